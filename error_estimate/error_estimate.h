@@ -1,0 +1,75 @@
+/* Random sampling toolkit: uniform generator with a restorable position,
+ * normal deviates, covariance factorisation and correlated normal vectors.
+ *
+ * Every routine has C linkage and takes each argument by address; in C++ the
+ * scalars are spelled as references (same ABI), so C++ callers may pass
+ * values directly.  Each routine and block is also exported under its
+ * gfortran name, the same name followed by an underscore.
+ *
+ * Reals are IEEE 32-bit floats, integers signed 32-bit; arrays are the
+ * caller's, 1-based in the descriptions below, matrices column-major with
+ * leading dimension np.
+ */
+#ifndef ERROR_ESTIMATE_H
+#define ERROR_ESTIMATE_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+#define EE_IN(T) const T&
+#define EE_OUT(T) T&
+extern "C" {
+#else
+#define EE_IN(T) const T*
+#define EE_OUT(T) T*
+#endif
+
+/* The generator's lagged table and carry, shared with analysis code.
+ * All zero until the generator is first initialised. */
+typedef struct raset1_block {
+  float uu[97];  /* the lagged table of fractions, multiples of 2^-24 */
+  float cc;      /* the carry sequence, in [0, cmod) */
+  int32_t ilag;  /* 1..97: the entry the next step overwrites */
+  int32_t jlag;  /* 1..97: the second entry the next step reads */
+} raset1_block;
+
+/* Words shared with the calling program; the generator reads only iout,
+ * the unit that receives its two messages (0 standard error, 6 standard
+ * output).  The block is larger than the two words the generator knows of, so
+ * that a calling program's own longer declaration of it stays inside. */
+#define INOUT_WORDS 1024
+typedef struct inout_block {
+  int32_t inp;
+  int32_t iout;
+  int32_t more[INOUT_WORDS - 2];
+} inout_block;
+
+extern raset1_block raset1;
+extern inout_block inout;
+
+/* Fills vec(1..nvec) with the next nvec uniform numbers in (0, 1);
+ * initialises with the default seed 54217137 first if nothing has. */
+void ranmar(float* vec, EE_IN(int32_t) nvec);
+
+/* Initialises from seed and skips nblocks * 1000000000 + count numbers
+ * (negative counts as 0). */
+void rmarin(EE_IN(int32_t) seed, EE_IN(int32_t) count, EE_IN(int32_t) nblocks);
+
+/* Reports the seed and the position as count and whole blocks of
+ * 1000000000; rmarin with these three values restores the position. */
+void rmarut(EE_OUT(int32_t) seed, EE_OUT(int32_t) count, EE_OUT(int32_t) nblocks);
+
+/* Fills devias(1..ndev) with standard normal deviates. */
+void gaudev(float* devias, EE_IN(int32_t) ndev);
+
+/* Cholesky factor c (lower triangle with diagonal) of the covariance cov. */
+void corset(const float* cov, float* c, EE_IN(int32_t) np);
+
+/* One correlated normal vector x = c z from the factor c; np at most 100. */
+void mvndev(const float* c, float* x, EE_IN(int32_t) np);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,74 @@
+// The arithmetic of the uniform generator, on explicit state.
+//
+// The exported routines apply these functions to the process-wide block
+// raset1 and the persistent position; anything that wants a generator of its
+// own (another thread, a test) holds its own Lags and Position.
+//
+// Every table entry, the carry and every number drawn is a multiple of 2^-24
+// in [0, 1), so every addition and subtraction below is exact in 32-bit
+// floats and the sequence is the same on every IEEE machine.
+#pragma once
+
+#include <cstdint>
+
+#include "error_estimate.h"
+
+namespace ranmar_core {
+
+using Lags = raset1_block;
+
+// Position of the generator: block_count * count_block + count numbers after
+// the initialisation with seed.  count = -1 means never initialised.
+struct Position {
+  std::int32_t seed = 0;
+  std::int32_t count = -1;
+  std::int32_t block_count = 0;
+};
+
+inline constexpr std::int32_t default_seed = 54217137;
+inline constexpr std::int32_t count_block = 1000000000;
+
+inline constexpr float eps24 = 0x1p-24f;           // 5.9604644775390625e-08
+inline constexpr float cc_start = 362436 * eps24;  // 0.0216028690338134765625
+inline constexpr float cstep = 7654321 * eps24;    // 0.456233084201812744140625
+inline constexpr float cmod = 16777213 * eps24;    // (2^24 - 3) * 2^-24
+
+// One step of the lagged-Fibonacci and carry sequences; returns the new
+// table entry (before the carry is subtracted).
+inline float step(Lags& g) {
+  float uni = g.uu[g.ilag - 1] - g.uu[g.jlag - 1];
+  if (uni < 0.0f) uni = uni + 1.0f;
+  g.uu[g.ilag - 1] = uni;
+  g.ilag = g.ilag - 1;
+  if (g.ilag == 0) g.ilag = 97;
+  g.jlag = g.jlag - 1;
+  if (g.jlag == 0) g.jlag = 97;
+  g.cc = g.cc - cstep;
+  if (g.cc < 0.0f) g.cc = g.cc + cmod;
+  return uni;
+}
+
+// One number drawn: a step, less the carry, never 0.
+inline float next(Lags& g) {
+  float uni = step(g) - g.cc;
+  if (uni < 0.0f) uni = uni + 1.0f;
+  if (uni == 0.0f) {
+    uni = eps24 * g.uu[1];
+    if (uni == 0.0f) uni = eps24 * eps24;
+  }
+  return uni;
+}
+
+// Builds the table from the seed and resets carry and lags.
+void fill(Lags& g, std::int32_t seed);
+
+// Advances the lags and the carry by n steps, discarding the numbers.
+void skip(Lags& g, std::int64_t n);
+
+// Fills vec[0..n) with the next n numbers (n > 0).
+void draw(Lags& g, float* vec, std::int32_t n);
+
+// Advances the count by n >= 0 numbers drawn, carrying whole blocks.
+void advance(Position& p, std::int32_t n);
+
+}  // namespace ranmar_core

@@ -1,0 +1,15 @@
+// Ending the process the way a Fortran STOP does.
+#pragma once
+
+#include <string_view>
+
+namespace fio {
+
+// Plain stop: flushes every stream and ends the process with status 0.
+[[noreturn]] void stop();
+
+// Stop with a message: writes "STOP " and the text as one line on standard
+// error, then ends the process with status 0.
+[[noreturn]] void stop(std::string_view message);
+
+}  // namespace fio

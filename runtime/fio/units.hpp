@@ -1,0 +1,40 @@
+// I/O units: small integers that name streams and files.
+//
+// Unit 0 is standard error, unit 5 standard input and unit 6 standard
+// output; they are always connected.  Any other unit is connected by
+// open_old (read an existing file) or by the public fio_connect call.
+// Writing to a unit that nobody connected creates the file "fort.N" on first
+// use, as a Fortran program would.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace fio {
+
+inline constexpr int stderr_unit = 0;
+inline constexpr int stdin_unit = 5;
+inline constexpr int stdout_unit = 6;
+
+// The stream behind an output unit (never null: a unit that cannot be
+// connected falls back to standard error, so no message is lost).
+std::FILE* output_stream(int unit);
+
+// Whether the unit is connected to a stream or file.
+bool connected(int unit);
+
+// Connects unit to the existing file path for reading, positioned at its
+// first line.  Returns 0, or the errno of the failed open.  A unit that is
+// already connected is refused with EBUSY.
+int open_old(int unit, const char* path);
+
+// Reads the next line of an input unit into line, without its newline (a
+// carriage return before the newline is dropped too).  Returns false at the
+// end of the file.
+bool read_line(int unit, std::string& line);
+
+// Disconnects unit (closing its file); a unit that is not connected, or one
+// of the standard streams, is left alone.
+void close(int unit);
+
+}  // namespace fio

@@ -1,0 +1,133 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "fio/export.hpp"
+#include "fio/stop.hpp"
+#include "fio/units.hpp"
+#include "fio_units.h"
+
+namespace fio {
+namespace {
+
+struct Unit {
+  std::FILE* file = nullptr;
+};
+
+// The connected units other than the standard streams.
+struct UnitTable {
+  std::mutex lock;
+  std::map<int, Unit> units;
+};
+
+UnitTable& table() {
+  static UnitTable t;
+  return t;
+}
+
+bool is_standard(int unit) {
+  return unit == stderr_unit || unit == stdin_unit || unit == stdout_unit;
+}
+
+int connect(int unit, const char* path, const char* mode) {
+  if (unit < 0 || is_standard(unit)) return EINVAL;
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  if (t.units.count(unit) != 0) return EBUSY;
+  std::FILE* f = std::fopen(path, mode);
+  if (f == nullptr) return errno != 0 ? errno : EIO;
+  t.units[unit].file = f;
+  return 0;
+}
+
+}  // namespace
+
+std::FILE* output_stream(int unit) {
+  if (unit == stdout_unit) return stdout;
+  if (unit == stderr_unit) return stderr;
+  if (unit < 0 || unit == stdin_unit) return stderr;
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  if (found != t.units.end()) return found->second.file;
+  // Never connected: the file "fort.N", as a Fortran program would create.
+  std::string name = "fort." + std::to_string(unit);
+  std::FILE* f = std::fopen(name.c_str(), "w");
+  if (f == nullptr) return stderr;
+  t.units[unit].file = f;
+  return f;
+}
+
+bool connected(int unit) {
+  if (is_standard(unit)) return true;
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  return t.units.count(unit) != 0;
+}
+
+int open_old(int unit, const char* path) { return connect(unit, path, "r"); }
+
+bool read_line(int unit, std::string& line) {
+  std::FILE* f = nullptr;
+  {
+    UnitTable& t = table();
+    std::lock_guard<std::mutex> guard(t.lock);
+    auto found = t.units.find(unit);
+    if (found != t.units.end()) f = found->second.file;
+  }
+  if (unit == stdin_unit) f = stdin;
+  line.clear();
+  if (f == nullptr) return false;
+  int c = std::getc(f);
+  if (c == EOF) return false;
+  while (c != EOF && c != '\n') {
+    line.push_back(static_cast<char>(c));
+    c = std::getc(f);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+void close(int unit) {
+  if (is_standard(unit)) return;
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  if (found == t.units.end()) return;
+  std::fclose(found->second.file);
+  t.units.erase(found);
+}
+
+}  // namespace fio
+
+extern "C" {
+
+FIO_EXPORT int32_t fio_connect(const int32_t* unit, const char* path) {
+  return fio::connect(*unit, path, "w");
+}
+
+FIO_EXPORT int32_t fio_disconnect(const int32_t* unit) {
+  if (!fio::connected(*unit) || fio::is_standard(*unit)) return EINVAL;
+  fio::close(*unit);
+  return 0;
+}
+
+FIO_EXPORT int32_t fio_connected(const int32_t* unit) { return fio::connected(*unit) ? 1 : 0; }
+
+// gfortran names: a character argument arrives without a terminator, its
+// length as a hidden argument after the others; trailing blanks are not part
+// of a Fortran file name.
+FIO_EXPORT int32_t fio_connect_(const int32_t* unit, const char* path, std::size_t len) {
+  std::string name(path, len);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return fio_connect(unit, name.c_str());
+}
+
+FIO_EXPORT int32_t fio_disconnect_(const int32_t* unit) { return fio_disconnect(unit); }
+
+FIO_EXPORT int32_t fio_connected_(const int32_t* unit) { return fio_connected(unit); }
+
+}  // extern "C"

@@ -1,0 +1,39 @@
+// Running a program as a child process and capturing what it leaves behind:
+// the exact bytes on standard output and standard error, and the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ProcessResult {
+  std::string out;  // bytes written to standard output
+  std::string err;  // bytes written to standard error
+  int status = -1;  // exit status, or 128 + signal number
+};
+
+// Runs argv[0] with the given arguments in directory cwd (empty: the current
+// one), with standard input closed.
+ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd = "");
+
+// A fresh, empty directory under the system's temporary directory; removed
+// with its content when the object goes out of scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string path_;
+};
+
+// The whole content of a file ("" if it cannot be read).
+std::string read_file(const std::string& path);
+
+}  // namespace testsupport
