@@ -13,12 +13,18 @@ set(CMAKE_CXX_VISIBILITY_PRESET hidden)
 set(CMAKE_C_VISIBILITY_PRESET hidden)
 set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
 
-option(PDFERR_WERROR "Treat compiler warnings as errors" OFF)
+# Warnings are errors in CI (where the variable CI is set) and wherever asked.
+if(DEFINED ENV{CI})
+  set(pdferr_werror_default ON)
+else()
+  set(pdferr_werror_default OFF)
+endif()
+option(PDFERR_WERROR "Treat compiler warnings as errors" ${pdferr_werror_default})
 
 add_library(pdferr_flags INTERFACE)
 target_compile_options(pdferr_flags INTERFACE
   -ffp-contract=off -fno-fast-math
-  $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Wshadow -Wconversion -Wdouble-promotion>
+  $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion -Wdouble-promotion>
   $<$<BOOL:${PDFERR_WERROR}>:-Werror>)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
   target_compile_options(pdferr_flags INTERFACE -msse2 -mfpmath=sse)

@@ -9,8 +9,10 @@
 #include "generator.hpp"
 
 extern "C" {
-FIO_EXPORT raset1_block raset1;
-FIO_EXPORT inout_block inout;
+// Aligned as gfortran aligns common blocks, so that a Fortran declaration of
+// the same block links without complaint.
+alignas(32) FIO_EXPORT raset1_block raset1;
+alignas(32) FIO_EXPORT inout_block inout;
 }
 FIO_FORTRAN_BLOCK(raset1_block, raset1)
 FIO_FORTRAN_BLOCK(inout_block, inout)

@@ -20,11 +20,22 @@
 #include <cstdio>
 #include <string_view>
 
+// gfortran's own flush of a unit, present only when the program links the
+// Fortran runtime: a Fortran caller's buffered lines on the same standard
+// stream then come out before ours, in the order they were written.
+extern "C" void _gfortran_flush_i4(int* unit) __attribute__((weak));
+
 namespace fio {
 
 class Record {
  public:
-  explicit Record(std::FILE* stream) : stream_(stream) { flockfile(stream_); }
+  explicit Record(std::FILE* stream) : stream_(stream) {
+    if (_gfortran_flush_i4 != nullptr && (stream_ == stdout || stream_ == stderr)) {
+      int unit = stream_ == stdout ? 6 : 0;
+      _gfortran_flush_i4(&unit);
+    }
+    flockfile(stream_);
+  }
   ~Record() {
     std::fputc('\n', stream_);
     std::fflush(stream_);
