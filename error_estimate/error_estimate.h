@@ -27,10 +27,10 @@ extern "C" {
 /* The generator's lagged table and carry, shared with analysis code.
  * All zero until the generator is first initialised. */
 typedef struct raset1_block {
-  float uu[97];  /* the lagged table of fractions, multiples of 2^-24 */
-  float cc;      /* the carry sequence, in [0, cmod) */
-  int32_t ilag;  /* 1..97: the entry the next step overwrites */
-  int32_t jlag;  /* 1..97: the second entry the next step reads */
+  float uu[97]; /* the lagged table of fractions, multiples of 2^-24 */
+  float cc;     /* the carry sequence, in [0, cmod) */
+  int32_t ilag; /* 1..97: the entry the next step overwrites */
+  int32_t jlag; /* 1..97: the second entry the next step reads */
 } raset1_block;
 
 /* Words shared with the calling program; the generator reads only iout,
