@@ -101,17 +101,24 @@ std::string format_field(const Decimal& d, Layout layout, int c) {
     case Layout::inner_blanks: {
       // "1.2345E-02" with a blank after "1.23" and, when the field has
       // room (no minus sign), one after the exponent sign.
-      std::string s = standard_field(d);
-      s = s.substr(s.find_first_not_of(' '));
-      const std::size_t point = s.find('.');
-      s.insert(point + 3, " ");
-      if (s.size() < 12) s.insert(s.find('E') + 2, " ");
+      const std::string plain = standard_field(d);
+      const bool room = d.m >= 0;
+      std::string s;
+      for (std::size_t k = plain.find_first_not_of(' '); k < plain.size(); ++k) {
+        s += plain[k];
+        if (k >= 2 && plain[k - 2] == '.') s += ' ';  // "1.23 45"
+        if (room && plain[k - 1] == 'E') s += ' ';    // "E- 02"
+      }
       return pad_left(s, 12);
     }
     case Layout::no_exponent:
       return fixed_field(d);
     case Layout::no_point: {
-      std::string s = (d.m < 0 ? "-" : "") + digits_of(d) + "E" + exponent_text(d.e, true);
+      std::string s;
+      if (d.m < 0) s += '-';
+      s += digits_of(d);
+      s += 'E';
+      s += exponent_text(d.e, true);
       return pad_left(s, 12);
     }
     case Layout::exponent_forms: {
@@ -122,8 +129,8 @@ std::string format_field(const Decimal& d, Layout layout, int c) {
           s[e] = 'D';
           break;
         case 1:
-          s.erase(e, 1);  // "1.2345-02": the sign alone opens the exponent
-          s = " " + s;
+          // "1.2345-02": the sign alone opens the exponent.
+          s = std::string(1, ' ') + s.substr(0, e) + s.substr(e + 1);
           break;
         default:
           s[e] = 'e';
