@@ -75,7 +75,7 @@ TEST(Dfint, AgreesBitForBitWithTheDefinitionInOneToFiveDimensions) {
       // Points inside, outside on both sides, and on nodes.
       std::vector<double> coord(static_cast<std::size_t>(ndim));
       std::size_t offset = 0;
-      for (int i = 0; i < ndim; ++i) {
+      for (std::size_t i = 0; i < coord.size(); ++i) {
         const double lo = nodes[offset];
         const double hi = nodes[offset + static_cast<std::size_t>(n[i]) - 1];
         const std::uint64_t kind = rng() % 5;
