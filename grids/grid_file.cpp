@@ -54,18 +54,26 @@ void write_magnitude(std::int64_t m, int width, char (&field)[2]) {
 
 }  // namespace
 
+// clang-format off
 const double x_nodes[nx] = {
-    1e-5,        4e-5,         6.7e-5,       1e-4,         1.4e-4,       2e-4,         3e-4,
-    4.5e-4,      6.7e-4,       1e-3,         1.4e-3,       2e-3,         3e-3,         4.5e-3,
-    6.7e-3,      0.01,         0.014,        0.02,         0.03,         0.045,        held(0.06f),
-    held(0.08f), held(0.1f),   held(0.125f), held(0.15f),  held(0.175f), held(0.2f),   held(0.225f),
-    held(0.25f), held(0.275f), held(0.3f),   held(0.325f), held(0.35f),  held(0.375f), held(0.4f),
-    held(0.45f), held(0.5f),   held(0.55f),  held(0.6f),   held(0.65f),  held(0.7f),   held(0.75f),
-    held(0.8f),  held(0.85f),  held(0.9f),   held(0.95f),  1.0};
+    // 1 to 20: the nearest 64-bit values.
+    1e-5,   4e-5, 6.7e-5, 1e-4,   1.4e-4, 2e-4, 3e-4,  4.5e-4, 6.7e-4, 1e-3,
+    1.4e-3, 2e-3, 3e-3,   4.5e-3, 6.7e-3, 0.01, 0.014, 0.02,   0.03,   0.045,
+    // 21 to 46: the nearest 32-bit floats.
+    held(0.06f),  held(0.08f),  held(0.1f),   held(0.125f), held(0.15f),
+    held(0.175f), held(0.2f),   held(0.225f), held(0.25f),  held(0.275f),
+    held(0.3f),   held(0.325f), held(0.35f),  held(0.375f), held(0.4f),
+    held(0.45f),  held(0.5f),   held(0.55f),  held(0.6f),   held(0.65f),
+    held(0.7f),   held(0.75f),  held(0.8f),   held(0.85f),  held(0.9f),
+    held(0.95f),
+    // 47: x = 1.
+    1.0};
 
-const double q2_nodes[nq] = {0.8,  1,   1.25,  1.5,   2,     2.5, 4,     6.4,   10,    15,
-                             25,   40,  64,    100,   180,   320, 580,   1000,  1800,  3200,
-                             5800, 1e4, 1.8e4, 3.2e4, 5.8e4, 1e5, 1.8e5, 3.2e5, 5.8e5, 1e6};
+const double q2_nodes[nq] = {
+    0.8,  1,    1.25,  1.5,   2,     2.5,  4,     6.4,   10,    15,
+    25,   40,   64,    100,   180,   320,  580,   1000,  1800,  3200,
+    5800, 1e4,  1.8e4, 3.2e4, 5.8e4, 1e5,  1.8e5, 3.2e5, 5.8e5, 1e6};
+// clang-format on
 
 void grid_file_name(std::int32_t iset, char (&name)[name_length]) {
   if (iset == 0) {

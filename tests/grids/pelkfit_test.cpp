@@ -38,13 +38,6 @@ TEST_F(Pelkfit, AgreesBitForBitWithTheDefinition) {
     gridtest::reference_pelkfit(x, q2, want);
     for (int c = 0; c < 6; ++c) {
       ASSERT_TRUE(same_bits(got[c], want[c])) << x << ' ' << q2 << ' ' << c;
-      // Column by column through the exported interpolation routine, too.
-      const double point[2] = {std::log(x), std::log(q2)};
-      const double t =
-          dfint_pelk(2, point, pelkgrid.nnodes, pelkgrid.lognodes, &pelkgrid.denstab[c][0][0]);
-      ASSERT_TRUE(
-          same_bits(t, gridtest::reference_dfint(2, point, pelkgrid.nnodes, pelkgrid.lognodes,
-                                                 &pelkgrid.denstab[c][0][0])));
     }
   }
 }
