@@ -8,7 +8,8 @@ program grids_fortran_test
   integer :: nnodes(2)
   common /pelkgrid/ denstab, nnodes, lognodes
   integer :: istrl
-  external istrl, strcat, pelkini, pelkfit
+  double precision :: dfint_pelk
+  external istrl, strcat, pelkini, pelkfit, dfint_pelk
   double precision :: d(6), u, x, expect
   character(len=20) :: name
   character(len=2) :: two, digit
@@ -32,6 +33,8 @@ program grids_fortran_test
     expect = 1.0001d0 * 10d0**(c - 1)
     if (abs(d(c) - expect) > 1d-14 * expect) call fail('pelkfit')
   end do
+
+  if (dfint_pelk(1, 1.5d0, 3, [0d0, 1d0, 2d0], [0d0, 10d0, 40d0]) /= 25d0) call fail('dfint_pelk')
 
   if (istrl('abc  ') /= 3) call fail('istrl abc')
   if (istrl('   ') /= 0) call fail('istrl blanks')
