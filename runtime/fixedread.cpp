@@ -1,0 +1,196 @@
+#include "fio/fixedread.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace fio {
+namespace {
+
+// Exact powers of ten: every 10^n up to 10^22 is a 64-bit float exactly.
+constexpr double exact_power10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int max_exact_power = 22;
+// Up to 15 digits the integer value is below 2^53 and exact as a double.
+constexpr int max_exact_digits = 15;
+// Largest accepted magnitude of the exponent (after the implied decimals).
+constexpr int max_exponent = 9999;
+// The accumulated exponent saturates here; anything beyond is refused
+// anyway.
+constexpr int exponent_cap = 100000;
+
+bool is_blank(char c) { return c == ' '; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool only_blanks(std::string_view s) {
+  for (char c : s) {
+    if (!is_blank(c)) return false;
+  }
+  return true;
+}
+
+bool starts_with_word(std::string_view s, std::string_view word) {
+  if (s.size() < word.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    if (lower(s[k]) != word[k]) return false;
+  }
+  return true;
+}
+
+// INF, INFINITY, NAN or NAN(...), followed by blanks only.
+bool read_special(std::string_view s, bool negative, double& value) {
+  double v = 0.0;
+  std::size_t used = 0;
+  if (starts_with_word(s, "infinity")) {
+    v = std::numeric_limits<double>::infinity();
+    used = 8;
+  } else if (starts_with_word(s, "inf")) {
+    v = std::numeric_limits<double>::infinity();
+    used = 3;
+  } else if (starts_with_word(s, "nan")) {
+    v = std::numeric_limits<double>::quiet_NaN();
+    used = 3;
+    if (used < s.size() && s[used] == '(') {
+      std::size_t close = s.find(')', used);
+      if (close == std::string_view::npos) return false;
+      used = close + 1;
+    }
+  } else {
+    return false;
+  }
+  if (!only_blanks(s.substr(used))) return false;
+  value = negative ? -v : v;
+  return true;
+}
+
+// digits (count of them, no leading zero) times 10^exp10, rounded once.
+double scale_digits(const char* digits, int count, int exp10) {
+  if (count <= max_exact_digits && exp10 >= -max_exact_power && exp10 <= max_exact_power) {
+    // Both operands are exact, so the one multiplication or division is the
+    // correctly rounded value.
+    std::int64_t m = 0;
+    for (int k = 0; k < count; ++k) m = m * 10 + (digits[k] - '0');
+    const double mantissa = static_cast<double>(m);
+    if (exp10 >= 0) return mantissa * exact_power10[exp10];
+    return mantissa / exact_power10[-exp10];
+  }
+  // The general case: the decimal digits with their exponent, without a
+  // decimal point so that the locale cannot matter.
+  char text[max_field_chars + 16];
+  int n = 0;
+  for (int k = 0; k < count; ++k) text[n++] = digits[k];
+  std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), "e%d", exp10);
+  return std::strtod(text, nullptr);
+}
+
+}  // namespace
+
+bool read_e_field(std::string_view f, int decimals, int scale, double& value) {
+  if (f.size() > max_field_chars) return false;
+  const std::size_t n = f.size();
+  std::size_t p = 0;
+  while (p < n && is_blank(f[p])) ++p;
+  bool negative = false;
+  if (p < n && (f[p] == '+' || f[p] == '-')) {
+    negative = f[p] == '-';
+    ++p;
+  }
+  while (p < n && is_blank(f[p])) ++p;
+  if (p == n) {
+    // All blank, or a bare sign: zero without a sign.
+    value = 0.0;
+    return true;
+  }
+  const char first = lower(f[p]);
+  if ((first == 'i' || first == 'n') && n - p >= 3) {
+    return read_special(f.substr(p), negative, value);
+  }
+
+  // Mantissa: significant digits (leading zeros dropped), the count of
+  // digits after the point.
+  char digits[max_field_chars];
+  int count = 0;
+  int after_point = 0;
+  bool point = false;
+  bool has_exponent = false;
+  for (; p < n; ++p) {
+    const char c = f[p];
+    if (is_blank(c)) continue;
+    if (is_digit(c)) {
+      if (point) ++after_point;
+      if (count > 0 || c != '0') digits[count++] = c;
+      continue;
+    }
+    if (c == '.') {
+      if (point) return false;
+      point = true;
+      continue;
+    }
+    if (c == '+' || c == '-') {
+      has_exponent = true;  // a bare sign opens the exponent
+      break;
+    }
+    const char l = lower(c);
+    if (l == 'e' || l == 'd' || l == 'q') {
+      has_exponent = true;
+      ++p;
+      break;
+    }
+    return false;
+  }
+
+  int exponent = 0;
+  if (has_exponent) {
+    while (p < n && is_blank(f[p])) ++p;
+    if (p == n) return false;
+    bool exponent_negative = false;
+    if (f[p] == '+' || f[p] == '-') {
+      exponent_negative = f[p] == '-';
+      ++p;
+      if (p == n) return false;
+    }
+    for (; p < n; ++p) {
+      const char c = f[p];
+      if (is_blank(c)) continue;
+      if (!is_digit(c)) return false;
+      if (exponent < exponent_cap) exponent = exponent * 10 + (c - '0');
+    }
+    if (exponent_negative) exponent = -exponent;
+    const int adjusted = point ? exponent : exponent - decimals;
+    if (adjusted > max_exponent || adjusted < -max_exponent) return false;
+  } else {
+    exponent = -scale;
+  }
+
+  if (count == 0) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  const int exp10 = exponent - (point ? after_point : decimals);
+  const double magnitude = scale_digits(digits, count, exp10);
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+int read_e_fields(std::string_view record, const EditE& edit, double* values, int count) {
+  const std::size_t width = static_cast<std::size_t>(edit.width);
+  std::size_t pos = 0;
+  for (int k = 0; k < count; ++k) {
+    std::string_view field;
+    if (pos < record.size()) field = record.substr(pos, width);
+    const std::size_t comma = field.find(',');
+    if (comma != std::string_view::npos) {
+      field = field.substr(0, comma);
+      pos += comma + 1;
+    } else {
+      pos += width;
+    }
+    if (!read_e_field(field, edit.decimals, edit.scale, values[k])) return k + 1;
+  }
+  return 0;
+}
+
+}  // namespace fio

@@ -1,0 +1,92 @@
+// Runs one scenario of the grid subsystem in its own process, so that the
+// tests can check the exact output and the exit status of the fatal paths.
+//
+//   load ISET              pelkini(ISET), then "loaded"
+//   fit X Q2               pelkini(0), pelkfit(X, Q2), the six results (%a)
+//   fit_unloaded           pelkfit(0.1, 10) with nothing loaded
+//   reload GOOD BAD        pelkini(GOOD), the block's digest, pelkini(BAD);
+//                          the digest is printed again at exit
+//   strcat S1 S2 LEN       pelk_strcat into a LEN-byte field, then "[field]"
+//   dfint NDIM N1 N2 ...   dfint_pelk on a grid with those node counts
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PELK-2008.h"
+
+namespace {
+
+// FNV-1a over the bytes of the block.
+std::uint64_t digest() {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&pelkgrid);
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::size_t k = 0; k < sizeof pelkgrid; ++k) {
+    h = (h ^ bytes[k]) * 1099511628211ull;
+  }
+  return h;
+}
+
+void print_digest() { std::printf("digest %016llx\n", static_cast<unsigned long long>(digest())); }
+
+int usage() {
+  std::fprintf(stderr, "grids_driver: unknown scenario\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string scenario = argv[1];
+  if (scenario == "load" && argc == 3) {
+    pelkini(std::atoi(argv[2]));
+    std::printf("loaded\n");
+    return 0;
+  }
+  if (scenario == "fit" && argc == 4) {
+    pelkini(0);
+    double d[6];
+    pelkfit(std::strtod(argv[2], nullptr), std::strtod(argv[3], nullptr), d[0], d[1], d[2], d[3],
+            d[4], d[5]);
+    for (double v : d) std::printf("%a\n", v);
+    return 0;
+  }
+  if (scenario == "fit_unloaded") {
+    double d[6];
+    pelkfit(0.1, 10.0, d[0], d[1], d[2], d[3], d[4], d[5]);
+    std::printf("returned\n");
+    return 0;
+  }
+  if (scenario == "reload" && argc == 4) {
+    pelkini(std::atoi(argv[2]));
+    print_digest();
+    std::fflush(stdout);
+    std::atexit(print_digest);
+    pelkini(std::atoi(argv[3]));
+    std::printf("loaded\n");
+    return 0;
+  }
+  if (scenario == "strcat" && argc == 5) {
+    std::vector<char> field(static_cast<std::size_t>(std::atoi(argv[4])), 'x');
+    pelk_strcat(argv[2], argv[3], field.data(), std::strlen(argv[2]), std::strlen(argv[3]),
+                field.size());
+    std::printf("[%.*s]\n", static_cast<int>(field.size()), field.data());
+    return 0;
+  }
+  if (scenario == "dfint" && argc >= 3) {
+    const std::int32_t ndim = std::atoi(argv[2]);
+    std::vector<std::int32_t> nnodes;
+    for (int k = 3; k < argc; ++k) nnodes.push_back(std::atoi(argv[k]));
+    nnodes.resize(8, 2);
+    std::vector<double> nodes(64);
+    for (std::size_t k = 0; k < nodes.size(); ++k) nodes[k] = static_cast<double>(k);
+    const std::vector<double> table(256, 0.0);
+    const double coord[8] = {};
+    std::printf("%a\n", dfint_pelk(ndim, coord, nnodes.data(), nodes.data(), table.data()));
+    return 0;
+  }
+  return usage();
+}
