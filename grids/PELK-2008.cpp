@@ -15,7 +15,8 @@
 #include "pelk_core.hpp"
 
 extern "C" {
-FIO_EXPORT pelkgrid_block pelkgrid;
+// Aligned as gfortran aligns common blocks.
+alignas(32) FIO_EXPORT pelkgrid_block pelkgrid;
 }
 FIO_FORTRAN_BLOCK(pelkgrid_block, pelkgrid)
 

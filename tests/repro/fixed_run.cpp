@@ -2,12 +2,20 @@
 // Built by different compilers at different optimisation levels, it must
 // print the same bytes: the arithmetic may never be regrouped.
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "PELK-2008.h"
 #include "error_estimate.h"
 #include "fio_units.h"
+#include "grid_writer.hpp"
 
 namespace {
 
@@ -49,9 +57,42 @@ void sampling() {
   std::printf("rmarut %d %d %d\n", seed, count, blocks);
 }
 
+void print_bits(const char* label, const double* v, int n) {
+  std::printf("%s", label);
+  for (int k = 0; k < n; ++k)
+    std::printf(" %016llx", static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(v[k])));
+  std::printf("\n");
+}
+
+// A synthetic grid member written to a scratch directory and evaluated on a
+// lattice of points between the nodes.
+void grids() {
+  char dir[] = "/tmp/pdferr-fixed-run-XXXXXX";
+  if (mkdtemp(dir) == nullptr) std::abort();
+  const std::string path = std::string(dir) + "/PELK-GRID.NLO";
+  testsupport::write_text(path, testsupport::grid_text_fine([](int c, int i, int j) {
+                            return testsupport::linear_file_value(c, testsupport::x_node(i),
+                                                                  testsupport::q2_node(j));
+                          }));
+  if (chdir(dir) != 0) std::abort();
+  pelkini(0);
+  std::remove(path.c_str());
+  rmdir(dir);
+  for (int i = 0; i <= 40; ++i) {
+    for (int j = 0; j <= 24; ++j) {
+      const double x = 1e-5 * std::pow(1e5, i / 40.0);
+      const double q2 = std::pow(1e6, j / 24.0);
+      double d[6];
+      pelkfit(x, q2, d[0], d[1], d[2], d[3], d[4], d[5]);
+      print_bits("pelkfit", d, 6);
+    }
+  }
+}
+
 }  // namespace
 
 int main() {
   sampling();
+  grids();
   return 0;
 }
