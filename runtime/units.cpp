@@ -15,6 +15,7 @@ namespace {
 
 struct Unit {
   std::FILE* file = nullptr;
+  std::string name;  // the file name given when the unit was connected
 };
 
 // The connected units other than the standard streams.
@@ -40,6 +41,7 @@ int connect(int unit, const char* path, const char* mode) {
   std::FILE* f = std::fopen(path, mode);
   if (f == nullptr) return errno != 0 ? errno : EIO;
   t.units[unit].file = f;
+  t.units[unit].name = path;
   return 0;
 }
 
@@ -58,6 +60,7 @@ std::FILE* output_stream(int unit) {
   std::FILE* f = std::fopen(name.c_str(), "w");
   if (f == nullptr) return stderr;
   t.units[unit].file = f;
+  t.units[unit].name = name;
   return f;
 }
 
@@ -81,14 +84,24 @@ bool read_line(int unit, std::string& line) {
   if (unit == stdin_unit) f = stdin;
   line.clear();
   if (f == nullptr) return false;
-  int c = std::getc(f);
-  if (c == EOF) return false;
+  // One lock for the whole line; the characters are taken unlocked.
+  flockfile(f);
+  int c = getc_unlocked(f);
+  const bool got = c != EOF;
   while (c != EOF && c != '\n') {
     line.push_back(static_cast<char>(c));
-    c = std::getc(f);
+    c = getc_unlocked(f);
   }
+  funlockfile(f);
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
+  return got;
+}
+
+std::string unit_name(int unit) {
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  return found != t.units.end() ? found->second.name : std::string();
 }
 
 void close(int unit) {
