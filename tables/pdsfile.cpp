@@ -80,19 +80,19 @@ Fault read_table(ListReader& reader, TableFile& file) {
 
   if (Fault f = skip_lines(reader, 1, "B")) return f;
   std::int32_t unused_b = 0;
-  const fio::ListItem b[] = {list_item(file.qcd.qcdi1),   list_item(file.qcd.qcdr1),
-                             list_item(file.qcd.qcdr2),   list_item(file.dims.MxFlvN0),
+  const fio::ListItem b[] = {list_item(file.qcd.qcdi1),  list_item(file.qcd.qcdr1),
+                             list_item(file.qcd.qcdr2),  list_item(file.dims.MxFlvN0),
                              list_item(file.dims.mxval), list_item(unused_b)};
   if (Fault f = record_fault(reader, reader.read(b), "B")) return f;
 
   if (Fault f = skip_lines(reader, 1, "C")) return f;
   std::int32_t unused_c3 = 0, unused_c5 = 0, ng = 0;
-  const fio::ListItem c[] = {list_item(file.dims.nx), list_item(file.dims.nt),
-                             list_item(unused_c3), list_item(ng), list_item(unused_c5)};
+  const fio::ListItem c[] = {list_item(file.dims.nx), list_item(file.dims.nt), list_item(unused_c3),
+                             list_item(ng), list_item(unused_c5)};
   if (Fault f = record_fault(reader, reader.read(c), "C")) return f;
   const vokpar2_block& d = file.dims;
-  const std::int64_t npts = std::int64_t{d.nx + 1} * (d.nt + 1) *
-                            (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
+  const std::int64_t npts =
+      std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
   if (Fault f = check_counts(file, npts, reader.line_number())) return f;
   file.npts = static_cast<std::int32_t>(npts);
 
@@ -120,12 +120,13 @@ Fault read_table(ListReader& reader, TableFile& file) {
   const ListReader::Result r =
       reader.read_reals(std::span<double>(file.values, static_cast<std::size_t>(npts)));
   if (r.error != fio::ListError::none || r.nulls > 0 || r.slash) {
-    // Count only the values actually read: those before the first null.
-    const std::size_t good = r.nulls > 0 ? r.items - r.nulls : r.items;
+    // Values actually read: empty ones do not count.
+    const std::size_t good = r.items - r.nulls;
     Fault f;
     f.line = reader.line_number();
     std::string then = r.error != fio::ListError::none ? std::string(fio::describe(r.error))
-                                                       : std::string("an empty value");
+                       : r.nulls > 0                   ? std::string("an empty value")
+                                                       : std::string("a slash");
     f.what = count_text(static_cast<std::int64_t>(good)) + " of " + count_text(npts) +
              " table values read, then " + then;
     return f;

@@ -102,11 +102,11 @@ class ListReader {
   Result read_record(std::size_t count, Store& store);
 
   int unit_ = -1;
-  std::string_view text_;      // the rest of the memory text
-  std::string buffer_;         // the current line, when read from a unit
-  std::string_view line_;      // the current line
-  std::size_t pos_ = 0;        // position within line_
-  bool have_line_ = false;     // a line is current (read, not discarded)
+  std::string_view text_;   // the rest of the memory text
+  std::string buffer_;      // the current line, when read from a unit
+  std::string_view line_;   // the current line
+  std::size_t pos_ = 0;     // position within line_
+  bool have_line_ = false;  // a line is current (read, not discarded)
   long line_number_ = 0;
 };
 

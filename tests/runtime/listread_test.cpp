@@ -43,10 +43,10 @@ void expect_values(const Outcome& o, std::int32_t i1, double r1, double r2, std:
 }
 
 TEST(ListRead, SeparatorsLinesAndTrailingText) {
-  for (const char* text : {"1 2 3 4 5\nNEXT\n", "1,2,3,4,5 trailing junk\nNEXT\n",
-                           "1\n2\n\n3 4\n5\nNEXT\n", "1,\n2,3,4,5\nNEXT\n", "1\t2\t3 4 5\nNEXT\n",
-                           "1 2 3 4 5,,\nNEXT\n", "1 2 3 4 5 6 7\nNEXT\n",
-                           "+1 2 3 +4 5\r\nNEXT\r\n"}) {
+  for (const char* text :
+       {"1 2 3 4 5\nNEXT\n", "1,2,3,4,5 trailing junk\nNEXT\n", "1\n2\n\n3 4\n5\nNEXT\n",
+        "1,\n2,3,4,5\nNEXT\n", "1\t2\t3 4 5\nNEXT\n", "1 2 3 4 5,,\nNEXT\n",
+        "1 2 3 4 5 6 7\nNEXT\n", "+1 2 3 +4 5\r\nNEXT\r\n"}) {
     SCOPED_TRACE(text);
     Outcome o = read_five(text);
     EXPECT_EQ(o.error, fio::ListError::none);

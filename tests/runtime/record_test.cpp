@@ -83,7 +83,9 @@ TEST(RecordFree, RealsFixedOrScientificLikeGfortran) {
             "   1.0000000000000000      a   2.0000000000000000     \n");
   EXPECT_EQ(capture([](fio::Record& r) { r.list_int(3).list_real(1.0).list_int(3); }),
             "           3   1.0000000000000000                3\n");
-  EXPECT_EQ(capture([](fio::Record& r) { r.list_text("Q out of range in ZEMOPdf: ").list_real(0.29999); }),
+  EXPECT_EQ(capture([](fio::Record& r) {
+              r.list_text("Q out of range in ZEMOPdf: ").list_real(0.29999);
+            }),
             " Q out of range in ZEMOPdf:   0.29998999999999998     \n");
 }
 

@@ -46,11 +46,11 @@ struct PdsTable {
 };
 
 struct PdsFormat {
-  int per_line = 6;            // values per line in records D, E and F
-  bool commas = false;         // values separated by ", " instead of blanks
-  bool d_exponents = false;    // every real in the form 1.2345678901234567D+00
-  bool trailing_text = false;  // a remark after the last value of each record
-  bool split_a = false;        // record A on two lines (four values, then five)
+  int per_line = 6;                 // values per line in records D, E and F
+  bool commas = false;              // values separated by ", " instead of blanks
+  bool d_exponents = false;         // every real in the form 1.2345678901234567D+00
+  bool trailing_text = false;       // a remark after the last value of each record
+  bool split_a = false;             // record A on two lines (four values, then five)
   std::int32_t comment_lines = -1;  // lines between C and D; -1: max(ng + 2, 1)
 };
 
