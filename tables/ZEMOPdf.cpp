@@ -16,14 +16,16 @@
 #include "kernel.hpp"
 #include "pdsfile.hpp"
 
+// Each block is aligned as gfortran aligns a common block of its size (up to
+// 32 bytes), so that a Fortran program's declaration of it links cleanly.
 extern "C" {
-FIO_EXPORT vokpar1_block vokpar1;
-FIO_EXPORT vokpar2_block vokpar2;
-FIO_EXPORT xqrange_block xqrange;
-FIO_EXPORT masstbl_block masstbl;
-FIO_EXPORT qcdtbl_block qcdtbl;
-FIO_EXPORT setchange_block setchange;
-FIO_EXPORT zemojset_block zemojset;
+alignas(32) FIO_EXPORT vokpar1_block vokpar1;
+alignas(16) FIO_EXPORT vokpar2_block vokpar2;
+alignas(16) FIO_EXPORT xqrange_block xqrange;
+alignas(32) FIO_EXPORT masstbl_block masstbl;
+alignas(32) FIO_EXPORT qcdtbl_block qcdtbl;
+alignas(16) FIO_EXPORT setchange_block setchange;
+alignas(16) FIO_EXPORT zemojset_block zemojset;
 }
 FIO_FORTRAN_BLOCK(vokpar1_block, vokpar1)
 FIO_FORTRAN_BLOCK(vokpar2_block, vokpar2)

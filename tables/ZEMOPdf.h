@@ -63,9 +63,9 @@ typedef struct masstbl_block {
   double mass[6];
 } masstbl_block;
 
-/* QCD parameters of the loaded set, for callers.  The C type carries 4
- * bytes of trailing padding (8-byte alignment); the fields themselves are
- * contiguous, as a Fortran common block of 28 bytes lays them out. */
+/* QCD parameters of the loaded set, for callers.  The fields are
+ * contiguous; the type ends in 4 bytes of padding (8-byte alignment), as
+ * gfortran also rounds the common block up to 32 bytes. */
 typedef struct qcdtbl_block {
   double qcdr1;
   double qcdr2;
