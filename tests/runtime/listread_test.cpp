@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "process.hpp"
 
 namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Outcome {
   fio::ListError error;
@@ -100,12 +103,12 @@ TEST(ListRead, NumberForms) {
   o = read_five("1 1D-3 1q3 -2147483648 0.1E+0\nNEXT\n");
   expect_values(o, 1, 1e-3, 1000.0, -2147483647 - 1, 0.1);
   o = read_five("1 inf -Infinity 4 nan\nNEXT\n");
-  EXPECT_EQ(o.r1, INFINITY);
-  EXPECT_EQ(o.r2, -INFINITY);
+  EXPECT_EQ(o.r1, kInf);
+  EXPECT_EQ(o.r2, -kInf);
   EXPECT_TRUE(std::isnan(o.r3));
   // Correct rounding, also where a short reader would err.
   o = read_five("1 2.2250738585072011e-308 9007199254740993 4 1e400\n");
-  expect_values(o, 1, 2.2250738585072011e-308, 9007199254740992.0, 4, INFINITY);
+  expect_values(o, 1, 2.2250738585072011e-308, 9007199254740992.0, 4, kInf);
 }
 
 TEST(ListRead, UnreadableValuesStopTheRead) {

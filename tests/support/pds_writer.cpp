@@ -76,9 +76,11 @@ PdsTable make_table(std::int32_t nx, std::int32_t nt, std::int32_t mxflvn0, std:
   t.mxflvn0 = mxflvn0;
   t.mxval = mxval;
   set_nodes(t, nx, nt);
+  const auto nodes_x = static_cast<std::size_t>(nx);
+  const auto nodes_t = static_cast<std::size_t>(nt);
   for (int ip = -mxflvn0; ip <= mxval; ++ip) {
-    for (int iq = 0; iq <= nt; ++iq) {
-      for (int ix = 0; ix <= nx; ++ix) {
+    for (std::size_t iq = 0; iq <= nodes_t; ++iq) {
+      for (std::size_t ix = 0; ix <= nodes_x; ++ix) {
         double v = ix == 0 ? fn(ip, 0.0, t.tv[iq]) : fn(ip, t.xv[ix - 1], t.tv[iq]);
         if (!std::isfinite(v)) v = 0.0;
         t.values.push_back(v);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -105,7 +106,7 @@ TEST(Evaluation, ClampsNegativesPassesNaNAndKeepsTheTableBlocks) {
   EXPECT_EQ(bits(zemopdf(1, 0.999, 10.0)), bits(0.0));
   EXPECT_GT(zemopdf(1, 0.3, 10.0), 0.0);
   EXPECT_EQ(bits(zemopdf(1, 0.3, 10.0)), bits(partonx10(1, 0.3, 10.0)));
-  EXPECT_TRUE(std::isnan(zemopdf(1, 0.3, NAN)));
+  EXPECT_TRUE(std::isnan(zemopdf(1, 0.3, std::numeric_limits<double>::quiet_NaN())));
   EXPECT_EQ(bits(zemopdf(-3, 0.0, 10.0)), bits(0.0));
   // Blocks kept for callers.
   EXPECT_EQ(qcdtbl.qcdi1, t.qcdi1);
