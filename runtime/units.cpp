@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include <sys/types.h>
+
 #include "fio/export.hpp"
 #include "fio/stop.hpp"
 #include "fio/units.hpp"
@@ -15,7 +17,9 @@ namespace {
 
 struct Unit {
   std::FILE* file = nullptr;
-  std::string name;  // the file name given when the unit was connected
+  std::string name;        // the file name given when the unit was connected
+  char* buffer = nullptr;  // line buffer of read_line (malloc'd by getline)
+  std::size_t capacity = 0;
 };
 
 // The connected units other than the standard streams.
@@ -74,27 +78,29 @@ bool connected(int unit) {
 int open_old(int unit, const char* path) { return connect(unit, path, "r"); }
 
 bool read_line(int unit, std::string& line) {
-  std::FILE* f = nullptr;
-  {
+  // Units other than standard input keep their own line buffer; the map's
+  // nodes stay put, so the unit can be used outside the lock.
+  static Unit standard_input;
+  Unit* u = nullptr;
+  if (unit == stdin_unit) {
+    standard_input.file = stdin;
+    u = &standard_input;
+  } else {
     UnitTable& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
     auto found = t.units.find(unit);
-    if (found != t.units.end()) f = found->second.file;
+    if (found != t.units.end()) u = &found->second;
   }
-  if (unit == stdin_unit) f = stdin;
   line.clear();
-  if (f == nullptr) return false;
-  // One lock for the whole line; the characters are taken unlocked.
-  flockfile(f);
-  int c = getc_unlocked(f);
-  const bool got = c != EOF;
-  while (c != EOF && c != '\n') {
-    line.push_back(static_cast<char>(c));
-    c = getc_unlocked(f);
-  }
-  funlockfile(f);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return got;
+  if (u == nullptr || u->file == nullptr) return false;
+  // The whole line at once, embedded NUL bytes included.
+  const ssize_t n = getline(&u->buffer, &u->capacity, u->file);
+  if (n < 0) return false;
+  std::size_t len = static_cast<std::size_t>(n);
+  if (len > 0 && u->buffer[len - 1] == '\n') --len;
+  if (len > 0 && u->buffer[len - 1] == '\r') --len;
+  line.assign(u->buffer, len);
+  return true;
 }
 
 std::string unit_name(int unit) {
@@ -111,6 +117,7 @@ void close(int unit) {
   auto found = t.units.find(unit);
   if (found == t.units.end()) return;
   std::fclose(found->second.file);
+  std::free(found->second.buffer);
   t.units.erase(found);
 }
 
