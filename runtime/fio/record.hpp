@@ -135,8 +135,9 @@ class Record {
   }
 
   // The characters of a 1PEw.d field before right-alignment; out holds at
-  // least 64 characters and d lies in 1..30.  Returns the count written.
+  // least 64 characters.  d is taken in 1..30.  Returns the count written.
   static int format_e1p(double value, int d, char* out) {
+    d = d < 1 ? 1 : (d > 30 ? 30 : d);
     if (std::isnan(value)) return copy_text("NaN", out);
     if (std::isinf(value)) return copy_text(value < 0 ? "-Infinity" : "Infinity", out);
     char sci[64];

@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "fio/listread.hpp"
-#include "fio/units.hpp"
-#include "process.hpp"
 
 namespace {
 
@@ -142,26 +140,6 @@ TEST(ListRead, UnreadableValuesStopTheRead) {
   EXPECT_EQ(r.items, 3u);
   EXPECT_EQ(v[2], 3.0);
   EXPECT_EQ(reader.line_number(), 3);
-}
-
-TEST(ListRead, FromAUnit) {
-  testsupport::TempDir dir;
-  dir.write("t.txt", "text\n1, 2.5D0 ! comment\n3\n");
-  EXPECT_EQ(fio::open_old(77, dir.file("t.txt").c_str()), 0);
-  EXPECT_EQ(fio::unit_name(77), dir.file("t.txt"));
-  fio::ListReader reader = fio::ListReader::from_unit(77);
-  std::int32_t n = 0;
-  double x = 0;
-  const fio::ListItem items[] = {fio::list_item(n), fio::list_item(x)};
-  EXPECT_TRUE(reader.skip_line());
-  EXPECT_EQ(reader.read(items).error, fio::ListError::none);
-  EXPECT_EQ(n, 1);
-  EXPECT_EQ(x, 2.5);
-  EXPECT_TRUE(reader.skip_line());
-  EXPECT_FALSE(reader.skip_line());
-  fio::close(77);
-  EXPECT_FALSE(fio::connected(77));
-  EXPECT_EQ(fio::unit_name(77), "");
 }
 
 }  // namespace

@@ -237,25 +237,6 @@ TEST(Kernel, QuadraticsReproducedInInteriorAndHighestBin) {
   EXPECT_NEAR(parton(1, xn, qn), tab, 1e-12 * std::fabs(tab));
 }
 
-TEST(Kernel, SmallXPathInterpolatesXSquaredAnchoredAtZero) {
-  const PdsTable t = testsupport::make_table(30, 10, 2, 2, testsupport::realistic_value);
-  tables_test::load(t);
-  // Below xv(2) at a t node: (1/x^2) times the cubic in u through (0, 0)
-  // and (u_k, x_k^2 f_k), k = 1..3.
-  const double q = t.alambda * std::exp(std::exp(t.tv[4]));
-  const double x = 0.5 * t.xv[1];
-  const int row = ((0 + 2) * (t.nt + 1) + 4) * (t.nx + 1);
-  double u[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-  for (int k = 1; k <= 3; ++k) {
-    const double xk = t.xv[static_cast<std::size_t>(k - 1)];
-    u[k] = std::pow(xk, 0.3);
-    y[k] = xk * xk * t.values[static_cast<std::size_t>(row + k)];
-  }
-  const double expected = ref_polint(u, y, std::pow(x, 0.3)) / (x * x);
-  // The t interpolation at a node adds rounding only.
-  EXPECT_NEAR(parton(0, x, q), expected, 1e-12 * expected);
-}
-
 TEST(Kernel, Polint4fReproducesCubicsAndNodes) {
   const double xa[4] = {0.5, 1.0, 2.5, 4.0};
   auto cubic = [](double v) { return 1.0 - 2.0 * v + 0.5 * v * v + 0.25 * v * v * v; };
