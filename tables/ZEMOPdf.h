@@ -99,10 +99,17 @@ extern zemojset_block zemojset;
  * missing file or a faulty file ends the process with a message. */
 void setzemo(ZP_IN(int32_t) Iset);
 
-/* The lowest unit from 10 to 300 that is not connected. */
+/* The lowest unit from 10 to 300 that is not connected through this
+ * toolkit's runtime (units a Fortran program opens with its own OPEN are
+ * not seen; connect such files through fio_connect instead).  Ends the
+ * process with "STOP  There is no available I/O unit. " on standard error
+ * when all are taken. */
 int32_t nextun(void);
 
-/* Reads a table file already open on unit iu into the blocks. */
+/* Reads a table file open on unit iu (connected through this runtime, as
+ * setzemo does) into the blocks.  A faulty file ends the process with a
+ * line naming the file, the line and the fault; the blocks are written only
+ * once the whole table has been read and checked. */
 void readpds0(ZP_IN(int32_t) iu);
 
 /* Density of flavour Iparton at momentum fraction X and scale Q, never
