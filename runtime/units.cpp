@@ -20,6 +20,11 @@ struct Unit {
   std::string name;        // the file name given when the unit was connected
   char* buffer = nullptr;  // line buffer of read_line (malloc'd by getline)
   std::size_t capacity = 0;
+
+  Unit() = default;
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+  ~Unit() { std::free(buffer); }
 };
 
 // The connected units other than the standard streams.
@@ -117,7 +122,6 @@ void close(int unit) {
   auto found = t.units.find(unit);
   if (found == t.units.end()) return;
   std::fclose(found->second.file);
-  std::free(found->second.buffer);
   t.units.erase(found);
 }
 
