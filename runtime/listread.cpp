@@ -204,9 +204,11 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
     if (!skip_line()) r.error = ListError::end_of_file;
     return r;
   }
-  // What came last: the start of the record, a value or a comma.  A comma
-  // after the start or after another comma stands for a null value.
-  enum class Last { start, value, comma } last = Last::start;
+  // What came last, for the commas: a comma after the start of the record,
+  // after another comma or after a comma that followed a line end stands for
+  // a null value; a comma after a value, or first after a line end, is a
+  // plain separator.  A line end after a comma keeps the comma's effect.
+  enum class Last { start, value, line_end, comma_after_line_end, comma } last = Last::start;
   while (r.items < count) {
     while (true) {
       if (!have_line_ && !next_line()) {
@@ -216,15 +218,20 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
       while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;
       if (pos_ < line_.size()) break;
       have_line_ = false;
+      if (last != Last::comma) last = Last::line_end;
     }
     const char c = line_[pos_];
     if (c == ',') {
       ++pos_;
-      if (last != Last::value) {
+      if (last == Last::value) {
+        last = Last::comma;
+      } else if (last == Last::line_end) {
+        last = Last::comma_after_line_end;
+      } else {
         ++r.items;
         ++r.nulls;
+        last = Last::comma;
       }
-      last = Last::comma;
       continue;
     }
     if (c == '/') {

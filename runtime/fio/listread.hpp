@@ -19,17 +19,23 @@
 // - Repeat counts: "r*v" stands for r copies of v, "r*" for r null values;
 //   r is an unsigned nonzero integer ("0*4" is an error).  Copies beyond the
 //   end of the record are dropped.
-// - Null values leave their item unchanged: two commas with only blanks or
-//   line ends between them, a comma that opens the record, or "r*".  A comma
-//   just before a line end is a separator only ("1,<eol>2" is two values,
-//   "1,<eol>,2" has a null between them).
+// - Null values leave their item unchanged: "r*", and a comma that opens
+//   the record, follows another comma (with only blanks or line ends
+//   between) or follows a comma that came first after a line end.  A comma
+//   after a value, or the first comma after a line end, is a plain
+//   separator: "1,<eol>,2" has a null between 1 and 2, "1<eol>,<eol>,2" has
+//   none, "<eol>,2" starts with 2.
 // - A slash ends the record at once: the remaining items are left unchanged
-//   and the rest of the line is discarded.
+//   and the rest of the line is discarded.  (gfortran misreads a slash that
+//   opens a continuation line when text follows it, reading "/+4" as 4 or
+//   failing on "/x"; here such a slash ends the record like any other.)
 // - Anything else in a value (for instance "3abc") makes it unreadable; the
 //   read stops there with the items before it assigned.
 //
-// These are the rules gfortran follows for the same input, checked value by
-// value against gfortran-built programs.  The reader reports each outcome in
+// These are the rules gfortran follows for the same input: the reader gave
+// the same values or the same failure as a gfortran-built program on 9000
+// random records of numbers, commas, blanks, line ends and repeat counts,
+// the slash quirk above aside.  The reader reports each outcome in
 // a Result, so that the caller decides what a null value, an early slash or
 // an unreadable value means for its data; it never ends the process itself.
 #pragma once

@@ -73,6 +73,13 @@ TEST(ListRead, NullValuesRepeatCountsAndSlash) {
   expect_values(o, 1, -1.0, 3.0, 4, 5.0);
   o = read_five(",2,3,4,5\nNEXT\n");
   expect_values(o, -11, 2.0, 3.0, 4, 5.0);
+  // A comma first after a line end separates; one more after it is null.
+  o = read_five("1\n,\n,2 3 4 5\nNEXT\n");
+  expect_values(o, 1, 2.0, 3.0, 4, 5.0);
+  o = read_five("1\n, ,\n,2 4 5\nNEXT\n");
+  expect_values(o, 1, -1.0, -2.0, 2, 4.0);
+  o = read_five("\n,,2 3 4 5\nNEXT\n");
+  expect_values(o, -11, 2.0, 3.0, 4, 5.0);
   o = read_five("1 2*7.5 4 5\nNEXT\n");
   expect_values(o, 1, 7.5, 7.5, 4, 5.0);
   o = read_five("1 2* 4 5\nNEXT\n");
