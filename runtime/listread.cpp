@@ -150,6 +150,8 @@ std::string_view describe(ListError error) {
       return "unreadable real";
     case ListError::zero_repeat:
       return "zero repeat count";
+    case ListError::repeat_overflow:
+      return "repeat count out of range";
   }
   return "unknown error";
 }
@@ -251,15 +253,22 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
         have_line_ = false;
         return r;
       }
+      // Counts up to the 32-bit range are taken; larger ones are an error.
+      std::int64_t r64 = 0;
       for (std::size_t k = 0; k < star; ++k) {
         if (!is_digit(tok[k])) {
           r.error = store.bad(r.items);
           have_line_ = false;
           return r;
         }
-        // Counts beyond the record are of no use; cap them.
-        repeat = repeat < count ? repeat * 10 + static_cast<std::size_t>(tok[k] - '0') : repeat;
+        r64 = r64 * 10 + (tok[k] - '0');
+        if (r64 > std::numeric_limits<std::int32_t>::max()) {
+          r.error = ListError::repeat_overflow;
+          have_line_ = false;
+          return r;
+        }
       }
+      repeat = static_cast<std::size_t>(r64);
       if (repeat == 0) {
         r.error = ListError::zero_repeat;
         have_line_ = false;

@@ -17,7 +17,7 @@
 //   (either case) or by its sign alone ("1.0+3" is 1000); also Inf, Infinity
 //   and NaN in any case.  The value is the correctly rounded 64-bit real.
 // - Repeat counts: "r*v" stands for r copies of v, "r*" for r null values;
-//   r is an unsigned nonzero integer ("0*4" is an error).  Copies beyond the
+//   r is an unsigned integer from 1 to 2^31 - 1 ("0*4" is an error).  Copies beyond the
 //   end of the record are dropped.
 // - Null values leave their item unchanged: "r*", and a comma that opens
 //   the record, follows another comma (with only blanks or line ends
@@ -34,8 +34,9 @@
 //
 // These are the rules gfortran follows for the same input: the reader gave
 // the same values or the same failure as a gfortran-built program on 9000
-// random records of numbers, commas, blanks, line ends and repeat counts,
-// the slash quirk above aside.  The reader reports each outcome in
+// random records of reals and 3000 of integers (numbers well and badly
+// formed, commas, blanks, line ends, repeat counts), the slash quirk above
+// aside.  The reader reports each outcome in
 // a Result, so that the caller decides what a null value, an early slash or
 // an unreadable value means for its data; it never ends the process itself.
 #pragma once
@@ -55,6 +56,7 @@ enum class ListError {
   integer_overflow,  // an integer outside the 32-bit range
   bad_real,          // a real item got something that is not a number
   zero_repeat,       // a repeat count of 0
+  repeat_overflow,   // a repeat count beyond the 32-bit range
 };
 
 // A short description of an error ("end of file", "unreadable integer", ...).

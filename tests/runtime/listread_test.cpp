@@ -127,6 +127,7 @@ TEST(ListRead, UnreadableValuesStopTheRead) {
       {"1 2 3 3000000000 5\n", fio::ListError::integer_overflow, 1},
       {"1 2 3abc 4 5\n", fio::ListError::bad_real, 1},
       {"1 2 3 0*4 5\n", fio::ListError::zero_repeat, 1},
+      {"1 2 3 2147483648*4 5\n", fio::ListError::repeat_overflow, 1},
       {"1 2 . 4 5\n", fio::ListError::bad_real, 1},
       {"1 2 1e 4 5\n", fio::ListError::bad_real, 1},
       {"1 2 3 4\n", fio::ListError::end_of_file, 1},
