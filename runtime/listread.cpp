@@ -47,6 +47,18 @@ ListError parse_integer(std::string_view tok, std::int32_t& out) {
 }
 
 ListError parse_real(std::string_view tok, double& out) {
+  // Most values are in the C library's own form ("-1.25e-3", "0.5"): read
+  // them in place; anything else (D or Q exponents, "1.0+3", a plus sign,
+  // values out of range) takes the rewriting path below.
+  if (!tok.empty() && tok[0] != '+') {
+    double v = 0;
+    const auto [end, ec] =
+        std::from_chars(tok.data(), tok.data() + tok.size(), v, std::chars_format::general);
+    if (ec == std::errc() && end == tok.data() + tok.size()) {
+      out = v;
+      return ListError::none;
+    }
+  }
   std::size_t k = 0;
   bool negative = false;
   if (k < tok.size() && (tok[k] == '+' || tok[k] == '-')) negative = tok[k++] == '-';

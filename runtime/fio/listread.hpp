@@ -15,10 +15,11 @@
 // - Real items take an optional sign, digits with or without a decimal point
 //   (at least one digit), and an optional exponent introduced by E, D or Q
 //   (either case) or by its sign alone ("1.0+3" is 1000); also Inf, Infinity
-//   and NaN in any case.  The value is the correctly rounded 64-bit real.
+//   and NaN (with or without a parenthesised payload) in any case.  The value
+//   is the correctly rounded 64-bit real (overflow gives an infinity).
 // - Repeat counts: "r*v" stands for r copies of v, "r*" for r null values;
-//   r is an unsigned integer from 1 to 2^31 - 1 ("0*4" is an error).  Copies beyond the
-//   end of the record are dropped.
+//   r is an unsigned integer from 1 to 2^31 - 1 ("0*4" is an error).
+//   Copies beyond the end of the record are dropped.
 // - Null values leave their item unchanged: "r*", and a comma that opens
 //   the record, follows another comma (with only blanks or line ends
 //   between) or follows a comma that came first after a line end.  A comma
