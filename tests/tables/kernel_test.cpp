@@ -133,21 +133,10 @@ PdsTable realistic() { return testsupport::make_table(40, 12, 5, 2, testsupport:
 // Points on every path: small x (below xv(2)), interior, the highest bin up
 // to just below onep, nodes themselves; Q below, inside and above the t grid.
 std::vector<std::pair<double, double>> points(const PdsTable& t) {
-  std::vector<double> xs = {1e-7,
-                            1e-5,
-                            t.xv[0],
-                            0.5 * (t.xv[0] + t.xv[1]),
-                            t.xv[1],
-                            0.01,
-                            t.xv[5],
-                            0.1,
-                            0.45,
-                            t.xv[static_cast<std::size_t>(t.nx - 3)],
-                            0.95,
-                            0.9999,
-                            1.0,
-                            1.000005,
-                            std::nextafter(zemo_kernel::onep, 0.0)};
+  const std::size_t nx = t.xv.size();  // node k is t.xv[k - 1]
+  std::vector<double> xs = {t.xv[0], 0.5 * (t.xv[0] + t.xv[1]), t.xv[1], t.xv[5], t.xv[nx - 3]};
+  for (double x : {1e-7, 1e-5, 0.01, 0.1, 0.45, 0.95, 0.9999, 1.0, 1.000005}) xs.push_back(x);
+  xs.push_back(std::nextafter(zemo_kernel::onep, 0.0));
   std::vector<double> qs = {0.3, 0.9, 1.3, 2.0, 5.0, 91.1876, 9999.0, 1e4, 3e4, 1e6};
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> lx(-12.0, 0.0), lq(std::log(0.3), std::log(1e6));
