@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include <sys/types.h>
+
 #include "fio/export.hpp"
 #include "fio/stop.hpp"
 #include "fio/units.hpp"
@@ -15,6 +17,14 @@ namespace {
 
 struct Unit {
   std::FILE* file = nullptr;
+  std::string name;        // the file name given when the unit was connected
+  char* buffer = nullptr;  // line buffer of read_line (malloc'd by getline)
+  std::size_t capacity = 0;
+
+  Unit() = default;
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+  ~Unit() { std::free(buffer); }
 };
 
 // The connected units other than the standard streams.
@@ -40,6 +50,7 @@ int connect(int unit, const char* path, const char* mode) {
   std::FILE* f = std::fopen(path, mode);
   if (f == nullptr) return errno != 0 ? errno : EIO;
   t.units[unit].file = f;
+  t.units[unit].name = path;
   return 0;
 }
 
@@ -58,6 +69,7 @@ std::FILE* output_stream(int unit) {
   std::FILE* f = std::fopen(name.c_str(), "w");
   if (f == nullptr) return stderr;
   t.units[unit].file = f;
+  t.units[unit].name = name;
   return f;
 }
 
@@ -71,24 +83,36 @@ bool connected(int unit) {
 int open_old(int unit, const char* path) { return connect(unit, path, "r"); }
 
 bool read_line(int unit, std::string& line) {
-  std::FILE* f = nullptr;
-  {
+  // Units other than standard input keep their own line buffer; the map's
+  // nodes stay put, so the unit can be used outside the lock.
+  static Unit standard_input;
+  Unit* u = nullptr;
+  if (unit == stdin_unit) {
+    standard_input.file = stdin;
+    u = &standard_input;
+  } else {
     UnitTable& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
     auto found = t.units.find(unit);
-    if (found != t.units.end()) f = found->second.file;
+    if (found != t.units.end()) u = &found->second;
   }
-  if (unit == stdin_unit) f = stdin;
   line.clear();
-  if (f == nullptr) return false;
-  int c = std::getc(f);
-  if (c == EOF) return false;
-  while (c != EOF && c != '\n') {
-    line.push_back(static_cast<char>(c));
-    c = std::getc(f);
-  }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (u == nullptr || u->file == nullptr) return false;
+  // The whole line at once, embedded NUL bytes included.
+  const ssize_t n = getline(&u->buffer, &u->capacity, u->file);
+  if (n < 0) return false;
+  std::size_t len = static_cast<std::size_t>(n);
+  if (len > 0 && u->buffer[len - 1] == '\n') --len;
+  if (len > 0 && u->buffer[len - 1] == '\r') --len;
+  line.assign(u->buffer, len);
   return true;
+}
+
+std::string unit_name(int unit) {
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  return found != t.units.end() ? found->second.name : std::string();
 }
 
 void close(int unit) {

@@ -33,6 +33,10 @@ int open_old(int unit, const char* path);
 // end of the file.
 bool read_line(int unit, std::string& line);
 
+// The file name a unit was connected with ("" for the standard streams and
+// for units that are not connected).
+std::string unit_name(int unit);
+
 // Disconnects unit (closing its file); a unit that is not connected, or one
 // of the standard streams, is left alone.
 void close(int unit);

@@ -1,0 +1,133 @@
+/* Parton density tables: selection of a numbered table set, loading of its
+ * ".pds" file, the interpolation kernel and the guarded evaluation entry.
+ *
+ * Call setzemo with a set number first, then zemopdf as often as wanted.
+ * Every routine has C linkage and takes each argument by address; in C++ the
+ * scalars are spelled as references (same ABI), so C++ callers may pass
+ * values directly.  Each routine and block is also exported under its
+ * gfortran name, the same name followed by an underscore.
+ *
+ * Reals are IEEE 64-bit, integers signed 32-bit.  The node arrays start at
+ * index 0 (xv[0] is x node 0), pdfval at index 1 (pdfval[0] is value 1).
+ * The blocks are for one thread at a time: a load must not overlap an
+ * evaluation or a caller reading them.
+ */
+#ifndef ZEMOPDF_H
+#define ZEMOPDF_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+#define ZP_IN(T) const T&
+#define ZP_OUT(T) T&
+extern "C" {
+#else
+#define ZP_IN(T) const T*
+#define ZP_OUT(T) T*
+#endif
+
+/* Capacity of the table: x nodes 0..201, t nodes 0..25, 55275 values. */
+#define ZEMO_MAX_NX 201
+#define ZEMO_MAX_NT 25
+#define ZEMO_MAX_VALUES 55275
+
+/* The loaded table.  The value at x node ix, t node iq and flavour slot ip
+ * (-MxFlvN0..mxval) is pdfval[((ip + MxFlvN0) * (nt + 1) + iq) * (nx + 1) + ix]
+ * (0-based here).  xv[0] is always 0; tv holds t = ln(ln(Q / alambda)). */
+typedef struct vokpar1_block {
+  double alambda;
+  double xv[ZEMO_MAX_NX + 1];
+  double tv[ZEMO_MAX_NT + 1];
+  double pdfval[ZEMO_MAX_VALUES];
+} vokpar1_block;
+
+/* Its dimensions: highest x and t node indices, the largest accepted
+ * flavour number in absolute value (also the count of negative slots) and
+ * the count of positive slots. */
+typedef struct vokpar2_block {
+  int32_t nx;
+  int32_t nt;
+  int32_t MxFlvN0;
+  int32_t mxval;
+} vokpar2_block;
+
+/* Q and x range of the loaded set, for callers. */
+typedef struct xqrange_block {
+  double qini;
+  double qmax;
+  double xmin;
+} xqrange_block;
+
+/* The six quark masses of the loaded set, for callers. */
+typedef struct masstbl_block {
+  double mass[6];
+} masstbl_block;
+
+/* QCD parameters of the loaded set, for callers.  The fields are
+ * contiguous; the type ends in 4 bytes of padding (8-byte alignment), as
+ * gfortran also rounds the common block up to 32 bytes. */
+typedef struct qcdtbl_block {
+  double qcdr1;
+  double qcdr2;
+  int32_t qcdi1;
+  int32_t qcdi2;
+  int32_t qcdi3;
+} qcdtbl_block;
+
+/* 1 after every load until the kernel has rebuilt its derived x grid. */
+typedef struct setchange_block {
+  int32_t setchange;
+} setchange_block;
+
+/* The set number last asked of setzemo. */
+typedef struct zemojset_block {
+  int32_t zemojset;
+} zemojset_block;
+
+extern vokpar1_block vokpar1;
+extern vokpar2_block vokpar2;
+extern xqrange_block xqrange;
+extern masstbl_block masstbl;
+extern qcdtbl_block qcdtbl;
+extern setchange_block setchange;
+extern zemojset_block zemojset;
+
+/* Selects table set Iset (100..152 "zemo.NN.pds", 200..252 "zemowNN.pds",
+ * 10..19 "zemo.asN.pds", 20..29 "zemowasN.pds", 30..33 "zemo.3f.pds",
+ * "zemo.4f.pds", "zemow3f.pds", "zemow4f.pds") from the current directory;
+ * asking again for the loaded set does nothing.  An unknown number, a
+ * missing file or a faulty file ends the process with a message. */
+void setzemo(ZP_IN(int32_t) Iset);
+
+/* The lowest unit from 10 to 300 that is not connected through this
+ * toolkit's runtime (units a Fortran program opens with its own OPEN are
+ * not seen; connect such files through fio_connect instead).  Ends the
+ * process with "STOP  There is no available I/O unit. " on standard error
+ * when all are taken. */
+int32_t nextun(void);
+
+/* Reads a table file open on unit iu (connected through this runtime, as
+ * setzemo does) into the blocks.  A faulty file ends the process with a
+ * line naming the file, the line and the fault; the blocks are written only
+ * once the whole table has been read and checked. */
+void readpds0(ZP_IN(int32_t) iu);
+
+/* Density of flavour Iparton at momentum fraction X and scale Q, never
+ * negative: 0 with a message for X outside [0, 1], 0 with a one-time
+ * warning for |Iparton| > MxFlvN0; Q below 0.3 ends the process. */
+double zemopdf(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
+
+/* The interpolation kernel behind zemopdf, unguarded and unclamped. */
+double partonx10(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
+
+/* Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, into ye. */
+void polint4f(const double* xa, const double* ya, ZP_IN(double) xe, ZP_OUT(double) ye);
+
+#ifdef __cplusplus
+}
+#endif
+
+#undef ZP_IN
+#undef ZP_OUT
+
+#endif

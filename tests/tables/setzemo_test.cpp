@@ -1,0 +1,121 @@
+// Set selection: file names of every range, the reload rules, the units
+// used for reading, and the evaluation entry's guards that do not end the
+// process.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "fio_units.h"
+#include "tables_support.hpp"
+
+namespace {
+
+using tables_test::bits;
+
+// Runs fn with the current directory switched to dir.
+template <typename Fn>
+void in_directory(const testsupport::TempDir& dir, Fn fn) {
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  fn();
+  std::filesystem::current_path(saved);
+}
+
+// A table told apart by its node count.
+std::string table_with_nx(int nx) {
+  return testsupport::pds_text(testsupport::make_table(nx, 4, 2, 2, testsupport::quadratic_value));
+}
+
+TEST(SetSelection, FileNamesOfEveryRange) {
+  const std::pair<int, const char*> names[] = {
+      {100, "zemo.00.pds"}, {152, "zemo.52.pds"}, {107, "zemo.07.pds"}, {200, "zemow00.pds"},
+      {237, "zemow37.pds"}, {252, "zemow52.pds"}, {10, "zemo.as0.pds"}, {12, "zemo.as2.pds"},
+      {19, "zemo.as9.pds"}, {20, "zemowas0.pds"}, {22, "zemowas2.pds"}, {29, "zemowas9.pds"},
+      {30, "zemo.3f.pds"},  {31, "zemo.4f.pds"},  {32, "zemow3f.pds"},  {33, "zemow4f.pds"},
+  };
+  testsupport::TempDir dir;
+  int nx = 4;
+  for (const auto& [iset, name] : names) dir.write(name, table_with_nx(nx++));
+  in_directory(dir, [&] {
+    int expected_nx = 4;
+    for (const auto& [iset, name] : names) {
+      SCOPED_TRACE(name);
+      setzemo(iset);
+      EXPECT_EQ(zemojset.zemojset, iset);
+      EXPECT_EQ(vokpar2.nx, expected_nx++);
+      EXPECT_EQ(setchange.setchange, 1);
+    }
+  });
+}
+
+TEST(SetSelection, ReloadRules) {
+  testsupport::TempDir dir;
+  dir.write("zemo.00.pds", table_with_nx(5));
+  dir.write("zemow00.pds", table_with_nx(6));
+  in_directory(dir, [&] {
+    setzemo(100);
+    EXPECT_EQ(vokpar2.nx, 5);
+    zemopdf(0, 0.5, 10.0);
+    EXPECT_EQ(setchange.setchange, 0);
+    // The same set again touches no file and raises nothing.
+    std::filesystem::remove("zemo.00.pds");
+    setzemo(100);
+    EXPECT_EQ(zemojset.zemojset, 100);
+    EXPECT_EQ(setchange.setchange, 0);
+    // 100, 200, 100: every switch reloads.
+    dir.write("zemo.00.pds", table_with_nx(7));
+    setzemo(200);
+    EXPECT_EQ(vokpar2.nx, 6);
+    setzemo(100);
+    EXPECT_EQ(vokpar2.nx, 7);
+    EXPECT_EQ(vokpar1.xv[0], 0.0);
+  });
+}
+
+TEST(SetSelection, ReadsOnTheLowestFreeUnitAndFreesIt) {
+  testsupport::TempDir dir;
+  dir.write("zemo.01.pds", table_with_nx(9));
+  for (std::int32_t u = 10; u <= 14; ++u) {
+    ASSERT_EQ(fio_connect(&u, dir.file("unit" + std::to_string(u)).c_str()), 0);
+  }
+  EXPECT_EQ(nextun(), 15);
+  in_directory(dir, [&] { setzemo(101); });
+  EXPECT_EQ(vokpar2.nx, 9);
+  const std::int32_t u15 = 15;
+  EXPECT_EQ(fio_connected(&u15), 0);
+  EXPECT_EQ(nextun(), 15);
+  for (std::int32_t u = 10; u <= 14; ++u) {
+    EXPECT_EQ(fio_connected(&u), 1);
+    fio_disconnect(&u);
+  }
+  EXPECT_EQ(nextun(), 10);
+}
+
+TEST(Evaluation, ClampsNegativesPassesNaNAndKeepsTheTableBlocks) {
+  // Values below zero near the top of the x range.
+  auto shifted = [](int ip, double x, double t) {
+    return testsupport::quadratic_value(ip, x, t) * (0.9 - x);
+  };
+  const testsupport::PdsTable t = testsupport::make_table(20, 6, 3, 3, +shifted);
+  tables_test::load(t);
+  EXPECT_LT(partonx10(1, 0.999, 10.0), 0.0);
+  EXPECT_EQ(bits(zemopdf(1, 0.999, 10.0)), bits(0.0));
+  EXPECT_GT(zemopdf(1, 0.3, 10.0), 0.0);
+  EXPECT_EQ(bits(zemopdf(1, 0.3, 10.0)), bits(partonx10(1, 0.3, 10.0)));
+  EXPECT_TRUE(std::isnan(zemopdf(1, 0.3, std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_EQ(bits(zemopdf(-3, 0.0, 10.0)), bits(0.0));
+  // Blocks kept for callers.
+  EXPECT_EQ(qcdtbl.qcdi1, t.qcdi1);
+  EXPECT_EQ(qcdtbl.qcdi2, 2);
+  EXPECT_EQ(qcdtbl.qcdi3, 5);
+  EXPECT_EQ(bits(qcdtbl.qcdr1), bits(t.qcdr1));
+  EXPECT_EQ(bits(masstbl.mass[5]), bits(t.mass[5]));
+  EXPECT_EQ(bits(xqrange.qmax), bits(t.qmax));
+  EXPECT_EQ(bits(xqrange.xmin), bits(t.xmin));
+}
+
+}  // namespace
