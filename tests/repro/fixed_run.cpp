@@ -13,9 +13,11 @@
 #include <string>
 
 #include "PELK-2008.h"
+#include "ZEMOPdf.h"
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "grid_writer.hpp"
+#include "pds_writer.hpp"
 
 namespace {
 
@@ -89,10 +91,35 @@ void grids() {
   }
 }
 
+// A synthetic table set, evaluated for every flavour on a lattice of points
+// that covers the small-x, interior and highest-bin paths and t beyond both
+// ends of the table.
+void tables() {
+  char dir[] = "/tmp/pdferr-fixed-run-XXXXXX";
+  if (mkdtemp(dir) == nullptr) std::abort();
+  const std::string path = std::string(dir) + "/zemo.00.pds";
+  const testsupport::PdsTable table =
+      testsupport::make_table(60, 16, 5, 2, testsupport::realistic_value);
+  testsupport::write_text(path, testsupport::pds_text(table));
+  if (chdir(dir) != 0) std::abort();
+  setzemo(100);
+  std::remove(path.c_str());
+  rmdir(dir);
+  for (int i = 0; i <= 30; ++i) {
+    for (double q : {1.0, 1.3, 2.0, 10.0, 91.0, 1000.0, 10000.0, 30000.0}) {
+      const double x = std::pow(1e-6, 1.0 - i / 30.0);
+      double f[11];
+      for (int flavour = -5; flavour <= 5; ++flavour) f[flavour + 5] = zemopdf(flavour, x, q);
+      print_bits("zemopdf", f, 11);
+    }
+  }
+}
+
 }  // namespace
 
 int main() {
   sampling();
+  tables();
   grids();
   return 0;
 }
