@@ -58,6 +58,12 @@ void fill(Lags& g, std::int32_t seed) {
 }
 
 void skip(Lags& g, std::int64_t n) {
+  // Below this distance stepping is cheaper than the polynomial products.
+  constexpr std::int64_t jump_threshold = 20000;
+  if (n >= jump_threshold && lags_consistent(g)) {
+    jump(g, static_cast<std::uint64_t>(n));
+    return;
+  }
   for (std::int64_t s = 0; s < n; ++s) step(g);
 }
 
