@@ -278,3 +278,47 @@ TEST(GeneratorJump, ComposesOverLongDistances) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GeneratorDraw, RunsEqualSingleStepsForEveryLengthAndPhase) {
+  // The run-wise draw against one next() per number, from every phase of
+  // the lags and for lengths around the run limits.
+  for (std::uint64_t pre = 0; pre < 97; pre += 7) {
+    for (std::int32_t n : {1, 2, 3, 32, 33, 34, 64, 65, 96, 97, 98, 1000, 4096}) {
+      Lags a{};
+      ranmar_core::fill(a, 20261207);
+      ranmar_core::skip(a, static_cast<std::int64_t>(pre));
+      Lags b = a;
+      std::vector<float> fast(static_cast<std::size_t>(n)), slow(fast.size());
+      ranmar_core::draw(a, fast.data(), n);
+      for (float& v : slow) v = ranmar_core::next(b);
+      ASSERT_EQ(std::memcmp(fast.data(), slow.data(), fast.size() * sizeof(float)), 0)
+          << pre << " " << n;
+      ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << pre << " " << n;
+    }
+  }
+}
+
+TEST(GeneratorDraw, ZeroReplacementFollowsSecondEntryWithinRun) {
+  // A table of zeros with the carry at cstep: every number of the first run
+  // is 0 before replacement.  Entry 2 changes within the run only if the run
+  // writes it; either way the replacement must equal the single-step one.
+  for (float second : {0.0f, 0.25f}) {
+    for (std::int32_t ilag : {2, 3, 40, 97}) {
+      Lags a{};
+      a.uu[1] = second;
+      a.uu[(ilag + 32) % 97] = 0.5f;  // the entry read together with entry 2
+      a.ilag = ilag;
+      a.jlag = (ilag + 32) % 97 + 1;
+      a.cc = ranmar_core::cstep;
+      Lags b = a;
+      float fast[40], slow[40];
+      ranmar_core::draw(a, fast, 40);
+      for (float& v : slow) v = ranmar_core::next(b);
+      ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << second << " " << ilag;
+    }
+  }
+}
+
+}  // namespace
