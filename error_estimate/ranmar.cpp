@@ -89,23 +89,30 @@ constexpr std::array<float, lane_count + 1> carry_back = [] {
 // x, plus 1 if x is negative: the wrap of a difference of two fractions.
 inline float wrap(float x, float period) { return x + (x < 0.0f ? period : 0.0f); }
 
-// One number, as next() draws it, with the wraps done by selection.
-inline float next_branchless(Lags& g) {
-  const float uni = wrap(g.uu[g.ilag - 1] - g.uu[g.jlag - 1], 1.0f);
-  g.uu[g.ilag - 1] = uni;
-  g.ilag = g.ilag == 1 ? 97 : g.ilag - 1;
-  g.jlag = g.jlag == 1 ? 97 : g.jlag - 1;
-  // Both candidates of the carry are formed from cc at once, and one is
-  // chosen: cc + (cmod - cstep) equals (cc - cstep) + cmod exactly, since
-  // every value here is a multiple of 2^-24 below 1.
-  const float cc = g.cc;
-  g.cc = cc >= cstep ? cc - cstep : cc + (cmod - cstep);
-  float u = wrap(uni - g.cc, 1.0f);
-  if (u == 0.0f) {
-    u = eps24 * g.uu[1];
-    if (u == 0.0f) u = eps24 * eps24;
+// A few numbers, as next() draws them one after another.  The carry of
+// each is formed from the carry at entry (cc - k cstep mod cmod), so that
+// one call's work does not wait on a chain of carry steps, and the indices
+// and carry live in registers for the call.
+inline void draw_few(Lags& g, float* vec, std::int32_t n) {
+  std::int32_t ilag = g.ilag;
+  std::int32_t jlag = g.jlag;
+  const float cc0 = g.cc;
+  for (std::int32_t k = 0; k < n; ++k) {
+    const float uni = wrap(g.uu[ilag - 1] - g.uu[jlag - 1], 1.0f);
+    g.uu[ilag - 1] = uni;
+    ilag = ilag == 1 ? 97 : ilag - 1;
+    jlag = jlag == 1 ? 97 : jlag - 1;
+    const float cc = wrap(cc0 - carry_back[k + 1], cmod);
+    float u = wrap(uni - cc, 1.0f);
+    if (u == 0.0f) {
+      u = eps24 * g.uu[1];
+      if (u == 0.0f) u = eps24 * eps24;
+    }
+    vec[k] = u;
   }
-  return u;
+  g.ilag = ilag;
+  g.jlag = jlag;
+  g.cc = wrap(cc0 - carry_back[n], cmod);
 }
 
 // Longest block of steps whose entries do not depend on one another (a step
@@ -161,7 +168,7 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
 __attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec, std::int32_t n) {
   // A few numbers are cheaper one step at a time, without branches.
   if (n <= 4) {
-    for (std::int32_t p = 0; p < n; ++p) vec[p] = next_branchless(g);
+    draw_few(g, vec, n);
     return;
   }
   // history[j] = y(j - 96) lies at index ilag - 1 - j, taken mod 97.
