@@ -27,25 +27,29 @@ extern "C" FIO_EXPORT void gaudev(float* devias, const std::int32_t& ndev) {
   const std::int32_t n = ndev;
   const std::int32_t two = 2;
   float u[2];
-  for (std::int32_t idev = 0; idev < n; ++idev) {
-    for (;;) {
-      ranmar(u, two);
-      const float v = (u[1] - shift) * scale;
-      const float x = u[0] - s;
-      const float y = std::fabs(v) - t;
-      const float q = x * x + y * (a * y - b * x);
-      if (q < r1) {
-        devias[idev] = v / u[0];
-        break;
-      }
-      if (q > r2) continue;
+  // Attempts run until n are accepted.  The verdict of an attempt moves
+  // the index on instead of branching: its ratio is stored at the current
+  // index either way, and a rejected one is overwritten by the next attempt.
+  // Acceptance is random, so a branch on it would be mispredicted often.
+  std::int32_t idev = 0;
+  while (idev < n) {
+    ranmar(u, two);
+    const float v = (u[1] - shift) * scale;
+    const float x = u[0] - s;
+    const float y = std::fabs(v) - t;
+    const float q = x * x + y * (a * y - b * x);
+    bool accept = q < r1;
+    // q in [r1, r2], formed without branches: the band is rare, so this is
+    // the only branch, and it is well predicted.
+    const bool in_band = !accept & !(q > r2);
+    if (in_band) {
       // Only the narrow band between the two bounds needs the logarithm;
       // ranmar never returns 0, so it is always defined.
       const float bound = -((std::log(u[0]) * log_factor) * (u[0] * u[0]));
-      if (v * v > bound) continue;
-      devias[idev] = v / u[0];
-      break;
+      accept = !(v * v > bound);
     }
+    devias[idev] = v / u[0];
+    idev += accept ? 1 : 0;
   }
 }
 

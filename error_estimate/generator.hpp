@@ -62,8 +62,17 @@ inline float next(Lags& g) {
 // Builds the table from the seed and resets carry and lags.
 void fill(Lags& g, std::int32_t seed);
 
-// Advances the lags and the carry by n steps, discarding the numbers.
+// Advances the lags and the carry by n steps, discarding the numbers: by
+// stepping for short distances, by jump-ahead for long ones.
 void skip(Lags& g, std::int64_t n);
+
+// Advances the lags and the carry by n steps in O(log n) polynomial
+// products; the result equals n single steps bit for bit.  Needs consistent
+// lags (see lags_consistent).
+void jump(Lags& g, std::uint64_t n);
+
+// Whether ilag and jlag are a pair that stepping can produce.
+bool lags_consistent(const Lags& g);
 
 // Fills vec[0..n) with the next n numbers (n > 0).
 void draw(Lags& g, float* vec, std::int32_t n);

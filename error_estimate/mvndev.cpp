@@ -25,11 +25,15 @@ extern "C" FIO_EXPORT void mvndev(const float* c, float* x, const std::int32_t& 
   if (n <= 0) return;
   float z[nmax];
   gaudev(z, n);
-  // x = c z over the lower triangle; each sum runs upward from 0.
-  for (std::int32_t i = 0; i < n; ++i) {
-    float sum = 0.0f;
-    for (std::int32_t j = 0; j <= i; ++j) sum = sum + c[i + j * n] * z[j];
-    x[i] = sum;
+  // x = c z over the lower triangle.  Each x(i) is the sum of
+  // c(i, j) z(j) for j = 1..i, taken upward from 0; running down the columns
+  // keeps that order for every element while the rows of one column are
+  // done side by side.
+  for (std::int32_t i = 0; i < n; ++i) x[i] = 0.0f;
+  for (std::int32_t j = 0; j < n; ++j) {
+    const float zj = z[j];
+    const float* column = c + j * n;
+    for (std::int32_t i = j; i < n; ++i) x[i] = x[i] + column[i] * zj;
   }
 }
 

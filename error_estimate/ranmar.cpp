@@ -1,6 +1,9 @@
 // The uniform generator: ranmar, rmarin, rmarut and the blocks raset1, inout.
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "error_estimate.h"
 #include "fio/export.hpp"
@@ -58,17 +61,170 @@ void fill(Lags& g, std::int32_t seed) {
 }
 
 void skip(Lags& g, std::int64_t n) {
+  // Below this distance stepping is cheaper than the polynomial products.
+  constexpr std::int64_t jump_threshold = 20000;
+  if (n >= jump_threshold && lags_consistent(g)) {
+    jump(g, static_cast<std::uint64_t>(n));
+    return;
+  }
   for (std::int64_t s = 0; s < n; ++s) step(g);
 }
 
-void draw(Lags& g, float* vec, std::int32_t n) {
-  for (std::int32_t p = 0; p < n; ++p) vec[p] = next(g);
+namespace {
+
+// Longest run of steps whose entries do not depend on one another: a step
+// reads the entry written 33 steps before it.
+constexpr int lane_count = 33;
+
+// back[k] = k cstep mod cmod for k = 0..33, as exact multiples of 2^-24: the
+// carry k steps on is cc - back[k], plus cmod if that is negative.
+constexpr std::array<float, lane_count + 1> carry_back = [] {
+  std::array<float, lane_count + 1> t{};
+  for (int k = 0; k <= lane_count; ++k) {
+    t[k] = static_cast<float>(std::int64_t{k} * 7654321 % 16777213) * eps24;
+  }
+  return t;
+}();
+
+// x, plus 1 if x is negative: the wrap of a difference of two fractions.
+inline float wrap(float x, float period) { return x + (x < 0.0f ? period : 0.0f); }
+
+// A few numbers, as next() draws them one after another.  The carry of
+// each is formed from the carry at entry (cc - k cstep mod cmod), so that
+// one call's work does not wait on a chain of carry steps, and the indices
+// and carry live in registers for the call.
+inline void draw_few(Lags& g, float* vec, std::int32_t n) {
+  std::int32_t ilag = g.ilag;
+  std::int32_t jlag = g.jlag;
+  const float cc0 = g.cc;
+  for (std::int32_t k = 0; k < n; ++k) {
+    const float uni = wrap(g.uu[ilag - 1] - g.uu[jlag - 1], 1.0f);
+    g.uu[ilag - 1] = uni;
+    ilag = ilag == 1 ? 97 : ilag - 1;
+    jlag = jlag == 1 ? 97 : jlag - 1;
+    const float cc = wrap(cc0 - carry_back[k + 1], cmod);
+    float u = wrap(uni - cc, 1.0f);
+    if (u == 0.0f) {
+      u = eps24 * g.uu[1];
+      if (u == 0.0f) u = eps24 * eps24;
+    }
+    vec[k] = u;
+  }
+  g.ilag = ilag;
+  g.jlag = jlag;
+  g.cc = wrap(cc0 - carry_back[n], cmod);
+}
+
+// Longest block of steps whose entries do not depend on one another (a step
+// reads the entry written 33 steps before it), rounded down to whole vectors.
+constexpr int block = 32;
+// Numbers drawn per pass over the linear history below.
+constexpr int segment = 32 * block;
+
+// A mod m in [0, m).
+inline std::int64_t floor_mod(std::int64_t a, std::int64_t m) {
+  const std::int64_t r = a % m;
+  return r < 0 ? r + m : r;
+}
+
+// Steps one block: y[k] = y[k - 97] - y[k - 33] wrapped, the carry k + 1
+// steps on subtracted, into out.  Returns the count of zeros among out.
+template <int len>
+inline std::int32_t step_block(float* y, float cc0, float* out) {
+  std::int32_t zeros = 0;
+  for (int k = 0; k < len; ++k) y[k] = wrap(y[k - 97] - y[k - 33], 1.0f);
+  for (int k = 0; k < len; ++k) {
+    const float cc = wrap(cc0 - carry_back[k + 1], cmod);
+    const float u = wrap(y[k] - cc, 1.0f);
+    out[k] = u;
+    zeros += u == 0.0f;
+  }
+  return zeros;
+}
+
+inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out) {
+  std::int32_t zeros = 0;
+  for (std::int32_t k = 0; k < len; ++k) y[k] = wrap(y[k - 97] - y[k - 33], 1.0f);
+  for (std::int32_t k = 0; k < len; ++k) {
+    const float cc = wrap(cc0 - carry_back[k + 1], cmod);
+    const float u = wrap(y[k] - cc, 1.0f);
+    out[k] = u;
+    zeros += u == 0.0f;
+  }
+  return zeros;
+}
+
+}  // namespace
+
+// The table holds the last 97 entries of the lag sequence y, the oldest at
+// ilag.  Counting steps from the start of the call, y(m) for m <= 0 is the
+// entry at index (ilag - m) mod 97 (0-based), and step m >= 1 writes y(m)
+// there.  The draw copies the table into a linear history in that order,
+// runs the recurrence along it a block of 32 steps at a time, and writes
+// the last 97 entries back: the same operations on the same values as one
+// step after another, so the numbers and the final state are the same bit
+// for bit.  Where the processor has them, 8-lane vector instructions run the
+// blocks.
+__attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec, std::int32_t n) {
+  // A few numbers are cheaper one step at a time, without branches.
+  if (n <= 4) {
+    draw_few(g, vec, n);
+    return;
+  }
+  // history[j] = y(j - 96) lies at index ilag - 1 - j, taken mod 97.
+  const std::int32_t ilag = g.ilag;
+  float history[97 + segment];  // history[j] = y(done - 96 + j)
+  for (std::int32_t j = 0; j < ilag; ++j) history[j] = g.uu[ilag - 1 - j];
+  for (std::int32_t j = ilag; j < 97; ++j) history[j] = g.uu[ilag - 1 - j + 97];
+  float cc = g.cc;
+  std::int64_t done = 0;
+  while (done < n) {
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(segment, n - done));
+    float* out = vec + done;
+    std::int32_t zeros = 0;
+    std::int32_t b = 0;
+    for (; b + block <= count; b += block) {
+      zeros += step_block<block>(history + 97 + b, cc, out + b);
+      cc = wrap(cc - carry_back[block], cmod);
+    }
+    if (b < count) {
+      zeros += step_block(history + 97 + b, count - b, cc, out + b);
+      cc = wrap(cc - carry_back[count - b], cmod);
+    }
+    if (zeros != 0) {
+      // A zero from step m is replaced from entry 2 (index 1) as it stands
+      // after that step: y(m2) for the latest m2 <= m with index(m2) = 1.
+      for (std::int32_t k = 0; k < count; ++k) {
+        if (out[k] != 0.0f) continue;
+        const std::int64_t m = done + k + 1;
+        const std::int64_t m2 = m - floor_mod(m - (ilag - 1), 97);
+        const float second = history[m2 - (done - 96)];
+        float uni = eps24 * second;
+        if (uni == 0.0f) uni = eps24 * eps24;
+        out[k] = uni;
+      }
+    }
+    std::memmove(history, history + count, 97 * sizeof(float));
+    done += count;
+  }
+  // y(done - 96 + j) lies at index ilag - 1 - (done + j) mod 97.
+  const auto moved = static_cast<std::int32_t>(done % 97);
+  const std::int32_t top = static_cast<std::int32_t>(floor_mod(ilag - 1 - moved, 97));
+  for (std::int32_t j = 0; j <= top; ++j) g.uu[top - j] = history[j];
+  for (std::int32_t j = top + 1; j < 97; ++j) g.uu[top - j + 97] = history[j];
+  g.cc = cc;
+  g.ilag = static_cast<std::int32_t>(floor_mod(g.ilag - 1 - moved, 97) + 1);
+  g.jlag = static_cast<std::int32_t>(floor_mod(g.jlag - 1 - moved, 97) + 1);
 }
 
 void advance(Position& p, std::int32_t n) {
   // The sum is formed in 64 bits so that a call of any size leaves a correct
   // position: as many whole blocks are carried as the count holds.
-  std::int64_t count = std::int64_t{p.count} + n;
+  const std::int64_t count = std::int64_t{p.count} + n;
+  if (count < count_block) {
+    p.count = static_cast<std::int32_t>(count);
+    return;
+  }
   p.block_count = static_cast<std::int32_t>(p.block_count + count / count_block);
   p.count = static_cast<std::int32_t>(count % count_block);
 }
