@@ -11,14 +11,8 @@
 #include "fio/units.hpp"
 #include "generator.hpp"
 
-extern "C" {
-// Aligned as gfortran aligns common blocks, so that a Fortran declaration of
-// the same block links without complaint.
-alignas(32) FIO_EXPORT raset1_block raset1;
-alignas(32) FIO_EXPORT inout_block inout;
-}
-FIO_FORTRAN_BLOCK(raset1_block, raset1)
-FIO_FORTRAN_BLOCK(inout_block, inout)
+FIO_BLOCK(32, raset1_block, raset1)
+FIO_BLOCK(32, inout_block, inout)
 
 static_assert(sizeof(raset1_block) == 400);
 static_assert(offsetof(raset1_block, cc) == 388);

@@ -14,11 +14,7 @@
 #include "fio/stop.hpp"
 #include "pelk_core.hpp"
 
-extern "C" {
-// Aligned as gfortran aligns common blocks.
-alignas(32) FIO_EXPORT pelkgrid_block pelkgrid;
-}
-FIO_FORTRAN_BLOCK(pelkgrid_block, pelkgrid)
+FIO_BLOCK(32, pelkgrid_block, pelkgrid)
 
 static_assert(sizeof(pelkgrid_block) == 8 * 8460 + 8 + 8 * 77);
 static_assert(offsetof(pelkgrid_block, nnodes) == 8 * 8460);

@@ -56,7 +56,13 @@ typedef struct pelkgrid_block {
   double lognodes[PELK_NX + PELK_NQ];
 } pelkgrid_block;
 
-extern pelkgrid_block pelkgrid;
+/* Each block is one object under two names: the gfortran name (with the
+ * trailing underscore) is the storage, shared with a Fortran program's
+ * common block of the same name, and the C name is an alias.  The macros
+ * let C and C++ code write the C name and still refer to the storage, which
+ * keeps program and library on one block also with shared libraries. */
+extern pelkgrid_block pelkgrid_;
+#define pelkgrid pelkgrid_
 
 /* The used length of a text field: its length without trailing blanks
  * (only the blank byte 0x20 counts as a blank). */

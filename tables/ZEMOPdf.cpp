@@ -18,22 +18,13 @@
 
 // Each block is aligned as gfortran aligns a common block of its size (up to
 // 32 bytes), so that a Fortran program's declaration of it links cleanly.
-extern "C" {
-alignas(32) FIO_EXPORT vokpar1_block vokpar1;
-alignas(16) FIO_EXPORT vokpar2_block vokpar2;
-alignas(16) FIO_EXPORT xqrange_block xqrange;
-alignas(32) FIO_EXPORT masstbl_block masstbl;
-alignas(32) FIO_EXPORT qcdtbl_block qcdtbl;
-alignas(16) FIO_EXPORT setchange_block setchange;
-alignas(16) FIO_EXPORT zemojset_block zemojset;
-}
-FIO_FORTRAN_BLOCK(vokpar1_block, vokpar1)
-FIO_FORTRAN_BLOCK(vokpar2_block, vokpar2)
-FIO_FORTRAN_BLOCK(xqrange_block, xqrange)
-FIO_FORTRAN_BLOCK(masstbl_block, masstbl)
-FIO_FORTRAN_BLOCK(qcdtbl_block, qcdtbl)
-FIO_FORTRAN_BLOCK(setchange_block, setchange)
-FIO_FORTRAN_BLOCK(zemojset_block, zemojset)
+FIO_BLOCK(32, vokpar1_block, vokpar1)
+FIO_BLOCK(16, vokpar2_block, vokpar2)
+FIO_BLOCK(16, xqrange_block, xqrange)
+FIO_BLOCK(32, masstbl_block, masstbl)
+FIO_BLOCK(32, qcdtbl_block, qcdtbl)
+FIO_BLOCK(16, setchange_block, setchange)
+FIO_BLOCK(16, zemojset_block, zemojset)
 
 static_assert(offsetof(vokpar1_block, alambda) == 0);
 static_assert(offsetof(vokpar1_block, xv) == 8);
@@ -153,7 +144,7 @@ FIO_EXPORT void readpds0(const std::int32_t& iu) {
 
 FIO_EXPORT void setzemo(const std::int32_t& Iset) {
   const std::int32_t iset = Iset;
-  zemojset.zemojset = iset;
+  zemojset.iset = iset;
   if (iset == selection.isetold) return;
   if (!build_file_name(selection, iset)) {
     {
@@ -177,7 +168,7 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
   readpds0(selection.iu);
   fio::close(selection.iu);
   selection.isetold = iset;
-  setchange.setchange = 1;
+  setchange.flag = 1;
 }
 
 FIO_EXPORT void polint4f(const double* xa, const double* ya, const double& xe, double& ye) {
@@ -187,8 +178,8 @@ FIO_EXPORT void polint4f(const double* xa, const double* ya, const double& xe, d
 FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const double& Q) {
   const std::int32_t iparton = Iparton;
   zemo_kernel::XFault fault = zemo_kernel::XFault::none;
-  if (setchange.setchange == 1) {
-    setchange.setchange = 0;
+  if (setchange.flag == 1) {
+    setchange.flag = 0;
     zemo_kernel::refresh_nodes(kernel, vokpar1, vokpar2);
     fault = zemo_kernel::locate(kernel, vokpar1, vokpar2, X, Q);
   } else if (!(X == kernel.x && Q == kernel.q)) {

@@ -26,7 +26,7 @@ int main(void) {
   setzemo(&set);
   check(vokpar2.nx == 60 && vokpar2.nt == 16, "vokpar2 nodes");
   check(vokpar2.MxFlvN0 == 5 && vokpar2.mxval == 2, "vokpar2 flavours");
-  check(zemojset.zemojset == 100 && vokpar1.xv[0] == 0.0, "zemojset and xv");
+  check(zemojset.iset == 100 && vokpar1.xv[0] == 0.0, "zemojset and xv");
   check(zemopdf(&up, &x, &q) == zemopdf(&down, &x, &q), "flavour slots");
   check(zemopdf(&gluon, &x, &q) > 0.0, "zemopdf value");
   polint4f(xa, ya, &at, &ye);

@@ -183,7 +183,7 @@ TEST(Kernel, CacheReusedOnlyForTheSamePointAndRebuiltAfterALoad) {
   const double after = parton(2, x, q);
   EXPECT_NE(bits(before), bits(after));
   EXPECT_EQ(bits(after), bits(ref_parton(2, x, q)));
-  EXPECT_EQ(setchange.setchange, 0);
+  EXPECT_EQ(setchange.flag, 0);
   EXPECT_EQ(vokpar1.xv[0], 0.0);
 }
 

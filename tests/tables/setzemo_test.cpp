@@ -45,9 +45,9 @@ TEST(SetSelection, FileNamesOfEveryRange) {
     for (const auto& [iset, name] : names) {
       SCOPED_TRACE(name);
       setzemo(iset);
-      EXPECT_EQ(zemojset.zemojset, iset);
+      EXPECT_EQ(zemojset.iset, iset);
       EXPECT_EQ(vokpar2.nx, expected_nx++);
-      EXPECT_EQ(setchange.setchange, 1);
+      EXPECT_EQ(setchange.flag, 1);
     }
   });
 }
@@ -60,12 +60,12 @@ TEST(SetSelection, ReloadRules) {
     setzemo(100);
     EXPECT_EQ(vokpar2.nx, 5);
     zemopdf(0, 0.5, 10.0);
-    EXPECT_EQ(setchange.setchange, 0);
+    EXPECT_EQ(setchange.flag, 0);
     // The same set again touches no file and raises nothing.
     std::filesystem::remove("zemo.00.pds");
     setzemo(100);
-    EXPECT_EQ(zemojset.zemojset, 100);
-    EXPECT_EQ(setchange.setchange, 0);
+    EXPECT_EQ(zemojset.iset, 100);
+    EXPECT_EQ(setchange.flag, 0);
     // 100, 200, 100: every switch reloads.
     dir.write("zemo.00.pds", table_with_nx(7));
     setzemo(200);

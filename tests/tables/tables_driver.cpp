@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
       std::printf("nextun %d\n", nextun());
     } else if (std::strcmp(cmd, "dims") == 0) {
       std::printf("dims %d %d %d %d %d\n", vokpar2.nx, vokpar2.nt, vokpar2.MxFlvN0, vokpar2.mxval,
-                  zemojset.zemojset);
+                  zemojset.iset);
     } else {
       std::fprintf(stderr, "unknown command %s\n", cmd);
       return 2;

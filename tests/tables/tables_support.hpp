@@ -25,7 +25,7 @@ inline void load(const testsupport::PdsTable& table, const testsupport::PdsForma
   fio::open_old(unit, dir.file("table.pds").c_str());
   readpds0(unit);
   fio::close(unit);
-  setchange.setchange = 1;
+  setchange.flag = 1;
 }
 
 }  // namespace tables_test

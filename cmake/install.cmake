@@ -1,0 +1,59 @@
+# Installation: headers, the three libraries and the runtime they share, the
+# object modules gaudev and mvndev, the program toy, a CMake package
+# (find_package(pdferr CONFIG) gives pdferr::error_estimate, pdferr::ZEMOPdf,
+# pdferr::PELK-2008 and pdferr::fio) and a pkg-config file per library.
+include(CMakePackageConfigHelpers)
+
+set(pdferr_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/pdferr)
+
+install(TARGETS pdferr_flags fio error_estimate ZEMOPdf PELK-2008
+  EXPORT pdferr-targets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS toy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES
+    error_estimate/error_estimate.h
+    tables/ZEMOPdf.h
+    grids/PELK-2008.h
+    runtime/fio_units.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
+# The object modules, for programs that supply the routines they call.
+install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)
+install(FILES $<TARGET_OBJECTS:mvndev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME mvndev.o)
+
+install(EXPORT pdferr-targets NAMESPACE pdferr:: DESTINATION ${pdferr_cmake_dir}
+  FILE pdferrTargets.cmake)
+configure_package_config_file(cmake/pdferrConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/pdferrConfig.cmake INSTALL_DESTINATION ${pdferr_cmake_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/pdferrConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/pdferrConfig.cmake
+  ${PROJECT_BINARY_DIR}/pdferrConfigVersion.cmake DESTINATION ${pdferr_cmake_dir})
+
+# pkg-config: one file per library; the static libraries need the runtime,
+# the C++ library and libm besides (pkg-config --static).
+function(pdferr_pkgconfig name description library requires)
+  get_target_property(output ${library} OUTPUT_NAME)
+  if(NOT output)
+    set(output ${library})
+  endif()
+  set(pc ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc)
+  file(WRITE ${pc}
+    "prefix=${CMAKE_INSTALL_PREFIX}\n"
+    "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
+    "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n"
+    "Name: ${name}\n"
+    "Description: ${description}\n"
+    "Version: ${PROJECT_VERSION}\n"
+    "Requires.private: ${requires}\n"
+    "Cflags: -I\${includedir}\n"
+    "Libs: -L\${libdir} -l${output}\n"
+    "Libs.private: -lstdc++ -lm\n")
+  install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endfunction()
+pdferr_pkgconfig(pdferr-fio "I/O runtime of the pdferr toolkit" fio "")
+pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, normal deviates, correlated vectors"
+  error_estimate pdferr-fio)
+pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
+pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
