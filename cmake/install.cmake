@@ -39,8 +39,11 @@ function(pdferr_pkgconfig name description library requires)
     set(output ${library})
   endif()
   set(pc ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc)
+  # Relocatable: the prefix is found from where the file lies.
+  file(RELATIVE_PATH up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+  string(REGEX REPLACE "/$" "" up "${up}")
   file(WRITE ${pc}
-    "prefix=${CMAKE_INSTALL_PREFIX}\n"
+    "prefix=\${pcfiledir}/${up}\n"
     "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
     "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n"
     "Name: ${name}\n"
