@@ -20,9 +20,8 @@ int main(int argc, char** argv) {
   }
   setzemo(100);
   const std::int32_t mx = vokpar2.MxFlvN0;
-  std::printf("Set %d: %d x nodes, %d t nodes, flavours %d..%d, Q from %g to %g\n",
-              zemojset.iset, vokpar2.nx + 1, vokpar2.nt + 1, -mx, mx, xqrange.qini,
-              xqrange.qmax);
+  std::printf("Set %d: %d x nodes, %d t nodes, flavours %d..%d, Q from %g to %g\n", zemojset.iset,
+              vokpar2.nx + 1, vokpar2.nt + 1, -mx, mx, xqrange.qini, xqrange.qmax);
   const double xs[] = {1e-4, 1e-3, 1e-2, 0.1, 0.3, 0.7};
   const double qs[] = {2.0, 10.0, 100.0};
   for (double q : qs) {

@@ -1,3 +1,4 @@
+cmake_policy(SET CMP0007 NEW)
 # Checks that a shared library exports exactly the symbols its version
 # script lists: cmake -DNM=nm -DLIB=libX.so -DMAP=X.map -P check_exports.cmake
 # Names in the map that end in * are patterns; extern "C++" entries allow the

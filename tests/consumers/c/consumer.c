@@ -55,7 +55,8 @@ int main(void) {
   const double xv = 0.01;
   for (int k = 0; k < 2; ++k) {
     double f[11];
-    for (int32_t flavour = -5; flavour <= 5; ++flavour) f[flavour + 5] = zemopdf(&flavour, &xv, &qs[k]);
+    for (int32_t flavour = -5; flavour <= 5; ++flavour)
+      f[flavour + 5] = zemopdf(&flavour, &xv, &qs[k]);
     hex64("zemopdf", f, 11);
   }
 

@@ -1,0 +1,231 @@
+// The error-estimation stage of an analysis, end to end, on bundled
+// synthetic data (written by make_band_data into this program's directory).
+//
+// Four fit coefficients with a known covariance move a parton density: the
+// table sets give the central density (set 100) and its change for each
+// coefficient at +1 (sets 101..104); the grid members give the central
+// density (member 0) and the changes at +1 and -1 (members +-1..+-4).
+//
+// Monte Carlo band: correlated coefficient vectors a are drawn with corset
+// and mvndev, and f(x) = f0(x) + sum_k a_k (f_k(x) - f0(x)) from the tables;
+// the band is the mean and the central 68% of the draws at each x.
+// Hessian band: from the grid members, with d_k = (f+_k - f-_k) / 2,
+// delta f = sqrt(d^T C d), the symmetric Hessian formula
+// 1/2 sqrt(sum_k (f+_k - f-_k)^2) taken with the coefficients' covariance C
+// (the two agree when C is the identity).
+//
+// Output: a table on standard output, error_band.csv and error_band.svg.
+// The run is reproducible: it prints the generator position it starts from.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "PELK-2008.h"
+#include "ZEMOPdf.h"
+#include "band_model.hpp"
+#include "error_estimate.h"
+
+namespace {
+
+constexpr int nk = band_model::coefficients;
+constexpr int nx = 17;
+constexpr int ndraw = 20000;
+constexpr double q = 10.0;  // GeV: Q2 = 100
+constexpr std::int32_t seed = 20261208;
+
+struct Row {
+  double x = 0.0;
+  double central = 0.0;  // tables, set 100
+  double mc_mean = 0.0;  // Monte Carlo band
+  double mc_low = 0.0;   // 16th percentile
+  double mc_high = 0.0;  // 84th percentile
+  double grid_central = 0.0;
+  double hessian = 0.0;  // symmetric Hessian half-width, grid members
+};
+
+double quantile(std::vector<double>& v, double p) {
+  const auto at = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(at), v.end());
+  return v[at];
+}
+
+// Column 3 of grid member `member` at every x.
+std::vector<double> grid_column3(std::int32_t member, const std::vector<double>& xs) {
+  pelkini(member);
+  std::vector<double> out;
+  for (double x : xs) {
+    double d[6];
+    pelkfit(x, q * q, d[0], d[1], d[2], d[3], d[4], d[5]);
+    out.push_back(d[2]);
+  }
+  return out;
+}
+
+// Flavour 0 of table set `set` at every x.
+std::vector<double> table_gluon(std::int32_t set, const std::vector<double>& xs) {
+  setzemo(set);
+  std::vector<double> out;
+  for (double x : xs) out.push_back(zemopdf(0, x, q));
+  return out;
+}
+
+void write_csv(const std::vector<Row>& rows) {
+  std::FILE* f = std::fopen("error_band.csv", "w");
+  if (f == nullptr) return;
+  std::fprintf(f, "x,central,mc_mean,mc_low68,mc_high68,grid_central,hessian_halfwidth\n");
+  for (const Row& r : rows) {
+    std::fprintf(f, "%.6e,%.9e,%.9e,%.9e,%.9e,%.9e,%.9e\n", r.x, r.central, r.mc_mean, r.mc_low,
+                 r.mc_high, r.grid_central, r.hessian);
+  }
+  std::fclose(f);
+}
+
+// The bands relative to the central density, against log10 x.
+void write_svg(const std::vector<Row>& rows) {
+  std::FILE* f = std::fopen("error_band.svg", "w");
+  if (f == nullptr) return;
+  const double w = 720, h = 420, left = 70, right = 20, top = 30, bottom = 50;
+  double lo = 1.0, hi = 1.0;
+  for (const Row& r : rows) {
+    lo = std::min({lo, r.mc_low / r.central, 1.0 - r.hessian / r.grid_central});
+    hi = std::max({hi, r.mc_high / r.central, 1.0 + r.hessian / r.grid_central});
+  }
+  lo -= 0.1 * (hi - lo);
+  hi += 0.1 * (hi - lo);
+  auto px = [&](double x) { return left + (std::log10(x) + 4.0) / 4.0 * (w - left - right); };
+  auto py = [&](double v) { return top + (hi - v) / (hi - lo) * (h - top - bottom); };
+  std::fprintf(f,
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%g\" height=\"%g\" "
+               "font-family=\"sans-serif\" font-size=\"12\">\n",
+               w, h);
+  std::fprintf(f, "<rect width=\"%g\" height=\"%g\" fill=\"white\"/>\n", w, h);
+  std::fprintf(f,
+               "<text x=\"%g\" y=\"18\">Density at Q = %g GeV relative to the central one: "
+               "Monte Carlo 68%% band (blue) and Hessian band (red)</text>\n",
+               left, q);
+  // The Monte Carlo band as a filled polygon: upper edge left to right,
+  // lower edge back.
+  std::fprintf(f, "<polygon fill=\"#9ecae1\" stroke=\"none\" points=\"");
+  for (const Row& r : rows) std::fprintf(f, "%.1f,%.1f ", px(r.x), py(r.mc_high / r.central));
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    std::fprintf(f, "%.1f,%.1f ", px(it->x), py(it->mc_low / it->central));
+  }
+  std::fprintf(f, "\"/>\n");
+  for (double sign : {1.0, -1.0}) {
+    std::fprintf(f,
+                 "<polyline fill=\"none\" stroke=\"#d62728\" stroke-width=\"2\" "
+                 "stroke-dasharray=\"6,4\" points=\"");
+    for (const Row& r : rows) {
+      std::fprintf(f, "%.1f,%.1f ", px(r.x), py(1.0 + sign * r.hessian / r.grid_central));
+    }
+    std::fprintf(f, "\"/>\n");
+  }
+  std::fprintf(f, "<polyline fill=\"none\" stroke=\"black\" points=\"");
+  for (const Row& r : rows) std::fprintf(f, "%.1f,%.1f ", px(r.x), py(r.mc_mean / r.central));
+  std::fprintf(f, "\"/>\n");
+  // Axes, ticks and labels.
+  std::fprintf(f,
+               "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" "
+               "stroke=\"black\"/>\n",
+               left, top, w - left - right, h - top - bottom);
+  for (int e = -4; e <= 0; ++e) {
+    const double x = std::pow(10.0, e);
+    std::fprintf(f, "<text x=\"%.1f\" y=\"%g\" text-anchor=\"middle\">1e%d</text>\n", px(x),
+                 h - bottom + 18, e);
+  }
+  // Ticks at multiples of a step of 1, 2 or 5 times a power of ten, about
+  // five of them.
+  const double raw = (hi - lo) / 5.0;
+  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+  const double step = raw / decade < 2.0   ? decade
+                      : raw / decade < 5.0 ? 2.0 * decade
+                                           : 5.0 * decade;
+  for (double v = std::ceil(lo / step) * step; v <= hi; v += step) {
+    std::fprintf(f, "<text x=\"%g\" y=\"%.1f\" text-anchor=\"end\">%.2f</text>\n", left - 6,
+                 py(v) + 4, v);
+  }
+  std::fprintf(f, "<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">x</text>\n",
+               (left + w - right) / 2, h - 12);
+  std::fprintf(f, "</svg>\n");
+  std::fclose(f);
+}
+
+}  // namespace
+
+int main() {
+  std::vector<double> xs;
+  for (int i = 0; i < nx; ++i) xs.push_back(std::pow(10.0, -4.0 + 3.9 * i / (nx - 1)));
+
+  // Densities of every set and member at the x values.
+  const std::vector<double> f0 = table_gluon(100, xs);
+  std::vector<std::vector<double>> shift(nk);
+  for (int k = 0; k < nk; ++k) {
+    const std::vector<double> fk = table_gluon(101 + k, xs);
+    for (int i = 0; i < nx; ++i) shift[k].push_back(fk[i] - f0[i]);
+  }
+  const std::vector<double> g0 = grid_column3(0, xs);
+  std::vector<std::vector<double>> half(nk);
+  for (int k = 0; k < nk; ++k) {
+    const std::vector<double> plus = grid_column3(k + 1, xs);
+    const std::vector<double> minus = grid_column3(-(k + 1), xs);
+    for (int i = 0; i < nx; ++i) half[k].push_back(0.5 * (plus[i] - minus[i]));
+  }
+
+  // Correlated coefficient vectors.
+  float c[nk * nk] = {};
+  corset(band_model::covariance, c, nk);
+  inout.iout = 6;
+  rmarin(seed, 0, 0);
+  std::int32_t s = 0, count = 0, blocks = 0;
+  rmarut(s, count, blocks);
+  std::printf("generator position at start: seed %d, count %d, blocks %d\n", s, count, blocks);
+  std::vector<std::vector<double>> samples(nx);
+  float a[nk];
+  for (int n = 0; n < ndraw; ++n) {
+    mvndev(c, a, nk);
+    for (int i = 0; i < nx; ++i) {
+      double f = f0[i];
+      for (int k = 0; k < nk; ++k) f += static_cast<double>(a[k]) * shift[k][i];
+      samples[i].push_back(f);
+    }
+  }
+
+  std::vector<Row> rows;
+  for (int i = 0; i < nx; ++i) {
+    Row r;
+    r.x = xs[i];
+    r.central = f0[i];
+    double sum = 0.0;
+    for (double v : samples[i]) sum += v;
+    r.mc_mean = sum / ndraw;
+    r.mc_low = quantile(samples[i], 0.16);
+    r.mc_high = quantile(samples[i], 0.84);
+    r.grid_central = g0[i];
+    double var = 0.0;
+    for (int j = 0; j < nk; ++j) {
+      for (int k = 0; k < nk; ++k) {
+        var += half[j][i] * static_cast<double>(band_model::covariance[j + k * nk]) * half[k][i];
+      }
+    }
+    r.hessian = std::sqrt(var);
+    rows.push_back(r);
+  }
+
+  std::printf("\nDensity at Q = %g GeV, %d correlated draws of %d coefficients\n", q, ndraw, nk);
+  std::printf("%10s %13s | %13s %9s %9s | %13s %9s\n", "x", "central", "MC mean", "68% low",
+              "68% high", "grid central", "Hessian");
+  std::printf("%10s %13s | %13s %9s %9s | %13s %9s\n", "", "(tables)", "", "(rel.)", "(rel.)", "",
+              "(rel.)");
+  for (const Row& r : rows) {
+    std::printf("%10.3e %13.6e | %13.6e %+9.5f %+9.5f | %13.6e %9.5f\n", r.x, r.central, r.mc_mean,
+                r.mc_low / r.central - 1.0, r.mc_high / r.central - 1.0, r.grid_central,
+                r.hessian / r.grid_central);
+  }
+  write_csv(rows);
+  write_svg(rows);
+  std::printf("\nwritten: error_band.csv, error_band.svg\n");
+  return 0;
+}
