@@ -20,9 +20,8 @@
 // code also refer to the storage itself: a program that the linker gives
 // its own copy of the block then shares that copy with the library.  The
 // alignment is the one gfortran gives the common block.
-#define FIO_BLOCK(alignment, type, name)                                 \
-  extern "C" {                                                           \
-  alignas(alignment) FIO_EXPORT type name##_;                            \
-  }                                                                      \
-  extern "C" FIO_EXPORT type pdferr_c_name_##name __asm__(#name) \
-      __attribute__((alias(#name "_")));
+#define FIO_BLOCK(alignment, type, name)      \
+  extern "C" {                                \
+  alignas(alignment) FIO_EXPORT type name##_; \
+  }                                           \
+  extern "C" FIO_EXPORT type pdferr_c_name_##name __asm__(#name) __attribute__((alias(#name "_")));
