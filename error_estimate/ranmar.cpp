@@ -229,6 +229,21 @@ void advance(Position& p, std::int32_t n) {
   p.count = static_cast<std::int32_t>(count % count_block);
 }
 
+void Generator::start(std::int32_t seed, std::int64_t n) {
+  const std::int64_t at = n > 0 ? n : 0;
+  position.seed = seed;
+  position.count = static_cast<std::int32_t>(at % count_block);
+  position.block_count = static_cast<std::int32_t>(at / count_block);
+  fill(lags, seed);
+  skip(lags, at);
+}
+
+void Generator::draw(float* vec, std::int32_t n) {
+  if (position.count < 0) start(default_seed, 0);
+  if (n <= 0) return;
+  generate(lags, position, vec, n);
+}
+
 }  // namespace ranmar_core
 
 namespace {
@@ -272,8 +287,7 @@ FIO_EXPORT void ranmar(float* vec, const std::int32_t& nvec) {
   }
   // A count of zero or less draws nothing and leaves the position alone.
   if (n <= 0) return;
-  ranmar_core::draw(raset1, vec, n);
-  ranmar_core::advance(position, n);
+  ranmar_core::generate(raset1, position, vec, n);
 }
 
 FIO_EXPORT void rmarin(const std::int32_t& seed, const std::int32_t& count,
