@@ -102,4 +102,20 @@ Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const 
 // The weighted sum of the table values at the 2^ndim corners of the cell.
 double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* table);
 
+// ---- The faster path of the density evaluation -------------------------
+
+// find_cell for nodes ascending in every dimension (as pelkini writes
+// them), without a branch per node: there the nodes below a coordinate
+// form a prefix, so the first node at or above it is the count of nodes
+// that are not, and the cell, weights and base are find_cell's bit for bit.
+Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
+                         const double* nodes);
+
+// corner_sum of one two-dimensional cell on ntables tables of nnodes[0] x
+// nnodes[1] values each, one after another: the four corner factors are
+// formed once for all tables, each in corner_sum's order, and each sum is
+// corner_sum's, term by term.
+void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* tables, int ntables,
+                    double* sums);
+
 }  // namespace pelk

@@ -102,6 +102,9 @@ inline double x_blend(const XBlend& c, double f1, double f2, double f3, double f
 struct TBlend {
   double t12 = 0, t13 = 0, t23 = 0, t24 = 0, t34 = 0;
   double ty2 = 0, ty3 = 0, tmp1 = 0, tmp2 = 0, tdet = 0;
+  // The point's factors of (f1 - g1) and (f4 - g4) in hq, formed once per
+  // point: ty2 t34 - ty3 tmp2 and ty2 tmp1 - ty3 t12.
+  double weight1 = 0, weight4 = 0;
 };
 
 inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double tt) {
@@ -116,29 +119,30 @@ inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double 
   c.tmp1 = c.t12 + c.t13;
   c.tmp2 = c.t24 + c.t34;
   c.tdet = c.t12 * c.t34 - c.tmp1 * c.tmp2;
+  c.weight1 = c.ty2 * c.t34 - c.ty3 * c.tmp2;
+  c.weight4 = c.ty2 * c.tmp1 - c.ty3 * c.t12;
   return c;
 }
 
 inline double t_blend(const TBlend& c, double f1, double f2, double f3, double f4) {
   const double g1 = (c.t13 * f2 - c.t12 * f3) / c.t23;
   const double g4 = (c.t24 * f3 - c.t34 * f2) / c.t23;
-  const double hq = (f1 - g1) * (c.ty2 * c.t34 - c.ty3 * c.tmp2) / c.t12 +
-                    (f4 - g4) * (c.ty2 * c.tmp1 - c.ty3 * c.t12) / c.t34;
+  const double hq = (f1 - g1) * c.weight1 / c.t12 + (f4 - g4) * c.weight4 / c.t34;
   return ((c.ty3 * f2 + ((c.ty2 * hq) * c.ty3) / c.tdet) - c.ty2 * f3) / c.t23;
 }
 
 // Bisection over nodes[0..n] (ascending): the largest index j with
 // nodes[j] <= v, -1 when v is below nodes[0] or NaN, n when v >= nodes[n].
+// The halvings take both ends by selection rather than by a branch, so that
+// a new point costs no mispredicted jumps; the steps are the same.
 inline int bracket(const double* nodes, int n, double v) {
   int jl = -1;
   int ju = n + 1;
   while (ju - jl > 1) {
     const int jm = (ju + jl) / 2;
-    if (v >= nodes[jm]) {
-      jl = jm;
-    } else {
-      ju = jm;
-    }
+    const bool at_or_above = v >= nodes[jm];
+    jl = at_or_above ? jm : jl;
+    ju = at_or_above ? ju : jm;
   }
   return jl;
 }
