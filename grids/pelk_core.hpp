@@ -64,6 +64,14 @@ struct ReadFailure {
   int field = 0;  // 1-based field of a bad field
 };
 
+// Reads the six fields of one grid file line into values, as
+// fio::read_e_fields does with the descriptor 1PE12.4: returns 0, or the
+// 1-based position of the first bad field (the fields before it are
+// stored).  Fields in the written form "  1.2345E-02" are converted by a
+// short path of their own, every other field as fio::read_e_field converts
+// it, with the same bits.
+int read_grid_fields(std::string_view line, double* values);
+
 // Reads the grid file path on the grid unit into raw; the unit is closed
 // again before returning.
 ReadFailure read_grid_file(const char* path, RawGrid& raw);

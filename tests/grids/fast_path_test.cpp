@@ -10,6 +10,11 @@
 #include <random>
 #include <vector>
 
+#include <cstdio>
+#include <string>
+
+#include "fio/fixedread.hpp"
+#include "grid_writer.hpp"
 #include "grids_testing.hpp"
 #include "pelk_core.hpp"
 
@@ -81,6 +86,55 @@ TEST(FastPath, SixSumsOfOneCellAreTheCornerSums) {
       const double want =
           pelk::corner_sum(cell, nnodes, tables.data() + static_cast<std::size_t>(c) * 47 * 30);
       ASSERT_TRUE(same_bits(sums[c], want)) << trial << ' ' << c;
+    }
+  }
+}
+
+TEST(FastPath, GridLinesReadAsTheGeneralReaderReadsThem) {
+  // Lines in every layout the writer knows, seven-digit fields, then the
+  // same lines with characters replaced, lines cut short and commas put in.
+  std::mt19937_64 rng(1380);
+  std::uniform_int_distribution<std::int32_t> mantissa(10000, 99999);
+  std::uniform_int_distribution<int> exponent(-40, 40), layout(0, 6), pick(0, 99);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const std::string replacements = " ,.-+eEdDqQ0123456789xN\t/";
+  const fio::EditE edit{12, 4, 1};
+  for (int trial = 0; trial < 30000; ++trial) {
+    std::string line;
+    const int kind = layout(rng);
+    for (int c = 0; c < 6; ++c) {
+      if (kind == 6) {
+        // The finer files: seven significant digits, also outside 10^+-22.
+        char field[32];
+        const double v = u(rng) * std::pow(10.0, exponent(rng));
+        std::snprintf(field, sizeof field, "%12.6E", v);
+        line += field;
+        continue;
+      }
+      testsupport::Decimal d{mantissa(rng) * (pick(rng) < 30 ? -1 : 1), exponent(rng)};
+      if (pick(rng) < 5) d.m = 0;
+      std::string field = testsupport::format_field(d, static_cast<testsupport::Layout>(kind), c);
+      field.resize(12, ' ');
+      line += field;
+    }
+    const int mutation = pick(rng);
+    if (mutation < 20) {
+      for (int k = pick(rng) % 3; k >= 0; --k) {
+        line[static_cast<std::size_t>(pick(rng)) % line.size()] =
+            replacements[static_cast<std::size_t>(pick(rng)) % replacements.size()];
+      }
+    } else if (mutation < 30) {
+      line.resize(static_cast<std::size_t>(pick(rng)) % 80);
+    } else if (mutation < 35) {
+      line += "  trailing text";
+    }
+    double fast[6], general[6];
+    for (int c = 0; c < 6; ++c) fast[c] = general[c] = -7.5;
+    const int bad_fast = pelk::read_grid_fields(line, fast);
+    const int bad_general = fio::read_e_fields(line, edit, general, 6);
+    ASSERT_EQ(bad_fast, bad_general) << '"' << line << '"';
+    for (int c = 0; c < 6; ++c) {
+      ASSERT_TRUE(same_bits(fast[c], general[c])) << '"' << line << "\" field " << c + 1;
     }
   }
 }
