@@ -214,8 +214,12 @@ FIO_EXPORT void readpds0(const std::int32_t& iu) {
   // The whole file goes to a staging record first; the blocks are written
   // only once it has been read and checked.
   static zemo_file::TableFile staging;
-  fio::ListReader reader = fio::ListReader::from_unit(iu);
-  const zemo_file::Fault fault = zemo_file::read_table(reader, staging);
+  // The file's lines joined, each ended by "\r\n": ListReader::from_text
+  // drops that one '\r' and gives back each line as read, so the text
+  // reads as the unit does.
+  std::string text;
+  for (std::string next; fio::read_line(iu, next);) text.append(next).append("\r\n");
+  const zemo_file::Fault fault = zemo_file::read_table(std::string_view(text), staging);
   if (fault) {
     std::string name = fio::unit_name(iu);
     if (name.empty()) name = "on unit " + std::to_string(iu);
