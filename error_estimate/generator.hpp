@@ -82,10 +82,7 @@ void advance(Position& p, std::int32_t n);
 
 // Draws n > 0 numbers into vec[0..n) and advances the count: the work of
 // one ranmar call on an initialised generator.
-inline void generate(Lags& g, Position& p, float* vec, std::int32_t n) {
-  draw(g, vec, n);
-  advance(p, n);
-}
+void generate(Lags& g, Position& p, float* vec, std::int32_t n);
 
 // A generator whose whole state is a value its owner holds: one per thread
 // or batch job, with no shared state and no messages.  The exported

@@ -217,6 +217,17 @@ __attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec,
   g.jlag = static_cast<std::int32_t>(floor_mod(g.jlag - 1 - moved, 97) + 1);
 }
 
+void generate(Lags& g, Position& p, float* vec, std::int32_t n) {
+  // A few numbers go straight to the short draw, without the dispatch of
+  // the vector versions.
+  if (n <= 4) {
+    draw_few(g, vec, n);
+  } else {
+    draw(g, vec, n);
+  }
+  advance(p, n);
+}
+
 void advance(Position& p, std::int32_t n) {
   // The sum is formed in 64 bits so that a call of any size leaves a correct
   // position: as many whole blocks are carried as the count holds.
