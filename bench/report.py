@@ -38,6 +38,8 @@ ROWS = [
     ("mvndev, np = 100", "BM_mvndev/100", "BM_gsl_multivariate_gaussian/100", "GSL mv. Gaussian",
      5),
     ("zemopdf, new point", "BM_zemopdf_new_point", "BM_gsl_bicubic", "GSL bicubic interp2d", 2),
+    ("zemopdf, new Q at the same x", "BM_zemopdf_q_scan", "BM_zemopdf_new_point",
+     "zemopdf, new point", None),
     ("zemopdf, further flavour", "BM_zemopdf_cached_flavour", "BM_zemopdf_new_point",
      "zemopdf, new point", 10),
     ("setzemo, 55275 values", "BM_setzemo", "BM_strtod_table", "strtod of the file", 3),

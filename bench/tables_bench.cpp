@@ -68,6 +68,19 @@ void BM_zemopdf_new_point(benchmark::State& state) {
 }
 BENCHMARK(BM_zemopdf_new_point);
 
+// A scan over Q at one x (16 values of Q per x): the x side is kept.
+void BM_zemopdf_q_scan(benchmark::State& state) {
+  write_sets();
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(zemopdf(1, p[k >> 4].x, p[k & 1023].q));
+    k = (k + 1) & 16383;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemopdf_q_scan);
+
 // Each further flavour at the point of the call before: the cached path.
 void BM_zemopdf_cached_flavour(benchmark::State& state) {
   write_sets();

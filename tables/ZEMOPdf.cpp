@@ -95,7 +95,7 @@ double kernel_value(zemo_kernel::KernelState& k, bool refresh, std::int32_t ipar
     zemo_kernel::refresh_nodes(k, vokpar1, vokpar2);
     fault = zemo_kernel::locate(k, vokpar1, vokpar2, X, Q);
   } else if (!(X == k.x && Q == k.q)) {
-    fault = zemo_kernel::locate(k, vokpar1, vokpar2, X, Q);
+    fault = zemo_kernel::locate(k, vokpar1, vokpar2, X, Q, false);
   }
   if (fault != zemo_kernel::XFault::none) {
     {

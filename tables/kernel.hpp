@@ -14,6 +14,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "ZEMOPdf.h"
 
@@ -171,40 +172,56 @@ enum class XFault { none, below, above };
 // Brackets, patch and coefficients for the point (x, q).  Returns a fault
 // for x below 0 (or NaN) and for x at or above both the last node and onep;
 // the state then holds x and q but no usable patch.
+//
+// The x side (bracket, patch, u of x, coefficients) depends on x and the
+// nodes only, the t side on q and the nodes only: unless fresh (a new
+// table), a side whose value equals the last one computed is kept, so a
+// scan over Q at one x, or over x at one Q, forms only the other side.
+// What is kept is what would be formed again, bit for bit.
 inline XFault locate(KernelState& s, const vokpar1_block& table, const vokpar2_block& dims,
-                     double x, double q) {
+                     double x, double q, bool fresh = true) {
   const int nx = dims.nx;
   const int nt = dims.nt;
+  const bool same_x = !fresh && x == s.x;
+  const bool same_q = !fresh && q == s.q;
   s.x = x;
   s.q = q;
-  s.tt = std::log(std::log(s.q / table.alambda));
-  s.jlx = bracket(table.xv, nx, s.x);
-  if (s.jlx < 0) return XFault::below;
-  if (s.jlx == 0) {
-    s.jx = 0;
-  } else if (s.jlx <= nx - 2) {
-    s.jx = s.jlx - 1;
-  } else if (s.jlx == nx - 1 || s.x < onep) {
-    s.jx = nx - 3;
-  } else {
-    return XFault::above;
+  if (!same_x) {
+    s.jlx = bracket(table.xv, nx, s.x);
+    if (s.jlx < 0) {
+      s.q = std::numeric_limits<double>::quiet_NaN();  // nothing of this point is kept
+      return XFault::below;
+    }
+    if (s.jlx == 0) {
+      s.jx = 0;
+    } else if (s.jlx <= nx - 2) {
+      s.jx = s.jlx - 1;
+    } else if (s.jlx == nx - 1 || s.x < onep) {
+      s.jx = nx - 3;
+    } else {
+      s.q = std::numeric_limits<double>::quiet_NaN();
+      return XFault::above;
+    }
+    s.ss = std::pow(s.x, xpow);
+    if (s.jlx >= 2 && s.jlx <= nx - 2) {
+      const double* u = s.xvpow + s.jx;
+      s.xc = x_coefficients(u[0], u[1], u[2], u[3], s.ss);
+    }
   }
-  s.ss = std::pow(s.x, xpow);
-  if (s.jlx >= 2 && s.jlx <= nx - 2) {
-    const double* u = s.xvpow + s.jx;
-    s.xc = x_coefficients(u[0], u[1], u[2], u[3], s.ss);
-  }
-  s.jlq = bracket(table.tv, nt, s.tt);
-  if (s.jlq <= 0) {
-    s.jq = 0;
-  } else if (s.jlq <= nt - 2) {
-    s.jq = s.jlq - 1;
-  } else {
-    s.jq = nt - 3;
-  }
-  if (s.jlq >= 1 && s.jlq <= nt - 2) {
-    const double* t = table.tv + s.jq;
-    s.tc = t_coefficients(t[0], t[1], t[2], t[3], s.tt);
+  if (!same_q) {
+    s.tt = std::log(std::log(s.q / table.alambda));
+    s.jlq = bracket(table.tv, nt, s.tt);
+    if (s.jlq <= 0) {
+      s.jq = 0;
+    } else if (s.jlq <= nt - 2) {
+      s.jq = s.jlq - 1;
+    } else {
+      s.jq = nt - 3;
+    }
+    if (s.jlq >= 1 && s.jlq <= nt - 2) {
+      const double* t = table.tv + s.jq;
+      s.tc = t_coefficients(t[0], t[1], t[2], t[3], s.tt);
+    }
   }
   return XFault::none;
 }

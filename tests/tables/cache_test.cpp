@@ -51,6 +51,34 @@ TEST(CallerCache, SameBitsAsTheProcessWideRoutines) {
   }
 }
 
+TEST(CallerCache, ScansKeepingOneSideMatchCallsThatKeepNothing) {
+  // Scans over Q at each x and over x at each Q, as analysis code makes
+  // them, against a cache of its own for every call (which forms both
+  // sides anew): every path of the x side meets every path of the t side.
+  tables_test::load(testsupport::make_table(40, 12, 5, 2, testsupport::realistic_value));
+  std::vector<double> xs = {1e-5, 2e-4, 0.003, 0.02, 0.1, 0.35, 0.6, 0.87, 0.97, 1.0};
+  std::vector<double> qs = {0.3, 0.9, 1.3, 2.0, 17.5, 91.1876, 1e3, 9999.0, 3e4, 1e6};
+  std::mt19937_64 rng(99);
+  std::uniform_real_distribution<double> lx(-12.0, 0.0), lq(std::log(0.3), std::log(1e6));
+  for (int k = 0; k < 20; ++k) {
+    xs.push_back(std::exp(lx(rng)));
+    qs.push_back(std::exp(lq(rng)));
+  }
+  zemo::Cache scan;
+  for (int order = 0; order < 2; ++order) {
+    for (std::size_t a = 0; a < xs.size(); ++a) {
+      for (std::size_t b = 0; b < qs.size(); ++b) {
+        const double x = order == 0 ? xs[a] : xs[b % xs.size()];
+        const double q = order == 0 ? qs[b] : qs[a % qs.size()];
+        const auto f = static_cast<std::int32_t>((a + b) % 11) - 5;
+        zemo::Cache fresh;
+        ASSERT_EQ(bits(zemo::partonx10(scan, f, x, q)), bits(zemo::partonx10(fresh, f, x, q)))
+            << order << " " << x << " " << q;
+      }
+    }
+  }
+}
+
 TEST(CallerCache, RebuiltForATableLoadedSinceItsLastUse) {
   tables_test::load(testsupport::make_table(40, 12, 5, 2, testsupport::realistic_value));
   zemo::Cache cache;
