@@ -113,7 +113,7 @@ double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* ta
 // ---- The faster path of the density evaluation -------------------------
 
 // find_cell for nodes ascending in every dimension (as pelkini writes
-// them), by bisection without branches: there the nodes below a coordinate
+// them), by comparisons without branches: there the nodes below a coordinate
 // form a prefix, so the first node at or above it is the count of nodes
 // that are not, and the cell, weights and base are find_cell's bit for bit.
 Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
