@@ -148,6 +148,28 @@ double guarded(std::int32_t iparton, double X, double Q, Kernel kernel_call) {
   return v;
 }
 
+// readpds0's work with the given read of the table file on unit iu: the
+// whole file goes to a staging record first; the blocks are written only
+// once it has been read and checked, else the process ends with a message.
+zemo_file::TableFile staging;
+
+template <class Read>
+void load_table(std::int32_t iu, Read read) {
+  const zemo_file::Fault fault = read(staging);
+  if (fault) {
+    std::string name = fio::unit_name(iu);
+    if (name.empty()) name = "on unit " + std::to_string(iu);
+    {
+      fio::Record line(stdout);
+      line.list_text("Error in table file " + name + " at line " + std::to_string(fault.line) +
+                     ": " + fault.what);
+    }
+    fio::stop();
+  }
+  zemo_file::store_table(staging, vokpar1, vokpar2, xqrange, masstbl, qcdtbl);
+  ++loads;
+}
+
 // Whether cache was built for an earlier table than the one loaded; marks
 // it as built for the loaded one.
 bool stale(zemo::Cache& cache) {
@@ -211,27 +233,12 @@ FIO_EXPORT std::int32_t nextun() {
 }
 
 FIO_EXPORT void readpds0(const std::int32_t& iu) {
-  // The whole file goes to a staging record first; the blocks are written
-  // only once it has been read and checked.
-  static zemo_file::TableFile staging;
-  // The file's lines joined, each ended by "\r\n": ListReader::from_text
-  // drops that one '\r' and gives back each line as read, so the text
-  // reads as the unit does.
-  std::string text;
-  for (std::string next; fio::read_line(iu, next);) text.append(next).append("\r\n");
-  const zemo_file::Fault fault = zemo_file::read_table(std::string_view(text), staging);
-  if (fault) {
-    std::string name = fio::unit_name(iu);
-    if (name.empty()) name = "on unit " + std::to_string(iu);
-    {
-      fio::Record line(stdout);
-      line.list_text("Error in table file " + name + " at line " + std::to_string(fault.line) +
-                     ": " + fault.what);
-    }
-    fio::stop();
-  }
-  zemo_file::store_table(staging, vokpar1, vokpar2, xqrange, masstbl, qcdtbl);
-  ++loads;
+  // Line by line from the unit, which is left just after the last table
+  // value's line, for a caller that reads on.
+  load_table(iu, [&](zemo_file::TableFile& file) {
+    fio::ListReader reader = fio::ListReader::from_unit(iu);
+    return zemo_file::read_table(reader, file);
+  });
 }
 
 FIO_EXPORT void setzemo(const std::int32_t& Iset) {
@@ -257,7 +264,15 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     }
     fio::stop();
   }
-  readpds0(selection.iu);
+  // readpds0's work on the whole file at once: the unit is closed next, so
+  // nobody reads on from it.  The file's lines joined, each ended by
+  // "\r\n": ListReader::from_text drops that one '\r' and gives back each
+  // line as read, so the text reads as the unit does.
+  load_table(selection.iu, [&](zemo_file::TableFile& file) {
+    std::string text;
+    for (std::string next; fio::read_line(selection.iu, next);) text.append(next).append("\r\n");
+    return zemo_file::read_table(std::string_view(text), file);
+  });
   fio::close(selection.iu);
   selection.isetold = iset;
   setchange.setchange = 1;

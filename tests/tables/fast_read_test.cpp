@@ -95,4 +95,20 @@ TEST(TableValues, ShorterPathReadsAsTheListReader) {
   EXPECT_GT(differing_texts, 200);
 }
 
+TEST(TableValues, ReadFromAUnitLeavesItAfterTheLastValue) {
+  // readpds0 called directly reads no further than the line of the last
+  // table value, so that its caller may read on from the unit.
+  const testsupport::PdsTable t = testsupport::make_table(9, 4, 2, 2, testsupport::realistic_value);
+  testsupport::TempDir dir;
+  dir.write("table.pds", testsupport::pds_text(t) + "after the table\n");
+  const std::int32_t unit = nextun();
+  ASSERT_EQ(fio::open_old(unit, dir.file("table.pds").c_str()), 0);
+  readpds0(unit);
+  std::string line;
+  EXPECT_TRUE(fio::read_line(unit, line));
+  EXPECT_EQ(line, "after the table");
+  fio::close(unit);
+  EXPECT_EQ(std::memcmp(vokpar1.pdfval, t.values.data(), t.values.size() * sizeof(double)), 0);
+}
+
 }  // namespace
