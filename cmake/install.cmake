@@ -17,6 +17,9 @@ install(FILES
     tables/ZEMOPdf.h
     grids/PELK-2008.h
     runtime/fio_units.h
+    error_estimate/generator.hpp
+    tables/zemo_cache.hpp
+    tables/kernel.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
 # The object modules, for programs that supply the routines they call.
 install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)

@@ -13,6 +13,10 @@
 
 #include "error_estimate.h"
 
+// The functions below are part of the installed C++ interface: exported
+// from the shared library too.
+#pragma GCC visibility push(default)
+
 namespace ranmar_core {
 
 using Lags = raset1_block;
@@ -80,4 +84,36 @@ void draw(Lags& g, float* vec, std::int32_t n);
 // Advances the count by n >= 0 numbers drawn, carrying whole blocks.
 void advance(Position& p, std::int32_t n);
 
+// Draws n > 0 numbers into vec[0..n) and advances the count: the work of
+// one ranmar call on an initialised generator.
+void generate(Lags& g, Position& p, float* vec, std::int32_t n);
+
+// A generator whose whole state is a value its owner holds: one per thread
+// or batch job, with no shared state and no messages.  The exported
+// routines run the same functions on the process-wide raset1 and position.
+//
+// Splitting one sequence into blocks: block k of N numbers starts at
+// position k N after the seed, so job k calls start(seed, k * N) and draws N
+// numbers; the blocks joined are the serial sequence.  A start costs
+// O(log position) (jump-ahead), whatever the position.
+struct Generator {
+  Lags lags{};
+  Position position{};
+
+  // Initialises from seed and moves to position n after it (negative
+  // counts as 0; n below 2^31 * 10^9), as rmarin does, without writing
+  // anything.
+  void start(std::int32_t seed, std::int64_t n);
+  // Fills vec[0..n) with the next n numbers; a generator never started
+  // starts with the default seed first (also when n <= 0, which then
+  // draws nothing), as ranmar does.
+  void draw(float* vec, std::int32_t n);
+  // The position: numbers drawn or skipped since the seed.
+  std::int64_t offset() const {
+    return std::int64_t{position.block_count} * count_block + position.count;
+  }
+};
+
 }  // namespace ranmar_core
+
+#pragma GCC visibility pop

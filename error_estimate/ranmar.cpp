@@ -1,6 +1,7 @@
 // The uniform generator: ranmar, rmarin, rmarut and the blocks raset1, inout.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -122,18 +123,22 @@ inline std::int64_t floor_mod(std::int64_t a, std::int64_t m) {
 }
 
 // Steps one block: y[k] = y[k - 97] - y[k - 33] wrapped, the carry k + 1
-// steps on subtracted, into out.  Returns the count of zeros among out.
+// steps on subtracted, into out.
 template <int len>
-inline std::int32_t step_block(float* y, float cc0, float* out) {
-  std::int32_t zeros = 0;
+inline void step_block(float* y, float cc0, float* out) {
   for (int k = 0; k < len; ++k) y[k] = wrap(y[k - 97] - y[k - 33], 1.0f);
   for (int k = 0; k < len; ++k) {
     const float cc = wrap(cc0 - carry_back[k + 1], cmod);
-    const float u = wrap(y[k] - cc, 1.0f);
-    out[k] = u;
-    zeros += u == 0.0f;
+    out[k] = wrap(y[k] - cc, 1.0f);
   }
-  return zeros;
+}
+
+// The carry n steps on from cc (n <= 33), without a branch: the wrap's
+// choice is random from block to block.
+inline float carry_after(float cc, int n) {
+  const float d = cc - carry_back[n];
+  const std::uint32_t negative = d < 0.0f ? 0xFFFFFFFFu : 0u;
+  return d + std::bit_cast<float>(std::bit_cast<std::uint32_t>(cmod) & negative);
 }
 
 inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out) {
@@ -175,16 +180,18 @@ __attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec,
   while (done < n) {
     const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(segment, n - done));
     float* out = vec + done;
-    std::int32_t zeros = 0;
     std::int32_t b = 0;
     for (; b + block <= count; b += block) {
-      zeros += step_block<block>(history + 97 + b, cc, out + b);
-      cc = wrap(cc - carry_back[block], cmod);
+      step_block<block>(history + 97 + b, cc, out + b);
+      cc = carry_after(cc, block);
     }
+    std::int32_t zeros = 0;
     if (b < count) {
       zeros += step_block(history + 97 + b, count - b, cc, out + b);
       cc = wrap(cc - carry_back[count - b], cmod);
     }
+    // Zeros are rare: one count over the whole run.
+    for (std::int32_t k = 0; k < b; ++k) zeros += out[k] == 0.0f;
     if (zeros != 0) {
       // A zero from step m is replaced from entry 2 (index 1) as it stands
       // after that step: y(m2) for the latest m2 <= m with index(m2) = 1.
@@ -211,6 +218,17 @@ __attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec,
   g.jlag = static_cast<std::int32_t>(floor_mod(g.jlag - 1 - moved, 97) + 1);
 }
 
+void generate(Lags& g, Position& p, float* vec, std::int32_t n) {
+  // A few numbers go straight to the short draw, without the dispatch of
+  // the vector versions.
+  if (n <= 4) {
+    draw_few(g, vec, n);
+  } else {
+    draw(g, vec, n);
+  }
+  advance(p, n);
+}
+
 void advance(Position& p, std::int32_t n) {
   // The sum is formed in 64 bits so that a call of any size leaves a correct
   // position: as many whole blocks are carried as the count holds.
@@ -221,6 +239,21 @@ void advance(Position& p, std::int32_t n) {
   }
   p.block_count = static_cast<std::int32_t>(p.block_count + count / count_block);
   p.count = static_cast<std::int32_t>(count % count_block);
+}
+
+void Generator::start(std::int32_t seed, std::int64_t n) {
+  const std::int64_t at = n > 0 ? n : 0;
+  position.seed = seed;
+  position.count = static_cast<std::int32_t>(at % count_block);
+  position.block_count = static_cast<std::int32_t>(at / count_block);
+  fill(lags, seed);
+  skip(lags, at);
+}
+
+void Generator::draw(float* vec, std::int32_t n) {
+  if (position.count < 0) start(default_seed, 0);
+  if (n <= 0) return;
+  generate(lags, position, vec, n);
 }
 
 }  // namespace ranmar_core
@@ -266,8 +299,7 @@ FIO_EXPORT void ranmar(float* vec, const std::int32_t& nvec) {
   }
   // A count of zero or less draws nothing and leaves the position alone.
   if (n <= 0) return;
-  ranmar_core::draw(raset1, vec, n);
-  ranmar_core::advance(position, n);
+  ranmar_core::generate(raset1, position, vec, n);
 }
 
 FIO_EXPORT void rmarin(const std::int32_t& seed, const std::int32_t& count,

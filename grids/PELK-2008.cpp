@@ -128,12 +128,11 @@ FIO_EXPORT void pelkfit(const double& x, const double& q2, double& dens1, double
     fatal("pelkfit: no grid member is loaded; call pelkini first");
   }
   const double point[2] = {std::log(xv), std::log(q2v)};
-  // One cell serves all six columns: they share nodes and point.
-  const pelk::Cell cell = pelk::find_cell(2, point, pelkgrid.nnodes, pelkgrid.lognodes);
+  // One cell serves all six columns: they share nodes and point.  The
+  // nodes are pelkini's, ascending.
+  const pelk::Cell cell = pelk::find_cell_ascending(2, point, pelkgrid.nnodes, pelkgrid.lognodes);
   double t[pelk::ncol];
-  for (int c = 0; c < pelk::ncol; ++c) {
-    t[c] = pelk::corner_sum(cell, pelkgrid.nnodes, &pelkgrid.denstab[c][0][0]);
-  }
+  pelk::corner_sums_2d(cell, pelkgrid.nnodes, &pelkgrid.denstab[0][0][0], pelk::ncol, t);
   const pelk::Powers p = pelk::powers(xv);
   dens1 = (t[0] * p.u3) * xv;
   dens2 = (t[1] * p.u4) * xv;

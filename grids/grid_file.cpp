@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fio/fixedread.hpp"
 #include "fio/units.hpp"
@@ -52,7 +53,77 @@ void write_magnitude(std::int64_t m, int width, char (&field)[2]) {
   field[1] = static_cast<char>('0' + m % 10);
 }
 
+// 10^k for k = 0..22, each exact in a 64-bit float.
+constexpr double exact_power10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A field in the form the grid files are written in: blanks, an optional
+// sign, digits with one decimal point, E, the exponent's sign and its
+// digits, filling the field to its end.  With at most 15 digits (below
+// 2^53) and a decimal exponent within 22, both operands of the one
+// multiplication or division are exact, so the value is the decimal number
+// rounded once to nearest, as read_e_field gives it; with an exponent the
+// scale factor does not apply.  Anything else returns false, value alone.
+bool read_written_field(std::string_view f, double& value) {
+  const std::size_t n = f.size();
+  std::size_t p = 0;
+  while (p < n && f[p] == ' ') ++p;
+  bool negative = false;
+  if (p < n && (f[p] == '-' || f[p] == '+')) {
+    negative = f[p] == '-';
+    ++p;
+  }
+  std::int64_t m = 0;
+  int digits = 0;
+  int after_point = 0;
+  bool point = false;
+  for (; p < n; ++p) {
+    const char c = f[p];
+    if (c >= '0' && c <= '9') {
+      m = m * 10 + (c - '0');
+      ++digits;
+      after_point += point ? 1 : 0;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!point || digits == 0 || digits > 15 || p + 2 >= n || f[p] != 'E') return false;
+  const bool negative_exponent = f[p + 1] == '-';
+  if (!negative_exponent && f[p + 1] != '+') return false;
+  int exponent = 0;
+  for (p += 2; p < n; ++p) {
+    if (f[p] < '0' || f[p] > '9') return false;
+    exponent = exponent * 10 + (f[p] - '0');
+    if (exponent > 999) return false;
+  }
+  const int exp10 = (negative_exponent ? -exponent : exponent) - after_point;
+  if (exp10 < -22 || exp10 > 22) return false;
+  const double mantissa = static_cast<double>(m);
+  const double v = exp10 >= 0 ? mantissa * exact_power10[exp10] : mantissa / exact_power10[-exp10];
+  value = negative ? -v : v;
+  return true;
+}
+
 }  // namespace
+
+int read_grid_fields(std::string_view line, double* values) {
+  constexpr std::size_t width = 12;
+  // A comma ends a field early and moves the fields after it: the general
+  // reader then cuts the line.
+  if (line.substr(0, width * ncol).find(',') != std::string_view::npos) {
+    return fio::read_e_fields(line, grid_field, values, ncol);
+  }
+  for (int c = 0; c < ncol; ++c) {
+    const std::size_t pos = width * static_cast<std::size_t>(c);
+    const std::string_view field = pos < line.size() ? line.substr(pos, width) : std::string_view();
+    if (read_written_field(field, values[c])) continue;
+    if (!fio::read_e_field(field, grid_field.decimals, grid_field.scale, values[c])) return c + 1;
+  }
+  return 0;
+}
 
 // clang-format off
 const double x_nodes[nx] = {
@@ -137,7 +208,7 @@ ReadFailure read_grid_file(const char* path, RawGrid& raw) {
       break;
     }
     double* values = raw[n / nq][n % nq];
-    const int bad = fio::read_e_fields(line, grid_field, values, ncol);
+    const int bad = read_grid_fields(line, values);
     if (bad != 0) {
       failure.kind = ReadFailure::bad_field;
       failure.line = n + 1;

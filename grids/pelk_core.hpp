@@ -64,6 +64,14 @@ struct ReadFailure {
   int field = 0;  // 1-based field of a bad field
 };
 
+// Reads the six fields of one grid file line into values, as
+// fio::read_e_fields does with the descriptor 1PE12.4: returns 0, or the
+// 1-based position of the first bad field (the fields before it are
+// stored).  Fields in the written form "  1.2345E-02" are converted by a
+// short path of their own, every other field as fio::read_e_field converts
+// it, with the same bits.
+int read_grid_fields(std::string_view line, double* values);
+
 // Reads the grid file path on the grid unit into raw; the unit is closed
 // again before returning.
 ReadFailure read_grid_file(const char* path, RawGrid& raw);
@@ -101,5 +109,21 @@ Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const 
 
 // The weighted sum of the table values at the 2^ndim corners of the cell.
 double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* table);
+
+// ---- The faster path of the density evaluation -------------------------
+
+// find_cell for nodes ascending in every dimension (as pelkini writes
+// them), by comparisons without branches: there the nodes below a coordinate
+// form a prefix, so the first node at or above it is the count of nodes
+// that are not, and the cell, weights and base are find_cell's bit for bit.
+Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
+                         const double* nodes);
+
+// corner_sum of one two-dimensional cell on ntables tables of nnodes[0] x
+// nnodes[1] values each, one after another: the four corner factors are
+// formed once for all tables, each in corner_sum's order, and each sum is
+// corner_sum's, term by term.
+void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* tables, int ntables,
+                    double* sums);
 
 }  // namespace pelk

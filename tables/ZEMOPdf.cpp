@@ -2,6 +2,7 @@
 // polint4f and zemopdf.
 #include "ZEMOPdf.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "fio/units.hpp"
 #include "kernel.hpp"
 #include "pdsfile.hpp"
+#include "zemo_cache.hpp"
 
 // Each block is aligned as gfortran aligns a common block of its size (up to
 // 32 bytes), so that a Fortran program's declaration of it links cleanly.
@@ -61,13 +63,111 @@ SetSelection selection;
 // Persistent values of partonx10.
 zemo_kernel::KernelState kernel;
 
-// Persistent values of zemopdf.
+// Count of tables loaded into the blocks; a cache owned by a caller
+// rebuilds its u nodes when it was built for an earlier load.
+std::uint64_t loads = 0;
+
+// Persistent values of zemopdf.  The flag is atomic so that evaluations on
+// caches of their own may run in several threads and still write the
+// warning once.
 struct Guard {
-  double qsml = 0.3;  // smallest accepted Q, the nearest 64-bit value
-  bool warn = true;   // the flavour warning is still to be written
+  double qsml = 0.3;              // smallest accepted Q, the nearest 64-bit value
+  std::atomic<bool> warn = true;  // the flavour warning is still to be written
 };
 
 Guard guard;
+
+// partonx10 on the kernel state k; refresh: the u nodes are to be rebuilt
+// for a new table.
+double kernel_value(zemo_kernel::KernelState& k, bool refresh, std::int32_t iparton, double X,
+                    double Q) {
+  zemo_kernel::XFault fault = zemo_kernel::XFault::none;
+  if (refresh) {
+    zemo_kernel::refresh_nodes(k, vokpar1, vokpar2);
+    fault = zemo_kernel::locate(k, vokpar1, vokpar2, X, Q);
+  } else if (!(X == k.x && Q == k.q)) {
+    fault = zemo_kernel::locate(k, vokpar1, vokpar2, X, Q, false);
+  }
+  if (fault != zemo_kernel::XFault::none) {
+    {
+      fio::Record line(stdout);
+      line.a(fault == zemo_kernel::XFault::below ? "Severe error: x <= 0 in PartonX10! x = "
+                                                 : "Severe error: x > 1 in PartonX10! x = ");
+      line.e1p(k.x, 12, 4);
+    }
+    fio::stop();
+  }
+  // A flavour outside the table's slots, or no table loaded yet, reads
+  // nothing: the neutral result.  zemopdf never gets here with either.
+  const int ip = zemo_kernel::slot(iparton, vokpar2);
+  if (ip < -vokpar2.MxFlvN0 || ip > vokpar2.mxval || vokpar2.nx < 3 || vokpar2.nt < 3) {
+    return 0.0;
+  }
+  return zemo_kernel::interpolate(k, vokpar1, vokpar2, iparton);
+}
+
+// zemopdf's guards around kernel(iparton, X, Q).
+template <class Kernel>
+double guarded(std::int32_t iparton, double X, double Q, Kernel kernel_call) {
+  if (X < 0 || X > 1) {
+    fio::Record line(stdout);
+    line.list_text("X out of range in ZEMOPdf: ").list_real(X);
+    return 0.0;
+  }
+  if (Q < guard.qsml) {
+    {
+      fio::Record line(stdout);
+      line.list_text("Q out of range in ZEMOPdf: ").list_real(Q);
+    }
+    fio::stop();
+  }
+  // In 64 bits: the magnitude of the most negative 32-bit flavour fits.
+  const std::int64_t magnitude = iparton < 0 ? -std::int64_t{iparton} : iparton;
+  if (magnitude > vokpar2.MxFlvN0) {
+    if (guard.warn.exchange(false)) {
+      {
+        fio::Record line(stdout);
+        line.list_text("Warning: Iparton out of range in ZEMOPdf! ");
+      }
+      fio::Record line(stdout);
+      line.list_text("Iparton, MxFlvN0: ").list_int(iparton).list_int(vokpar2.MxFlvN0);
+    }
+    return 0.0;
+  }
+  double v = kernel_call();
+  if (v < 0) v = 0;
+  return v;
+}
+
+// readpds0's work with the given read of the table file on unit iu: the
+// whole file goes to a staging record first; the blocks are written only
+// once it has been read and checked, else the process ends with a message.
+zemo_file::TableFile staging;
+
+template <class Read>
+void load_table(std::int32_t iu, Read read) {
+  const zemo_file::Fault fault = read(staging);
+  if (fault) {
+    std::string name = fio::unit_name(iu);
+    if (name.empty()) name = "on unit " + std::to_string(iu);
+    {
+      fio::Record line(stdout);
+      line.list_text("Error in table file " + name + " at line " + std::to_string(fault.line) +
+                     ": " + fault.what);
+    }
+    fio::stop();
+  }
+  zemo_file::store_table(staging, vokpar1, vokpar2, xqrange, masstbl, qcdtbl);
+  ++loads;
+}
+
+// Whether cache was built for an earlier table than the one loaded; marks
+// it as built for the loaded one.
+bool stale(zemo::Cache& cache) {
+  if (cache.load == loads) return false;
+  cache.load = loads;
+  return true;
+}
 
 // Writes v right-aligned in the width of digits (Iw), as the file name
 // digits are formed.
@@ -124,22 +224,12 @@ FIO_EXPORT std::int32_t nextun() {
 }
 
 FIO_EXPORT void readpds0(const std::int32_t& iu) {
-  // The whole file goes to a staging record first; the blocks are written
-  // only once it has been read and checked.
-  static zemo_file::TableFile staging;
-  fio::ListReader reader = fio::ListReader::from_unit(iu);
-  const zemo_file::Fault fault = zemo_file::read_table(reader, staging);
-  if (fault) {
-    std::string name = fio::unit_name(iu);
-    if (name.empty()) name = "on unit " + std::to_string(iu);
-    {
-      fio::Record line(stdout);
-      line.list_text("Error in table file " + name + " at line " + std::to_string(fault.line) +
-                     ": " + fault.what);
-    }
-    fio::stop();
-  }
-  zemo_file::store_table(staging, vokpar1, vokpar2, xqrange, masstbl, qcdtbl);
+  // Line by line from the unit, which is left just after the last table
+  // value's line, for a caller that reads on.
+  load_table(iu, [&](zemo_file::TableFile& file) {
+    fio::ListReader reader = fio::ListReader::from_unit(iu);
+    return zemo_file::read_table(reader, file);
+  });
 }
 
 FIO_EXPORT void setzemo(const std::int32_t& Iset) {
@@ -165,7 +255,15 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     }
     fio::stop();
   }
-  readpds0(selection.iu);
+  // readpds0's work on the whole file at once: the unit is closed next, so
+  // nobody reads on from it.  The file's lines joined, each ended by
+  // "\r\n": ListReader::from_text drops that one '\r' and gives back each
+  // line as read, so the text reads as the unit does.
+  load_table(selection.iu, [&](zemo_file::TableFile& file) {
+    std::string text;
+    for (std::string next; fio::read_line(selection.iu, next);) text.append(next).append("\r\n");
+    return zemo_file::read_table(std::string_view(text), file);
+  });
   fio::close(selection.iu);
   selection.isetold = iset;
   setchange.flag = 1;
@@ -176,64 +274,16 @@ FIO_EXPORT void polint4f(const double* xa, const double* ya, const double& xe, d
 }
 
 FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const double& Q) {
-  const std::int32_t iparton = Iparton;
-  zemo_kernel::XFault fault = zemo_kernel::XFault::none;
-  if (setchange.flag == 1) {
-    setchange.flag = 0;
-    zemo_kernel::refresh_nodes(kernel, vokpar1, vokpar2);
-    fault = zemo_kernel::locate(kernel, vokpar1, vokpar2, X, Q);
-  } else if (!(X == kernel.x && Q == kernel.q)) {
-    fault = zemo_kernel::locate(kernel, vokpar1, vokpar2, X, Q);
-  }
-  if (fault != zemo_kernel::XFault::none) {
-    {
-      fio::Record line(stdout);
-      line.a(fault == zemo_kernel::XFault::below ? "Severe error: x <= 0 in PartonX10! x = "
-                                                 : "Severe error: x > 1 in PartonX10! x = ");
-      line.e1p(kernel.x, 12, 4);
-    }
-    fio::stop();
-  }
-  // A flavour outside the table's slots, or no table loaded yet, reads
-  // nothing: the neutral result.  zemopdf never gets here with either.
-  const int ip = zemo_kernel::slot(iparton, vokpar2);
-  if (ip < -vokpar2.MxFlvN0 || ip > vokpar2.mxval || vokpar2.nx < 3 || vokpar2.nt < 3) {
-    return 0.0;
-  }
-  return zemo_kernel::interpolate(kernel, vokpar1, vokpar2, iparton);
+  const bool refresh = setchange.flag == 1;
+  if (refresh) setchange.flag = 0;
+  return kernel_value(kernel, refresh, Iparton, X, Q);
 }
 
 FIO_EXPORT double zemopdf(const std::int32_t& Iparton, const double& X, const double& Q) {
   const std::int32_t iparton = Iparton;
-  if (X < 0 || X > 1) {
-    fio::Record line(stdout);
-    line.list_text("X out of range in ZEMOPdf: ").list_real(X);
-    return 0.0;
-  }
-  if (Q < guard.qsml) {
-    {
-      fio::Record line(stdout);
-      line.list_text("Q out of range in ZEMOPdf: ").list_real(Q);
-    }
-    fio::stop();
-  }
-  // In 64 bits: the magnitude of the most negative 32-bit flavour fits.
-  const std::int64_t magnitude = iparton < 0 ? -std::int64_t{iparton} : iparton;
-  if (magnitude > vokpar2.MxFlvN0) {
-    if (guard.warn) {
-      guard.warn = false;
-      {
-        fio::Record line(stdout);
-        line.list_text("Warning: Iparton out of range in ZEMOPdf! ");
-      }
-      fio::Record line(stdout);
-      line.list_text("Iparton, MxFlvN0: ").list_int(iparton).list_int(vokpar2.MxFlvN0);
-    }
-    return 0.0;
-  }
-  double v = partonx10(iparton, X, Q);
-  if (v < 0) v = 0;
-  return v;
+  const double x = X;
+  const double q = Q;
+  return guarded(iparton, x, q, [&] { return partonx10(iparton, x, q); });
 }
 
 }  // extern "C"
@@ -244,3 +294,16 @@ FIO_FORTRAN_ALIAS(void, setzemo, (const std::int32_t&))
 FIO_FORTRAN_ALIAS(void, polint4f, (const double*, const double*, const double&, double&))
 FIO_FORTRAN_ALIAS(double, partonx10, (const std::int32_t&, const double&, const double&))
 FIO_FORTRAN_ALIAS(double, zemopdf, (const std::int32_t&, const double&, const double&))
+
+namespace zemo {
+
+double partonx10(Cache& cache, std::int32_t iparton, double x, double q) {
+  return kernel_value(cache.kernel, stale(cache), iparton, x, q);
+}
+
+double zemopdf(Cache& cache, std::int32_t iparton, double x, double q) {
+  return guarded(iparton, x, q,
+                 [&] { return kernel_value(cache.kernel, stale(cache), iparton, x, q); });
+}
+
+}  // namespace zemo

@@ -14,6 +14,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "ZEMOPdf.h"
 
@@ -102,6 +103,9 @@ inline double x_blend(const XBlend& c, double f1, double f2, double f3, double f
 struct TBlend {
   double t12 = 0, t13 = 0, t23 = 0, t24 = 0, t34 = 0;
   double ty2 = 0, ty3 = 0, tmp1 = 0, tmp2 = 0, tdet = 0;
+  // The point's factors of (f1 - g1) and (f4 - g4) in hq, formed once per
+  // point: ty2 t34 - ty3 tmp2 and ty2 tmp1 - ty3 t12.
+  double weight1 = 0, weight4 = 0;
 };
 
 inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double tt) {
@@ -116,29 +120,30 @@ inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double 
   c.tmp1 = c.t12 + c.t13;
   c.tmp2 = c.t24 + c.t34;
   c.tdet = c.t12 * c.t34 - c.tmp1 * c.tmp2;
+  c.weight1 = c.ty2 * c.t34 - c.ty3 * c.tmp2;
+  c.weight4 = c.ty2 * c.tmp1 - c.ty3 * c.t12;
   return c;
 }
 
 inline double t_blend(const TBlend& c, double f1, double f2, double f3, double f4) {
   const double g1 = (c.t13 * f2 - c.t12 * f3) / c.t23;
   const double g4 = (c.t24 * f3 - c.t34 * f2) / c.t23;
-  const double hq = (f1 - g1) * (c.ty2 * c.t34 - c.ty3 * c.tmp2) / c.t12 +
-                    (f4 - g4) * (c.ty2 * c.tmp1 - c.ty3 * c.t12) / c.t34;
+  const double hq = (f1 - g1) * c.weight1 / c.t12 + (f4 - g4) * c.weight4 / c.t34;
   return ((c.ty3 * f2 + ((c.ty2 * hq) * c.ty3) / c.tdet) - c.ty2 * f3) / c.t23;
 }
 
 // Bisection over nodes[0..n] (ascending): the largest index j with
 // nodes[j] <= v, -1 when v is below nodes[0] or NaN, n when v >= nodes[n].
+// The halvings take both ends by selection rather than by a branch, so that
+// a new point costs no mispredicted jumps; the steps are the same.
 inline int bracket(const double* nodes, int n, double v) {
   int jl = -1;
   int ju = n + 1;
   while (ju - jl > 1) {
     const int jm = (ju + jl) / 2;
-    if (v >= nodes[jm]) {
-      jl = jm;
-    } else {
-      ju = jm;
-    }
+    const bool at_or_above = v >= nodes[jm];
+    jl = at_or_above ? jm : jl;
+    ju = at_or_above ? ju : jm;
   }
   return jl;
 }
@@ -167,40 +172,56 @@ enum class XFault { none, below, above };
 // Brackets, patch and coefficients for the point (x, q).  Returns a fault
 // for x below 0 (or NaN) and for x at or above both the last node and onep;
 // the state then holds x and q but no usable patch.
+//
+// The x side (bracket, patch, u of x, coefficients) depends on x and the
+// nodes only, the t side on q and the nodes only: unless fresh (a new
+// table), a side whose value equals the last one computed is kept, so a
+// scan over Q at one x, or over x at one Q, forms only the other side.
+// What is kept is what would be formed again, bit for bit.
 inline XFault locate(KernelState& s, const vokpar1_block& table, const vokpar2_block& dims,
-                     double x, double q) {
+                     double x, double q, bool fresh = true) {
   const int nx = dims.nx;
   const int nt = dims.nt;
+  const bool same_x = !fresh && x == s.x;
+  const bool same_q = !fresh && q == s.q;
   s.x = x;
   s.q = q;
-  s.tt = std::log(std::log(s.q / table.alambda));
-  s.jlx = bracket(table.xv, nx, s.x);
-  if (s.jlx < 0) return XFault::below;
-  if (s.jlx == 0) {
-    s.jx = 0;
-  } else if (s.jlx <= nx - 2) {
-    s.jx = s.jlx - 1;
-  } else if (s.jlx == nx - 1 || s.x < onep) {
-    s.jx = nx - 3;
-  } else {
-    return XFault::above;
+  if (!same_x) {
+    s.jlx = bracket(table.xv, nx, s.x);
+    if (s.jlx < 0) {
+      s.q = std::numeric_limits<double>::quiet_NaN();  // nothing of this point is kept
+      return XFault::below;
+    }
+    if (s.jlx == 0) {
+      s.jx = 0;
+    } else if (s.jlx <= nx - 2) {
+      s.jx = s.jlx - 1;
+    } else if (s.jlx == nx - 1 || s.x < onep) {
+      s.jx = nx - 3;
+    } else {
+      s.q = std::numeric_limits<double>::quiet_NaN();
+      return XFault::above;
+    }
+    s.ss = std::pow(s.x, xpow);
+    if (s.jlx >= 2 && s.jlx <= nx - 2) {
+      const double* u = s.xvpow + s.jx;
+      s.xc = x_coefficients(u[0], u[1], u[2], u[3], s.ss);
+    }
   }
-  s.ss = std::pow(s.x, xpow);
-  if (s.jlx >= 2 && s.jlx <= nx - 2) {
-    const double* u = s.xvpow + s.jx;
-    s.xc = x_coefficients(u[0], u[1], u[2], u[3], s.ss);
-  }
-  s.jlq = bracket(table.tv, nt, s.tt);
-  if (s.jlq <= 0) {
-    s.jq = 0;
-  } else if (s.jlq <= nt - 2) {
-    s.jq = s.jlq - 1;
-  } else {
-    s.jq = nt - 3;
-  }
-  if (s.jlq >= 1 && s.jlq <= nt - 2) {
-    const double* t = table.tv + s.jq;
-    s.tc = t_coefficients(t[0], t[1], t[2], t[3], s.tt);
+  if (!same_q) {
+    s.tt = std::log(std::log(s.q / table.alambda));
+    s.jlq = bracket(table.tv, nt, s.tt);
+    if (s.jlq <= 0) {
+      s.jq = 0;
+    } else if (s.jlq <= nt - 2) {
+      s.jq = s.jlq - 1;
+    } else {
+      s.jq = nt - 3;
+    }
+    if (s.jlq >= 1 && s.jlq <= nt - 2) {
+      const double* t = table.tv + s.jq;
+      s.tc = t_coefficients(t[0], t[1], t[2], t[3], s.tt);
+    }
   }
   return XFault::none;
 }

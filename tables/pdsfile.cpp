@@ -1,9 +1,11 @@
 #include "pdsfile.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 namespace zemo_file {
 namespace {
@@ -65,7 +67,10 @@ std::int32_t nearest_integer(double v) {
   return static_cast<std::int32_t>(r);
 }
 
-Fault read_table(ListReader& reader, TableFile& file) {
+namespace {
+
+// Everything before record F, the text line before it included.
+Fault read_header(ListReader& reader, TableFile& file) {
   using fio::list_item;
   if (Fault f = skip_lines(reader, 2, "A")) return f;
 
@@ -116,22 +121,115 @@ Fault read_table(ListReader& reader, TableFile& file) {
   file.xv[0] = 0;
   for (int i = 1; i <= d.nx; ++i) file.xv[i] = evals[i + 1];
 
-  if (Fault f = skip_lines(reader, 1, "F")) return f;
-  const ListReader::Result r =
-      reader.read_reals(std::span<double>(file.values, static_cast<std::size_t>(npts)));
-  if (r.error != fio::ListError::none || r.nulls > 0 || r.slash) {
-    // Values actually read: empty ones do not count.
-    const std::size_t good = r.items - r.nulls;
-    Fault f;
-    f.line = reader.line_number();
-    std::string then = r.error != fio::ListError::none ? std::string(fio::describe(r.error))
-                       : r.nulls > 0                   ? std::string("an empty value")
-                                                       : std::string("a slash");
-    f.what = count_text(static_cast<std::int64_t>(good)) + " of " + count_text(npts) +
-             " table values read, then " + then;
-    return f;
+  return skip_lines(reader, 1, "F");
+}
+
+// The fault of record F once its outcome r is known; empty if it came
+// complete.  items: the values dealt with, line: the line of the fault.
+Fault values_fault(const ListReader::Result& r, std::int64_t npts, long line) {
+  if (r.error == fio::ListError::none && r.nulls == 0 && !r.slash) return {};
+  // Values actually read: empty ones do not count.
+  const std::size_t good = r.items - r.nulls;
+  Fault f;
+  f.line = line;
+  std::string then = r.error != fio::ListError::none ? std::string(fio::describe(r.error))
+                     : r.nulls > 0                   ? std::string("an empty value")
+                                                     : std::string("a slash");
+  f.what = count_text(static_cast<std::int64_t>(good)) + " of " + count_text(npts) +
+           " table values read, then " + then;
+  return f;
+}
+
+// Record F from text (the rest of the file after the line before it), as
+// ListReader::read_reals reads it, with the line of its fault counted from
+// lines_before.  Lines of plain values separated by blanks are read here;
+// from the first other line on, the list reader takes over.  It starts at
+// the last line that gave values (re-read), so that it meets the other
+// line in the state the record had there: after a value at a line end (a
+// blank line gives no value and leaves that state as it was).
+Fault read_values(std::string_view text, std::span<double> values, long lines_before) {
+  const std::size_t count = values.size();
+  std::size_t taken = 0;          // values read
+  std::size_t restart_taken = 0;  // values read before the restart line
+  std::size_t restart = 0;        // offset of the restart line in text
+  long restart_line = 0;          // lines before it
+  std::size_t pos = 0;
+  long line_number = 0;
+  bool plain = true;
+  while (taken < count) {
+    if (pos >= text.size()) {
+      plain = false;  // the end of the text: the list reader reports it
+      break;
+    }
+    const std::size_t eol = text.find('\n', pos);
+    std::string_view line =
+        text.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t line_start = pos;
+    const std::size_t taken_at_start = taken;
+    pos = eol == std::string_view::npos ? text.size() : eol + 1;
+    ++line_number;
+    const char* k = line.data();
+    const char* const end = line.data() + line.size();
+    while (taken < count) {
+      while (k < end && *k == ' ') ++k;
+      if (k == end) break;
+      // A value the list reader takes in place: from_chars converts it
+      // whole up to a blank or the line end (no leading plus).  Its
+      // characters hold no separator, repeat count or slash, so it is a
+      // whole item of the list reader, with the same from_chars value.
+      double v = 0;
+      const auto [stop, ec] = std::from_chars(k, end, v);
+      if (*k == '+' || ec != std::errc() || (stop != end && *stop != ' ')) {
+        plain = false;
+        break;
+      }
+      values[taken] = v;
+      ++taken;
+      k = stop;
+    }
+    if (!plain) {
+      if (taken == taken_at_start) break;  // from the last line with values
+      restart = line_start;                // from this line, re-read
+      restart_taken = taken_at_start;
+      restart_line = line_number - 1;
+      break;
+    }
+    if (taken > taken_at_start) {
+      restart = line_start;
+      restart_taken = taken_at_start;
+      restart_line = line_number - 1;
+    }
   }
-  return {};
+  if (plain) return {};
+  ListReader rest = ListReader::from_text(text.substr(restart));
+  ListReader::Result r = rest.read_reals(values.subspan(restart_taken));
+  r.items += restart_taken;
+  return values_fault(r, static_cast<std::int64_t>(count),
+                      lines_before + restart_line + rest.line_number());
+}
+
+}  // namespace
+
+Fault read_table(ListReader& reader, TableFile& file) {
+  if (Fault f = read_header(reader, file)) return f;
+  const ListReader::Result r =
+      reader.read_reals(std::span<double>(file.values, static_cast<std::size_t>(file.npts)));
+  return values_fault(r, file.npts, reader.line_number());
+}
+
+Fault read_table(std::string_view text, TableFile& file) {
+  ListReader reader = ListReader::from_text(text);
+  if (Fault f = read_header(reader, file)) return f;
+  // Record F starts on the line after those the header took.
+  std::size_t start = 0;
+  for (long n = 0; n < reader.line_number() && start < text.size(); ++n) {
+    const std::size_t eol = text.find('\n', start);
+    start = eol == std::string_view::npos ? text.size() : eol + 1;
+  }
+  return read_values(text.substr(start),
+                     std::span<double>(file.values, static_cast<std::size_t>(file.npts)),
+                     reader.line_number());
 }
 
 void store_table(const TableFile& file, vokpar1_block& table, vokpar2_block& dims,

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ZEMOPdf.h"
 #include "fio/listread.hpp"
@@ -52,6 +53,12 @@ struct Fault {
 // values), unreadable or missing values, empty values and a slash that ends
 // a record early, and a table that ends before its last value.
 Fault read_table(fio::ListReader& reader, TableFile& file);
+
+// The same for the whole text of a file, its lines as ListReader::from_text
+// takes them, with the same values, faults and lines: the table values are
+// read by a shorter path where they stand as plain numbers separated by
+// blanks.
+Fault read_table(std::string_view text, TableFile& file);
 
 // Copies a sound file into the blocks; only the entries within its counts
 // are written.

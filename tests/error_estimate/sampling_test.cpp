@@ -304,19 +304,33 @@ TEST(GeneratorDraw, ZeroReplacementFollowsSecondEntryWithinRun) {
   // A table of zeros with the carry at cstep: every number of the first run
   // is 0 before replacement.  Entry 2 changes within the run only if the run
   // writes it; either way the replacement must equal the single-step one.
-  for (float second : {0.0f, 0.25f}) {
-    for (std::int32_t ilag : {2, 3, 40, 97}) {
-      Lags a{};
-      a.uu[1] = second;
-      a.uu[(ilag + 32) % 97] = 0.5f;  // the entry read together with entry 2
-      a.ilag = ilag;
-      a.jlag = (ilag + 32) % 97 + 1;
-      a.cc = ranmar_core::cstep;
-      Lags b = a;
-      float fast[40], slow[40];
-      ranmar_core::draw(a, fast, 40);
-      for (float& v : slow) v = ranmar_core::next(b);
-      ASSERT_EQ(std::memcmp(fast, slow, sizeof fast), 0) << second << " " << ilag;
+  // Lengths of whole runs only, and with a part run after them.
+  for (const std::int32_t n : {32, 40, 64}) {
+    // An all-zero table with the carry at cstep: the first number is 0.
+    Lags zero{};
+    zero.ilag = 97;
+    zero.jlag = 33;
+    zero.cc = ranmar_core::cstep;
+    Lags copy = zero;
+    float first[64];
+    ranmar_core::draw(zero, first, n);
+    EXPECT_EQ(first[0], 0x1p-48f) << n;
+    for (std::int32_t k = 0; k < n; ++k) EXPECT_EQ(first[k], ranmar_core::next(copy)) << n;
+    for (float second : {0.0f, 0.25f}) {
+      for (std::int32_t ilag : {2, 3, 40, 97}) {
+        Lags a{};
+        a.uu[1] = second;
+        a.uu[(ilag + 32) % 97] = 0.5f;  // the entry read together with entry 2
+        a.ilag = ilag;
+        a.jlag = (ilag + 32) % 97 + 1;
+        a.cc = ranmar_core::cstep;
+        Lags b = a;
+        float fast[64], slow[64];
+        ranmar_core::draw(a, fast, n);
+        for (std::int32_t k = 0; k < n; ++k) slow[k] = ranmar_core::next(b);
+        ASSERT_EQ(std::memcmp(fast, slow, sizeof(float) * static_cast<std::size_t>(n)), 0)
+            << n << " " << second << " " << ilag;
+      }
     }
   }
 }

@@ -6,6 +6,8 @@
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
+#include "generator.hpp"
+#include "zemo_cache.hpp"
 
 namespace {
 void hex32(const char* label, const float* v, int n) {
@@ -58,5 +60,14 @@ int main() {
   char name[20];
   pelk_strcat("pelk-plus- ", "07", name, 11, 2, sizeof name);
   std::printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
-  return 0;
+
+  // The C++ interface: a generator and a table cache of the caller's own.
+  ranmar_core::Generator generator;
+  generator.start(54217137, 20000);
+  float next = 0.0f;
+  generator.draw(&next, 1);
+  zemo::Cache cache;
+  const bool own_ok =
+      next == 6533892 * 0x1p-24f && zemo::zemopdf(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0);
+  return own_ok ? 0 : 1;
 }

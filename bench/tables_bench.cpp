@@ -1,0 +1,184 @@
+// Parton density tables against GSL's bicubic interp2d on the same grid and
+// against strtod parsing of the same table file; the caller-owned cache on
+// one and two threads.
+#include <benchmark/benchmark.h>
+#include <gsl/gsl_interp2d.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ZEMOPdf.h"
+#include "pds_writer.hpp"
+#include "scratch.hpp"
+#include "zemo_cache.hpp"
+
+namespace {
+
+// A table of 201 x nodes, 25 t nodes and 11 flavour slots: 55275 values,
+// the capacity of the blocks.
+const testsupport::PdsTable& table() {
+  static const testsupport::PdsTable t =
+      testsupport::make_table(200, 24, 5, 5, testsupport::realistic_value);
+  return t;
+}
+
+// Sets 100 and 101 hold the same table, so that alternating between them
+// loads the file on every call.
+void write_sets() {
+  static bool done = false;
+  if (done) return;
+  const std::string text = testsupport::pds_text(table());
+  bench::write_file("zemo.00.pds", text);
+  bench::write_file("zemo.01.pds", text);
+  setzemo(100);
+  done = true;
+}
+
+// Points inside the table's range, each different from the one before.
+struct Point {
+  double x, q;
+};
+const std::vector<Point>& points() {
+  static const std::vector<Point> p = [] {
+    std::mt19937_64 rng(2024);
+    std::uniform_real_distribution<double> lx(std::log(1e-5), std::log(0.9));
+    std::uniform_real_distribution<double> lq(std::log(1.5), std::log(9000.0));
+    std::vector<Point> v(1024);
+    for (Point& pt : v) pt = {std::exp(lx(rng)), std::exp(lq(rng))};
+    return v;
+  }();
+  return p;
+}
+
+void BM_zemopdf_new_point(benchmark::State& state) {
+  write_sets();
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(zemopdf(1, p[k].x, p[k].q));
+    k = (k + 1) & 1023;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemopdf_new_point);
+
+// A scan over Q at one x (16 values of Q per x): the x side is kept.
+void BM_zemopdf_q_scan(benchmark::State& state) {
+  write_sets();
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(zemopdf(1, p[k >> 4].x, p[k & 1023].q));
+    k = (k + 1) & 16383;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemopdf_q_scan);
+
+// Each further flavour at the point of the call before: the cached path.
+void BM_zemopdf_cached_flavour(benchmark::State& state) {
+  write_sets();
+  const double x = 0.0123, q = 17.5;
+  std::int32_t f = -5;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(zemopdf(f, x, q));
+    f = f == 5 ? -5 : f + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemopdf_cached_flavour);
+
+// The same table of flavour 1 in GSL's bicubic interp2d over the same x and
+// t nodes; the caller maps Q to t = ln(ln(Q / alambda)) as zemopdf does.
+void BM_gsl_bicubic(benchmark::State& state) {
+  write_sets();
+  const testsupport::PdsTable& t = table();
+  std::vector<double> xa(static_cast<std::size_t>(t.nx) + 1);
+  xa[0] = 0;
+  for (int i = 1; i <= t.nx; ++i)
+    xa[static_cast<std::size_t>(i)] = t.xv[static_cast<std::size_t>(i - 1)];
+  const std::vector<double>& ta = t.tv;
+  const std::size_t nxa = xa.size(), nta = ta.size();
+  // Flavour 1 is slot 1, the slot MxFlvN0 + 1 counted from 0.
+  const double* z = t.values.data() + static_cast<std::size_t>(t.mxflvn0 + 1) * nxa * nta;
+  gsl_interp2d* interp = gsl_interp2d_alloc(gsl_interp2d_bicubic, nxa, nta);
+  gsl_interp2d_init(interp, xa.data(), ta.data(), z, nxa, nta);
+  gsl_interp_accel* xacc = gsl_interp_accel_alloc();
+  gsl_interp_accel* tacc = gsl_interp_accel_alloc();
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    const double tt = std::log(std::log(p[k].q / t.alambda));
+    benchmark::DoNotOptimize(
+        gsl_interp2d_eval_extrap(interp, xa.data(), ta.data(), z, p[k].x, tt, xacc, tacc));
+    k = (k + 1) & 1023;
+  }
+  gsl_interp_accel_free(tacc);
+  gsl_interp_accel_free(xacc);
+  gsl_interp2d_free(interp);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_gsl_bicubic);
+
+// Several threads on one loaded set, each with a cache of its own, at new
+// points: the throughput of two threads against one.
+void BM_zemo_cache_threads(benchmark::State& state) {
+  if (state.thread_index() == 0) write_sets();
+  zemo::Cache cache;
+  const std::vector<Point>& p = points();
+  std::size_t k = static_cast<std::size_t>(state.thread_index()) * 512;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(zemo::zemopdf(cache, 1, p[k & 1023].x, p[k & 1023].q));
+    ++k;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemo_cache_threads)->Threads(1)->Threads(2)->UseRealTime();
+
+// Loading the 55275-value table (alternating sets, so every call loads).
+void BM_setzemo(benchmark::State& state) {
+  write_sets();
+  std::int32_t set = 100;
+  for (auto _ : state) {
+    set = set == 100 ? 101 : 100;
+    setzemo(set);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_setzemo)->Unit(benchmark::kMicrosecond);
+
+// The same file read line by line and every number on it parsed with strtod
+// (the header's integers too), into an array of doubles.
+void BM_strtod_table(benchmark::State& state) {
+  write_sets();
+  std::vector<double> values(60000);
+  char line[4096];
+  for (auto _ : state) {
+    std::FILE* f = std::fopen("zemo.00.pds", "r");
+    std::size_t n = 0;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      char* s = line;
+      for (;;) {
+        char* end = nullptr;
+        const double v = std::strtod(s, &end);
+        if (end == s) break;
+        if (n < values.size()) values[n++] = v;
+        s = end;
+      }
+    }
+    std::fclose(f);
+    benchmark::DoNotOptimize(values.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_strtod_table)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

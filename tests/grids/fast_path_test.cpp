@@ -1,0 +1,142 @@
+// The faster path of pelkfit against the straightforward cell search and
+// corner sum, on random ascending grids of one to five dimensions with
+// repeated nodes, points on nodes, outside the nodes and NaN.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <cstdio>
+#include <string>
+
+#include "fio/fixedread.hpp"
+#include "grid_writer.hpp"
+#include "grids_testing.hpp"
+#include "pelk_core.hpp"
+
+namespace {
+
+using gridtest::same_bits;
+
+TEST(FastPath, CellOnAscendingNodesIsTheLinearScansCell) {
+  std::mt19937_64 rng(2008);
+  std::uniform_int_distribution<int> dims(1, 5), count(2, 9), pick(0, 9);
+  std::uniform_real_distribution<double> u(-3.0, 3.0);
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int ndim = dims(rng);
+    std::int32_t nnodes[5];
+    std::vector<double> nodes;
+    for (int i = 0; i < ndim; ++i) {
+      nnodes[i] = count(rng);
+      std::vector<double> d(static_cast<std::size_t>(nnodes[i]));
+      for (double& v : d) v = std::round(u(rng) * 4) / 4;  // repeats happen
+      std::sort(d.begin(), d.end());
+      // Equal neighbours at a cell's ends make a zero width; keep them
+      // only where the scan can never land on them as a cell.
+      for (std::size_t k = 1; k < d.size(); ++k) {
+        if (d[k] <= d[k - 1]) d[k] = d[k - 1] + 0.25;
+      }
+      nodes.insert(nodes.end(), d.begin(), d.end());
+    }
+    double coord[5];
+    std::size_t first = 0;
+    for (int i = 0; i < ndim; ++i) {
+      const int kind = pick(rng);
+      const auto n = static_cast<std::size_t>(nnodes[i]);
+      if (kind == 0) {
+        coord[i] = std::numeric_limits<double>::quiet_NaN();
+      } else if (kind <= 3) {
+        coord[i] = nodes[first + static_cast<std::size_t>(pick(rng)) % n];  // on a node
+      } else {
+        coord[i] = u(rng) * 1.5;  // inside or outside
+      }
+      first += n;
+    }
+    const pelk::Cell a = pelk::find_cell(ndim, coord, nnodes, nodes.data());
+    const pelk::Cell b = pelk::find_cell_ascending(ndim, coord, nnodes, nodes.data());
+    ASSERT_EQ(a.base, b.base) << trial;
+    for (int i = 0; i < ndim; ++i) ASSERT_TRUE(same_bits(a.w[i], b.w[i])) << trial << ' ' << i;
+  }
+}
+
+TEST(FastPath, SixSumsOfOneCellAreTheCornerSums) {
+  // Tables of mixed signs and magnitudes, zeros (a sum of a negative zero
+  // product), and a NaN weight.
+  std::mt19937_64 rng(1410);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const std::int32_t nnodes[2] = {47, 30};
+  std::vector<double> tables(6 * 47 * 30);
+  for (double& v : tables) v = u(rng) * std::exp(20 * u(rng));
+  for (std::size_t k = 0; k < tables.size(); k += 7) tables[k] = k % 2 ? 0.0 : -0.0;
+  std::vector<double> nodes(77);
+  for (int k = 0; k < 47; ++k) nodes[static_cast<std::size_t>(k)] = -11.5 + 0.25 * k;
+  for (int k = 0; k < 30; ++k) nodes[static_cast<std::size_t>(47 + k)] = -0.2 + 0.5 * k;
+  for (int trial = 0; trial < 5000; ++trial) {
+    double coord[2] = {-12.0 + 12.5 * (u(rng) + 1) / 2, -0.5 + 15.5 * (u(rng) + 1) / 2};
+    if (trial % 50 == 0) coord[trial % 100 == 0 ? 0 : 1] = std::nan("");
+    if (trial % 9 == 0) coord[0] = nodes[static_cast<std::size_t>(trial % 47)];
+    const pelk::Cell cell = pelk::find_cell(2, coord, nnodes, nodes.data());
+    double sums[6];
+    pelk::corner_sums_2d(cell, nnodes, tables.data(), 6, sums);
+    for (int c = 0; c < 6; ++c) {
+      const double want =
+          pelk::corner_sum(cell, nnodes, tables.data() + static_cast<std::size_t>(c) * 47 * 30);
+      ASSERT_TRUE(same_bits(sums[c], want)) << trial << ' ' << c;
+    }
+  }
+}
+
+TEST(FastPath, GridLinesReadAsTheGeneralReaderReadsThem) {
+  // Lines in every layout the writer knows, seven-digit fields, then the
+  // same lines with characters replaced, lines cut short and commas put in.
+  std::mt19937_64 rng(1380);
+  std::uniform_int_distribution<std::int32_t> mantissa(10000, 99999);
+  std::uniform_int_distribution<int> exponent(-40, 40), layout(0, 6), pick(0, 99);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const std::string replacements = " ,.-+eEdDqQ0123456789xN\t/";
+  const fio::EditE edit{12, 4, 1};
+  for (int trial = 0; trial < 30000; ++trial) {
+    std::string line;
+    const int kind = layout(rng);
+    for (int c = 0; c < 6; ++c) {
+      if (kind == 6) {
+        // The finer files: seven significant digits, also outside 10^+-22.
+        char field[32];
+        const double v = u(rng) * std::pow(10.0, exponent(rng));
+        std::snprintf(field, sizeof field, "%12.6E", v);
+        line += field;
+        continue;
+      }
+      testsupport::Decimal d{mantissa(rng) * (pick(rng) < 30 ? -1 : 1), exponent(rng)};
+      if (pick(rng) < 5) d.m = 0;
+      std::string field = testsupport::format_field(d, static_cast<testsupport::Layout>(kind), c);
+      field.resize(12, ' ');
+      line += field;
+    }
+    const int mutation = pick(rng);
+    if (mutation < 20) {
+      for (int k = pick(rng) % 3; k >= 0; --k) {
+        line[static_cast<std::size_t>(pick(rng)) % line.size()] =
+            replacements[static_cast<std::size_t>(pick(rng)) % replacements.size()];
+      }
+    } else if (mutation < 30) {
+      line.resize(static_cast<std::size_t>(pick(rng)) % 80);
+    } else if (mutation < 35) {
+      line += "  trailing text";
+    }
+    double fast[6], general[6];
+    for (int c = 0; c < 6; ++c) fast[c] = general[c] = -7.5;
+    const int bad_fast = pelk::read_grid_fields(line, fast);
+    const int bad_general = fio::read_e_fields(line, edit, general, 6);
+    ASSERT_EQ(bad_fast, bad_general) << '"' << line << '"';
+    for (int c = 0; c < 6; ++c) {
+      ASSERT_TRUE(same_bits(fast[c], general[c])) << '"' << line << "\" field " << c + 1;
+    }
+  }
+}
+
+}  // namespace
