@@ -174,8 +174,15 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     }
     fio::stop();
   }
-  readpds0(selection.iu);
-  fio::close(selection.iu);
+  {
+    // Closed however the read ends: also when a stop handler leaves a failed
+    // read by throwing, the unit is free again.
+    struct ClosedAtExit {
+      std::int32_t unit;
+      ~ClosedAtExit() { fio::close(unit); }
+    } closing{selection.iu};
+    readpds0(selection.iu);
+  }
   selection.isetold = iset;
   setchange.setchange = 1;
 }
