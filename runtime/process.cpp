@@ -3,6 +3,7 @@
 
 #include "fio/runtime.hpp"
 #include "fio/stop.hpp"
+#include "fio/stop_handler.hpp"
 
 namespace fio {
 namespace {
@@ -18,14 +19,14 @@ void start(int argc, char** argv) {
 int argument_count() { return saved_argc; }
 char** argument_vector() { return saved_argv; }
 
-void stop() { std::exit(0); }
+void stop() { end_process(); }
 
 void stop(std::string_view message) {
   std::fflush(stdout);
   std::fputs("STOP ", stderr);
   std::fwrite(message.data(), 1, message.size(), stderr);
   std::fputc('\n', stderr);
-  std::exit(0);
+  end_process();
 }
 
 }  // namespace fio

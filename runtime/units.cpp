@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "fio/export.hpp"
@@ -49,6 +50,13 @@ int connect(int unit, const char* path, const char* mode) {
   if (t.units.count(unit) != 0) return EBUSY;
   std::FILE* f = std::fopen(path, mode);
   if (f == nullptr) return errno != 0 ? errno : EIO;
+  // A directory opens for reading but has no lines: refused here, it would
+  // read as an empty file.
+  struct stat info;
+  if (fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fclose(f);
+    return EISDIR;
+  }
   t.units[unit].file = f;
   t.units[unit].name = path;
   return 0;

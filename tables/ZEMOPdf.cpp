@@ -255,16 +255,23 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     }
     fio::stop();
   }
-  // readpds0's work on the whole file at once: the unit is closed next, so
-  // nobody reads on from it.  The file's lines joined, each ended by
-  // "\r\n": ListReader::from_text drops that one '\r' and gives back each
-  // line as read, so the text reads as the unit does.
-  load_table(selection.iu, [&](zemo_file::TableFile& file) {
-    std::string text;
-    for (std::string next; fio::read_line(selection.iu, next);) text.append(next).append("\r\n");
-    return zemo_file::read_table(std::string_view(text), file);
-  });
-  fio::close(selection.iu);
+  {
+    // Closed however the read ends: also when a stop handler leaves a failed
+    // read by throwing, the unit is free again.
+    struct ClosedAtExit {
+      std::int32_t unit;
+      ~ClosedAtExit() { fio::close(unit); }
+    } closing{selection.iu};
+    // readpds0's work on the whole file at once: the unit is closed next, so
+    // nobody reads on from it.  The file's lines joined, each ended by
+    // "\r\n": ListReader::from_text drops that one '\r' and gives back each
+    // line as read, so the text reads as the unit does.
+    load_table(selection.iu, [&](zemo_file::TableFile& file) {
+      std::string text;
+      for (std::string next; fio::read_line(selection.iu, next);) text.append(next).append("\r\n");
+      return zemo_file::read_table(std::string_view(text), file);
+    });
+  }
   selection.isetold = iset;
   setchange.flag = 1;
 }

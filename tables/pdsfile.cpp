@@ -38,10 +38,15 @@ Fault skip_lines(ListReader& reader, std::int64_t n, std::string_view before) {
   return {};
 }
 
-Fault check_counts(const TableFile& file, std::int64_t npts, long line) {
+// Checks the counts of records B and C and sets npts, the count of table
+// values.  It is formed only from counts that passed: (nx + 1)(nt + 1) is at
+// most 202 * 26 and the slot count below 2^32, so the product fits in 64 bits
+// whatever the file holds.
+Fault check_counts(const TableFile& file, long line, std::int64_t& npts) {
   Fault f;
   f.line = line;
   const vokpar2_block& d = file.dims;
+  npts = 0;
   if (d.nx < 3 || d.nx > ZEMO_MAX_NX) {
     f.what = "nx = " + count_text(d.nx) + " outside 3 to 201";
   } else if (d.nt < 3 || d.nt > ZEMO_MAX_NT) {
@@ -50,8 +55,10 @@ Fault check_counts(const TableFile& file, std::int64_t npts, long line) {
     f.what = "MxFlvN0 = " + count_text(d.MxFlvN0) + " is negative";
   } else if (d.mxval < 0) {
     f.what = "mxval = " + count_text(d.mxval) + " is negative";
-  } else if (npts > ZEMO_MAX_VALUES) {
-    f.what = "table of " + count_text(npts) + " values exceeds 55275";
+  } else {
+    npts =
+        std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
+    if (npts > ZEMO_MAX_VALUES) f.what = "table of " + count_text(npts) + " values exceeds 55275";
   }
   return f;
 }
@@ -96,9 +103,8 @@ Fault read_header(ListReader& reader, TableFile& file) {
                              list_item(ng), list_item(unused_c5)};
   if (Fault f = record_fault(reader, reader.read(c), "C")) return f;
   const vokpar2_block& d = file.dims;
-  const std::int64_t npts =
-      std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
-  if (Fault f = check_counts(file, npts, reader.line_number())) return f;
+  std::int64_t npts = 0;
+  if (Fault f = check_counts(file, reader.line_number(), npts)) return f;
   file.npts = static_cast<std::int32_t>(npts);
 
   // ng + 2 comment lines, at least one.

@@ -25,7 +25,7 @@ bool connected(int unit);
 
 // Connects unit to the existing file path for reading, positioned at its
 // first line.  Returns 0, or the errno of the failed open.  A unit that is
-// already connected is refused with EBUSY.
+// already connected is refused with EBUSY, a directory with EISDIR.
 int open_old(int unit, const char* path);
 
 // Reads the next line of an input unit into line, without its newline (a

@@ -41,8 +41,9 @@ int main(int argc, char** argv) {
     // rmarin with the three given integers, then draw the given count.
     rmarin(arg(argv, 2), arg(argv, 3), arg(argv, 4));
     const std::int32_t n = arg(argv, 5);
-    ranmar(v, n);
-    print_uniforms(v, n);
+    std::vector<float> w(static_cast<std::size_t>(n > 0 ? n : 1));
+    ranmar(w.data(), n);
+    print_uniforms(w.data(), n);
     print_position();
   } else if (std::strcmp(scenario, "report") == 0) {
     // Draw a number of values one call at a time, report, draw five more.

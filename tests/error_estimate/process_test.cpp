@@ -83,6 +83,22 @@ TEST(GeneratorProcess, PositionRestoredInAnotherProcess) {
   }
 }
 
+TEST(GeneratorProcess, PositionsBeyond2To31RestoredInAnotherProcess) {
+  // 20 numbers from 2999999990 on cross into the fourth block of 10^9; a new
+  // process restored at 3000000000 draws the last 10 of them again and ends
+  // at the same position, for the default seed and for the largest one.
+  for (const char* seed : {"54217137", "2147483647"}) {
+    auto first = run_process({driver, "restore", seed, "999999990", "2", "20"});
+    ASSERT_EQ(first.status, 0);
+    auto second = run_process({driver, "restore", seed, "0", "3", "10"});
+    std::size_t skip = 0;
+    for (int k = 0; k < 10; ++k) skip = first.out.find('\n', skip) + 1;
+    EXPECT_EQ(second.out, first.out.substr(skip)) << "seed " << seed;
+    EXPECT_EQ(second.out.substr(second.out.rfind("position")),
+              std::string("position ") + seed + " 10 3\n");
+  }
+}
+
 TEST(GeneratorProcess, MessagesFollowUnitInInout) {
   auto r = run_process({driver, "iout", "6"});
   EXPECT_EQ(r.err, "");

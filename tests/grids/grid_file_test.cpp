@@ -1,6 +1,10 @@
 // Grid files: names by member number, the held node values, loading into
 // pelkgrid, the formatting variants and the failures of a bad file.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -132,53 +136,107 @@ TEST_F(GridLoad, ExtraLinesAndColumnsAreIgnored) {
   EXPECT_EQ(std::memcmp(plain.data(), &pelkgrid, sizeof pelkgrid), 0);
 }
 
-// A file that cannot be used ends the process with one line naming it, exit
-// status 0, and the block as it was.
-class GridFileFailure : public ::testing::Test {
- protected:
-  testsupport::TempDir dir;
-  void SetUp() override { dir.write("pelk-plus-01.grid", gridtest::coded_member()); }
-  testsupport::ProcessResult reload(const std::string& bad) {
-    return gridtest::driver({"reload", "1", bad}, dir.path());
+// The bad-input catalogue: a grid file that cannot be used ends the process
+// with one line naming it and the fault, exit status 0 and pelkgrid exactly
+// as the load before left it; the valid file, loaded afterwards in a fresh
+// process, gives the expected densities.  Overlong lines and bytes after
+// column 72 are no fault.
+class GridFileFailure : public gridtest::InScratchDir {};
+
+TEST_F(GridFileFailure, Catalogue) {
+  const std::string good = gridtest::coded_member();  // lines of 73 bytes
+  const auto lines = [&good](int n) { return good.substr(0, static_cast<std::size_t>(n) * 73); };
+  // Field f (1-based) of line n replaced by twelve bytes.
+  const auto field = [&good](int n, int f, const std::string& bytes) {
+    std::string text = good;
+    return text.replace(static_cast<std::size_t>((n - 1) * 73 + (f - 1) * 12), 12, bytes);
+  };
+  const auto tail = [&good](int n, const std::string& bytes) {
+    std::string text = good;
+    return text.insert(static_cast<std::size_t>(n * 73 - 1), bytes);
+  };
+
+  const std::string file = "grid file PELK-GRID.NLO";
+  const std::string cannot_open = "pelkini: cannot open " + file + ": ";
+  enum class Kind { text, missing, directory, unreadable };
+  struct Case {
+    const char* what;
+    Kind kind;
+    std::string text;
+    std::string message;  // empty: the file loads normally
+  };
+  const Case cases[] = {
+      {"missing", Kind::missing, "", cannot_open + "No such file or directory"},
+      {"empty", Kind::text, "", "pelkini: " + file + " ends after line 0; it needs 1380 lines"},
+      {"690 lines", Kind::text, lines(690),
+       "pelkini: " + file + " ends after line 690; it needs 1380 lines"},
+      {"1379 lines", Kind::text, lines(1379),
+       "pelkini: " + file + " ends after line 1379; it needs 1380 lines"},
+      {"exponent without digits", Kind::text, field(1000, 4, "    1.2345E "),
+       "pelkini: bad number in field 4 of line 1000 of " + file},
+      {"letters", Kind::text, field(1, 1, "  one       "),
+       "pelkini: bad number in field 1 of line 1 of " + file},
+      {"non-ASCII bytes in a field", Kind::text, field(5, 2, "  1.2345E-0\xc2\xb2"),
+       "pelkini: bad number in field 2 of line 5 of " + file},
+      {"a NUL byte in a field", Kind::text, field(1380, 6, std::string("  1.2345E+0\0", 12)),
+       "pelkini: bad number in field 6 of line 1380 of " + file},
+      {"a line of 1 MB", Kind::text, tail(7, std::string(1 << 20, '9')), ""},
+      {"non-ASCII bytes after column 72", Kind::text, tail(1380, "\xff\xfe\x80 \xc3\xa9"), ""},
+      {"a directory", Kind::directory, "", cannot_open + "Is a directory"},
+      {"no read permission", Kind::unreadable, good, cannot_open + "Permission denied"},
+  };
+
+  // The expected densities of the valid file, computed in this process.
+  write("PELK-GRID.NLO", good);
+  pelkini(0);
+  double d[6];
+  pelkfit(0.1, 10.0, d[0], d[1], d[2], d[3], d[4], d[5]);
+  std::string densities;
+  for (double v : d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%a\n", v);
+    densities += buf;
   }
-  // The digest line printed before the failing load, then again at exit.
-  static void expect_untouched(const testsupport::ProcessResult& r, const std::string& message) {
-    const std::size_t first = r.out.find('\n');
-    const std::string digest = r.out.substr(0, first + 1);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::TempDir run;
+    // Run as nobody, so that permissions apply even to root.
+    ASSERT_EQ(chmod(run.path().c_str(), 0755), 0);
+    run.write("pelk-plus-01.grid", good);
+    const std::string bad = run.file("PELK-GRID.NLO");
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    } else if (c.kind != Kind::missing) {
+      run.write("PELK-GRID.NLO", c.text);
+      if (c.kind == Kind::unreadable) {
+        ASSERT_EQ(chmod(bad.c_str(), 0), 0);
+      }
+    }
+    if (c.message.empty()) {
+      EXPECT_EQ(gridtest::driver({"nobody", "fit", "0.1", "10"}, run.path()).out, densities);
+      continue;
+    }
+    const testsupport::ProcessResult r =
+        gridtest::driver({"nobody", "reload", "1", "0"}, run.path());
+    const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
-    EXPECT_EQ(r.out, digest + message + "\n" + digest);
+    EXPECT_EQ(r.out, digest + c.message + "\n" + digest);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
+
+    // The valid file in a fresh process.
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(rmdir(bad.c_str()), 0);
+    }
+    run.write("PELK-GRID.NLO", good);
+    const testsupport::ProcessResult fit = gridtest::driver({"fit", "0.1", "10"}, run.path());
+    EXPECT_EQ(fit.out, densities);
+    EXPECT_EQ(fit.status, 0);
   }
-};
-
-TEST_F(GridFileFailure, MissingFile) {
-  expect_untouched(reload("-7"),
-                   "pelkini: cannot open grid file pelk-minus-07.grid: No such file or directory");
-  auto r = gridtest::driver({"load", "100"}, dir.path());
-  EXPECT_EQ(r.out, "pelkini: cannot open grid file pelk-plus-**.grid: No such file or directory\n");
-}
-
-TEST_F(GridFileFailure, ShortFile) {
-  std::string text = gridtest::coded_member();
-  text.resize(text.size() / 2);
-  text.resize(text.rfind('\n') + 1);  // 690 whole lines
-  dir.write("pelk-plus-02.grid", text);
-  expect_untouched(reload("2"),
-                   "pelkini: grid file pelk-plus-02.grid ends after line 690; it needs 1380 lines");
-  dir.write("PELK-GRID.NLO", "");
-  auto r = gridtest::driver({"load", "0"}, dir.path());
-  EXPECT_EQ(r.out, "pelkini: grid file PELK-GRID.NLO ends after line 0; it needs 1380 lines\n");
-}
-
-TEST_F(GridFileFailure, MalformedField) {
-  std::string text = gridtest::coded_member();
-  // Line 1000, field 4 (columns 37-48): an exponent letter without digits.
-  const std::size_t line = 999 * 73;
-  text.replace(line + 36, 12, "    1.2345E ");
-  dir.write("pelk-plus-03.grid", text);
-  expect_untouched(reload("3"),
-                   "pelkini: bad number in field 4 of line 1000 of grid file pelk-plus-03.grid");
+  // A member number beyond two digits names its file with asterisks.
+  EXPECT_EQ(gridtest::driver({"load", "100"}, dir().path()).out,
+            "pelkini: cannot open grid file pelk-plus-**.grid: No such file or directory\n");
 }
 
 }  // namespace

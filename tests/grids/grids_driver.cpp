@@ -8,6 +8,8 @@
 //                          the digest is printed again at exit
 //   strcat S1 S2 LEN       pelk_strcat into a LEN-byte field, then "[field]"
 //   dfint NDIM N1 N2 ...   dfint_pelk on a grid with those node counts
+// Any scenario may be preceded by "nobody", which drops root privileges so
+// that file permissions apply.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "PELK-2008.h"
+#include "process.hpp"
 
 namespace {
 
@@ -39,6 +42,11 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "nobody") == 0) {
+    if (!testsupport::drop_root_privileges()) return 2;
+    --argc;
+    ++argv;
+  }
   if (argc < 2) return usage();
   const std::string scenario = argv[1];
   if (scenario == "load" && argc == 3) {

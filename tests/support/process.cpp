@@ -84,4 +84,11 @@ std::string read_file(const std::string& path) {
   return s.str();
 }
 
+bool drop_root_privileges() {
+  if (geteuid() != 0) return true;
+  constexpr gid_t nobody_group = 65534;
+  constexpr uid_t nobody = 65534;
+  return setgid(nobody_group) == 0 && setuid(nobody) == 0;
+}
+
 }  // namespace testsupport

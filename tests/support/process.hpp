@@ -36,4 +36,8 @@ class TempDir {
 // The whole content of a file ("" if it cannot be read).
 std::string read_file(const std::string& path);
 
+// For drivers run by root: becomes the user nobody, so that file permissions
+// apply (root reads any file).  Returns false if that fails.
+bool drop_root_privileges();
+
 }  // namespace testsupport

@@ -109,6 +109,8 @@ TEST(TableFile, CountsOutsideTheBlocksOrTooSmallForThePatch) {
       {8, 4, -1, 2, "MxFlvN0 = -1 is negative"},
       {8, 4, 2, -3, "mxval = -3 is negative"},
       {201, 25, 5, 5, "table of 57772 values exceeds 55275"},
+      // Counts whose product overflows even 64 bits.
+      {2147483647, 2147483647, 2147483647, 2147483647, "nx = 2147483647 outside 3 to 201"},
   };
   for (const Case& c : cases) {
     PdsTable t = small_table();

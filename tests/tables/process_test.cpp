@@ -2,6 +2,9 @@
 // bytes on standard output and standard error, and the exit status.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -105,28 +108,120 @@ TEST(TablesProcess, FatalEvaluations) {
              "Severe error: x > 1 in PartonX10! x =   1.0000E+00\n");
 }
 
-TEST(TablesProcess, FaultyTableFilesNameTheFile) {
-  Scenario s;
-  testsupport::PdsTable big = standard();
-  big.nx = 250;
-  s.table("zemo.00.pds", big);
-  expect_run(s.run({"set", "100", "end"}),
-             " Error in table file zemo.00.pds at line 7: nx = 250 outside 3 to 201\n");
+// The bad-input catalogue: a faulty zemo.00.pds ends the process with one
+// line naming the file and the fault, exit status 0 and the blocks exactly as
+// the load before left them; the valid file, loaded afterwards in a fresh
+// process, gives the expected values.  Long lines are no fault.
+TEST(TablesProcess, BadTableFiles) {
+  const testsupport::PdsTable t = standard();  // 20 x 8 nodes, 8 slots
+  const std::string good = testsupport::pds_text(t);
+  // Record A is line 3, B line 5, C line 7, D lines 11-14, E lines 16-19,
+  // the table values lines 21-272.
+  const auto lines = [&good](int n) {
+    std::size_t end = 0;
+    for (int k = 0; k < n; ++k) end = good.find('\n', end) + 1;
+    return good.substr(0, end);
+  };
+  const auto replaced = [&good](const std::string& from, const std::string& to) {
+    std::string text = good;
+    return text.replace(text.find(from), from.size(), to);
+  };
+  const auto counts = [](int nx, int nt, int mxflvn0, int mxval) {
+    testsupport::PdsTable c = testsupport::make_table(nx, nt, 1, 1, testsupport::quadratic_value);
+    c.mxflvn0 = mxflvn0;
+    c.mxval = mxval;
+    return testsupport::pds_text(c);
+  };
+  const std::string long_lines =
+      replaced("  comment line 0", std::string(1 << 20, 'c')) + std::string(1 << 20, ' ') + "\n";
+  testsupport::PdsFormat one_line;
+  one_line.per_line = 2000;
 
-  testsupport::PdsTable t = standard();
-  std::string text = testsupport::pds_text(t);
-  text.resize(text.size() - 200);
-  text.resize(text.rfind('\n') + 1);
-  s.dir.write("zemow37.pds", text);
-  ProcessResult r = s.run({"set", "237", "end"});
-  EXPECT_EQ(r.out.rfind(" Error in table file zemow37.pds at line ", 0), 0u) << r.out;
-  EXPECT_NE(r.out.find(" of 1512 table values read, then end of file\n"), std::string::npos)
-      << r.out;
-  EXPECT_EQ(r.status, 0);
+  const std::string fault = " Error in table file zemo.00.pds at line ";
+  const std::string cannot_open =
+      "  Data file zemo.00.pds" + std::string(29, ' ') + " cannot be opened in SetZEMO!!";
+  enum class Kind { text, directory, unreadable };
+  struct Case {
+    const char* what;
+    Kind kind;
+    std::string text;
+    std::string message;  // empty: the file loads normally
+  };
+  const Case cases[] = {
+      {"empty", Kind::text, "", fault + "0: end of file before record A"},
+      {"cut after record A", Kind::text, lines(3), fault + "3: end of file before record B"},
+      {"cut after record B", Kind::text, lines(5), fault + "5: end of file before record C"},
+      {"cut after record C", Kind::text, lines(7), fault + "7: end of file before record D"},
+      {"cut inside record D", Kind::text, lines(12), fault + "12: end of file in record D"},
+      {"cut after record D", Kind::text, lines(14), fault + "14: end of file before record E"},
+      {"cut after record E", Kind::text, lines(19), fault + "19: end of file before record F"},
+      {"cut before the values", Kind::text, lines(20),
+       fault + "20: 0 of 1512 table values read, then end of file"},
+      {"values ending early", Kind::text, lines(120),
+       fault + "120: 600 of 1512 table values read, then end of file"},
+      {"letters in record A", Kind::text, replaced(" 2 4.9999", " two 4.9999"),
+       fault + "3: unreadable real in record A"},
+      {"letters among the values", Kind::text,
+       lines(120) + " 1.0x\n" + good.substr(lines(120).size()),
+       fault + "121: 600 of 1512 table values read, then unreadable real"},
+      {"a real in an integer field", Kind::text, replaced(" 20 8 5 1 0", " 20 8.0 5 1 0"),
+       fault + "7: unreadable integer in record C"},
+      {"an integer beyond 32 bits", Kind::text, replaced(" 20 8 5 1 0", " 20 8 5 4294967296 0"),
+       fault + "7: integer out of range in record C"},
+      {"nx beyond the blocks", Kind::text, counts(250, 4, 1, 1),
+       fault + "7: nx = 250 outside 3 to 201"},
+      {"values beyond pdfval", Kind::text, counts(201, 25, 5, 5),
+       fault + "7: table of 57772 values exceeds 55275"},
+      {"negative mxval", Kind::text, counts(8, 4, 1, -3), fault + "7: mxval = -3 is negative"},
+      {"lines of 1 MB", Kind::text, long_lines, ""},
+      {"the table values on one line", Kind::text, testsupport::pds_text(t, one_line), ""},
+      {"a directory", Kind::directory, "", cannot_open},
+      {"no read permission", Kind::unreadable, good, cannot_open},
+  };
 
-  s.dir.write("zemo.as3.pds", "only a line\n");
-  expect_run(s.run({"set", "13"}),
-             " Error in table file zemo.as3.pds at line 1: end of file before record A\n");
+  // The expected values of the valid file, computed in this process.
+  tables_test::load(t);
+  const std::vector<std::string> points = {"pdf",  "0",   "0.1", "5", "pdf", "-5",
+                                           "0.01", "100", "pdf", "2", "0.5", "2"};
+  const std::string values = value_line("pdf", zemopdf(0, 0.1, 5.0)) +
+                             value_line("pdf", zemopdf(-5, 0.01, 100.0)) +
+                             value_line("pdf", zemopdf(2, 0.5, 2.0)) + "end\n";
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Scenario s;
+    // Run as nobody, so that permissions apply even to root.
+    ASSERT_EQ(chmod(s.dir.path().c_str(), 0755), 0);
+    s.table("zemow00.pds", t);  // set 200, loaded first
+    const std::string bad = s.dir.file("zemo.00.pds");
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    } else {
+      s.dir.write("zemo.00.pds", c.text);
+      if (c.kind == Kind::unreadable) {
+        ASSERT_EQ(chmod(bad.c_str(), 0), 0);
+      }
+    }
+    if (c.message.empty()) {
+      std::vector<std::string> commands = {"nobody", "set", "100"};
+      commands.insert(commands.end(), points.begin(), points.end());
+      expect_run(s.run(commands), values);
+      continue;
+    }
+    const ProcessResult r = s.run({"nobody", "set", "200", "guard", "set", "100", "end"});
+    const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
+    EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
+    expect_run(r, digest + c.message + "\n" + digest);
+
+    // The valid file in a fresh process.
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(rmdir(bad.c_str()), 0);
+    }
+    s.table("zemo.00.pds", t);
+    std::vector<std::string> commands = {"set", "100"};
+    commands.insert(commands.end(), points.begin(), points.end());
+    expect_run(s.run(commands), values);
+  }
 }
 
 }  // namespace

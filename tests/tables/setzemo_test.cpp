@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "fio/stop_handler.hpp"
 #include "fio_units.h"
 #include "tables_support.hpp"
 
@@ -116,6 +117,25 @@ TEST(Evaluation, ClampsNegativesPassesNaNAndKeepsTheTableBlocks) {
   EXPECT_EQ(bits(masstbl.mass[5]), bits(t.mass[5]));
   EXPECT_EQ(bits(xqrange.qmax), bits(t.qmax));
   EXPECT_EQ(bits(xqrange.xmin), bits(t.xmin));
+}
+
+// A stop handler that throws lets the caller live through a faulty file: the
+// blocks stay as they were and the unit is free again.
+TEST(SetSelection, StopLeftByAHandler) {
+  struct Stopped {};
+  testsupport::TempDir dir;
+  dir.write("zemo.01.pds", table_with_nx(7));
+  dir.write("zemo.02.pds", table_with_nx(9).substr(0, 900));
+  in_directory(dir, [&] {
+    setzemo(101);
+    const std::int32_t unit = nextun();
+    const auto previous = fio::set_stop_handler([] { throw Stopped{}; });
+    EXPECT_THROW(setzemo(102), Stopped);
+    fio::set_stop_handler(previous);
+    EXPECT_EQ(nextun(), unit);
+    EXPECT_EQ(vokpar2.nx, 7);
+    EXPECT_EQ(zemojset.iset, 102);
+  });
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 //   fill A B       connects units A..B (to /dev/null)
 //   nextun         prints "nextun N"
 //   dims           prints "dims nx nt MxFlvN0 mxval zemojset"
+//   guard          prints "digest H" of the blocks a load writes, and again
+//                  at exit, however the process ends
+//   nobody         drops root privileges, so that file permissions apply
 // and prints "end" after the last one; a fatal path never gets there.
 // Values are printed with 17 significant digits ("%.17g").
 #include <unistd.h>
@@ -17,6 +20,27 @@
 
 #include "ZEMOPdf.h"
 #include "fio_units.h"
+#include "process.hpp"
+
+namespace {
+
+// FNV-1a over the bytes of the blocks that a load writes.
+void print_digest() {
+  std::uint64_t h = 1469598103934665603ull;
+  const auto add = [&h](const void* block, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    for (std::size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
+  };
+  add(&vokpar1, sizeof vokpar1);
+  add(&vokpar2, sizeof vokpar2);
+  add(&xqrange, sizeof xqrange);
+  add(&masstbl, sizeof masstbl);
+  add(&qcdtbl, sizeof qcdtbl);
+  std::printf("digest %016llx\n", static_cast<unsigned long long>(h));
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || chdir(argv[1]) != 0) return 2;
@@ -43,6 +67,11 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(cmd, "dims") == 0) {
       std::printf("dims %d %d %d %d %d\n", vokpar2.nx, vokpar2.nt, vokpar2.MxFlvN0, vokpar2.mxval,
                   zemojset.iset);
+    } else if (std::strcmp(cmd, "guard") == 0) {
+      print_digest();
+      std::atexit(print_digest);
+    } else if (std::strcmp(cmd, "nobody") == 0) {
+      if (!testsupport::drop_root_privileges()) return 2;
     } else {
       std::fprintf(stderr, "unknown command %s\n", cmd);
       return 2;
