@@ -164,7 +164,7 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
 // step after another, so the numbers and the final state are the same bit
 // for bit.  Where the processor has them, 8-lane vector instructions run the
 // blocks.
-__attribute__((target_clones("avx2", "default"))) void draw(Lags& g, float* vec, std::int32_t n) {
+FIO_AVX2_CLONES void draw(Lags& g, float* vec, std::int32_t n) {
   // A few numbers are cheaper one step at a time, without branches.
   if (n <= 4) {
     draw_few(g, vec, n);

@@ -1,4 +1,5 @@
 // Multilinear interpolation on a rectangular grid of up to five dimensions.
+#include "fio/export.hpp"
 #include "pelk_core.hpp"
 
 namespace pelk {
@@ -49,9 +50,7 @@ namespace {
 
 // The count of nodes not at or above c (all of them for a NaN c): one
 // comparison per node, side by side in vector lanes.
-__attribute__((target_clones("avx2", "default"))) std::int64_t count_below(const double* nodes,
-                                                                           std::int64_t n,
-                                                                           double c) {
+FIO_AVX2_CLONES std::int64_t count_below(const double* nodes, std::int64_t n, double c) {
   std::int64_t below = 0;
   for (std::int64_t k = 0; k < n; ++k) below += !(nodes[k] >= c);
   return below;
