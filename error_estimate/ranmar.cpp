@@ -81,8 +81,28 @@ constexpr std::array<float, lane_count + 1> carry_back = [] {
   return t;
 }();
 
+// forward[k] = cmod - back[k], exact: the carry k steps on is also
+// cc + forward[k] when cc - back[k] is negative, since both sums are exact.
+constexpr std::array<float, lane_count + 1> carry_forward = [] {
+  std::array<float, lane_count + 1> t{};
+  for (int k = 0; k <= lane_count; ++k) t[k] = cmod - carry_back[k];
+  return t;
+}();
+
 // x, plus 1 if x is negative: the wrap of a difference of two fractions.
 inline float wrap(float x, float period) { return x + (x < 0.0f ? period : 0.0f); }
+
+// The carry k steps after cc: both candidates are formed from cc at once
+// and one is chosen, so that the next call's carry waits on one subtraction
+// rather than on a subtraction, a comparison and an addition in a row.
+inline float carry_after(float cc, int k) {
+  const float down = cc - carry_back[k];
+  const float up = cc + carry_forward[k];
+  // A mask rather than a branch: the choice is random from call to call.
+  const std::uint32_t keep = cc >= carry_back[k] ? 0xFFFFFFFFu : 0u;
+  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(down) & keep) |
+                              (std::bit_cast<std::uint32_t>(up) & ~keep));
+}
 
 // A few numbers, as next() draws them one after another.  The carry of
 // each is formed from the carry at entry (cc - k cstep mod cmod), so that
@@ -97,7 +117,7 @@ inline void draw_few(Lags& g, float* vec, std::int32_t n) {
     g.uu[ilag - 1] = uni;
     ilag = ilag == 1 ? 97 : ilag - 1;
     jlag = jlag == 1 ? 97 : jlag - 1;
-    const float cc = wrap(cc0 - carry_back[k + 1], cmod);
+    const float cc = carry_after(cc0, k + 1);
     float u = wrap(uni - cc, 1.0f);
     if (u == 0.0f) {
       u = eps24 * g.uu[1];
@@ -107,7 +127,7 @@ inline void draw_few(Lags& g, float* vec, std::int32_t n) {
   }
   g.ilag = ilag;
   g.jlag = jlag;
-  g.cc = wrap(cc0 - carry_back[n], cmod);
+  g.cc = carry_after(cc0, n);
 }
 
 // Longest block of steps whose entries do not depend on one another (a step
@@ -131,14 +151,6 @@ inline void step_block(float* y, float cc0, float* out) {
     const float cc = wrap(cc0 - carry_back[k + 1], cmod);
     out[k] = wrap(y[k] - cc, 1.0f);
   }
-}
-
-// The carry n steps on from cc (n <= 33), without a branch: the wrap's
-// choice is random from block to block.
-inline float carry_after(float cc, int n) {
-  const float d = cc - carry_back[n];
-  const std::uint32_t negative = d < 0.0f ? 0xFFFFFFFFu : 0u;
-  return d + std::bit_cast<float>(std::bit_cast<std::uint32_t>(cmod) & negative);
 }
 
 inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out) {
