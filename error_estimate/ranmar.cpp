@@ -174,9 +174,9 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
 // runs the recurrence along it a block of 32 steps at a time, and writes
 // the last 97 entries back: the same operations on the same values as one
 // step after another, so the numbers and the final state are the same bit
-// for bit.  Where the processor has them, 8-lane vector instructions run the
-// blocks.
-FIO_AVX2_CLONES void draw(Lags& g, float* vec, std::int32_t n) {
+// for bit.  Where the processor has them, 16- or 8-lane vector
+// instructions run the blocks.
+FIO_VECTOR_CLONES void draw(Lags& g, float* vec, std::int32_t n) {
   // A few numbers are cheaper one step at a time, without branches.
   if (n <= 4) {
     draw_few(g, vec, n);

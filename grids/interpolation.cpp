@@ -50,7 +50,7 @@ namespace {
 
 // The count of nodes not at or above c (all of them for a NaN c): one
 // comparison per node, side by side in vector lanes.
-FIO_AVX2_CLONES std::int64_t count_below(const double* nodes, std::int64_t n, double c) {
+FIO_VECTOR_CLONES std::int64_t count_below(const double* nodes, std::int64_t n, double c) {
   std::int64_t below = 0;
   for (std::int64_t k = 0; k < n; ++k) below += !(nodes[k] >= c);
   return below;
