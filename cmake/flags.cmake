@@ -24,9 +24,6 @@ option(PDFERR_WERROR "Treat compiler warnings as errors" ${pdferr_werror_default
 add_library(pdferr_flags INTERFACE)
 target_compile_options(pdferr_flags INTERFACE
   -ffp-contract=off -fno-fast-math
-  # Calls between the library's own exported functions may be inlined: a
-  # program that interposes a toolkit routine is not supported.
-  -fno-semantic-interposition
   $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion -Wdouble-promotion>
   $<$<BOOL:${PDFERR_WERROR}>:-Werror>)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
