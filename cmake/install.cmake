@@ -21,6 +21,9 @@ install(FILES
     tables/zemo_cache.hpp
     tables/kernel.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
+# The public headers of the C and C++ value interfaces, included as
+# <pdferr/NAME>: each library's include/ folder.
+install(DIRECTORY runtime/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The object modules, for programs that supply the routines they call.
 install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)
 install(FILES $<TARGET_OBJECTS:mvndev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME mvndev.o)
@@ -53,7 +56,7 @@ function(pdferr_pkgconfig name description library requires)
     "Description: ${description}\n"
     "Version: ${PROJECT_VERSION}\n"
     "Requires.private: ${requires}\n"
-    "Cflags: -I\${includedir}\n"
+    "Cflags: -I\${includedir} -I\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}\n"
     "Libs: -L\${libdir} -l${output}\n"
     "Libs.private: -lstdc++ -lm\n")
   install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -46,13 +46,12 @@ typedef struct inout_block {
 
 /* Each block is one object under two names: the gfortran name (with the
  * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The macros
- * let C and C++ code write the C name and still refer to the storage, which
- * keeps program and library on one block also with shared libraries. */
-extern raset1_block raset1_;
-#define raset1 raset1_
-extern inout_block inout_;
-#define inout inout_
+ * common block of the same name, and the C name is an alias.  The asm
+ * labels below let C and C++ code write the C name and still refer to the
+ * storage, which keeps program and library on one block also with shared
+ * libraries. */
+extern raset1_block raset1 __asm__("raset1_");
+extern inout_block inout __asm__("inout_");
 
 /* Fills vec(1..nvec) with the next nvec uniform numbers in (0, 1);
  * initialises with the default seed 54217137 first if nothing has. */

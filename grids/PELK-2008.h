@@ -58,11 +58,11 @@ typedef struct pelkgrid_block {
 
 /* Each block is one object under two names: the gfortran name (with the
  * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The macros
- * let C and C++ code write the C name and still refer to the storage, which
- * keeps program and library on one block also with shared libraries. */
-extern pelkgrid_block pelkgrid_;
-#define pelkgrid pelkgrid_
+ * common block of the same name, and the C name is an alias.  The asm
+ * labels below let C and C++ code write the C name and still refer to the
+ * storage, which keeps program and library on one block also with shared
+ * libraries. */
+extern pelkgrid_block pelkgrid __asm__("pelkgrid_");
 
 /* The used length of a text field: its length without trailing blanks
  * (only the blank byte 0x20 counts as a blank). */

@@ -202,7 +202,7 @@ ReadFailure read_grid_file(const char* path, RawGrid& raw) {
   std::string line;
   line.reserve(128);
   for (int n = 0; n < file_lines; ++n) {
-    if (!fio::read_line(grid_unit, line)) {
+    if (fio::read_line(grid_unit, line) != fio::LineStatus::line) {
       failure.kind = ReadFailure::short_file;
       failure.line = n;
       break;

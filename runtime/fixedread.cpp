@@ -5,14 +5,13 @@
 #include <cstdlib>
 #include <limits>
 
+#include "common/numeric.hpp"
+
 namespace fio {
 namespace {
 
-// Exact powers of ten: every 10^n up to 10^22 is a 64-bit float exactly.
-constexpr double exact_power10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int max_exact_power = 22;
+using pdferr::common::exact_power10;
+constexpr int max_exact_power = pdferr::common::max_exact_power10;
 // Up to 15 digits the integer value is below 2^53 and exact as a double.
 constexpr int max_exact_digits = 15;
 // Largest accepted magnitude of the exponent (after the implied decimals).
@@ -22,7 +21,7 @@ constexpr int max_exponent = 9999;
 constexpr int exponent_cap = 100000;
 
 bool is_blank(char c) { return c == ' '; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+using pdferr::common::is_digit;
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool only_blanks(std::string_view s) {

@@ -7,12 +7,14 @@
 
 #include "fio/units.hpp"
 
+#include "common/numeric.hpp"
+
 namespace fio {
 namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool ends_value(char c) { return is_blank(c) || c == ',' || c == '/'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+using pdferr::common::is_digit;
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -164,6 +166,10 @@ std::string_view describe(ListError error) {
       return "zero repeat count";
     case ListError::repeat_overflow:
       return "repeat count out of range";
+    case ListError::read_error:
+      return "read error";
+    case ListError::line_too_long:
+      return "line too long";
   }
   return "unknown error";
 }
@@ -182,7 +188,16 @@ ListReader ListReader::from_text(std::string_view text) {
 
 bool ListReader::next_line() {
   if (unit_ >= 0) {
-    if (!read_line(unit_, buffer_)) return false;
+    const LineStatus status = read_line(unit_, buffer_);
+    if (status != LineStatus::line) {
+      if (status == LineStatus::read_error) {
+        input_error_ = ListError::read_error;
+        read_errno_ = read_error(unit_);
+      } else if (status == LineStatus::too_long) {
+        input_error_ = ListError::line_too_long;
+      }
+      return false;
+    }
     line_ = buffer_;
   } else {
     if (text_.empty()) return false;
@@ -215,7 +230,7 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
   // A record starts on a fresh line; an empty record still takes one.
   have_line_ = false;
   if (count == 0) {
-    if (!skip_line()) r.error = ListError::end_of_file;
+    if (!skip_line()) r.error = end_error();
     return r;
   }
   // What came last, for the commas: a comma after the start of the record,
@@ -226,7 +241,7 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
   while (r.items < count) {
     while (true) {
       if (!have_line_ && !next_line()) {
-        r.error = ListError::end_of_file;
+        r.error = end_error();
         return r;
       }
       while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "common/text_file.hpp"
 #include "fio/export.hpp"
 #include "fio/stop.hpp"
 #include "fio/units.hpp"
@@ -16,16 +17,16 @@
 namespace fio {
 namespace {
 
+// A unit is connected for writing (file) or for reading (input), never
+// both: a unit connected to read a file never writes or truncates it.
 struct Unit {
   std::FILE* file = nullptr;
-  std::string name;        // the file name given when the unit was connected
-  char* buffer = nullptr;  // line buffer of read_line (malloc'd by getline)
-  std::size_t capacity = 0;
+  pdferr::common::TextFile input;
+  std::string name;  // the file name given when the unit was connected
 
   Unit() = default;
   Unit(const Unit&) = delete;
   Unit& operator=(const Unit&) = delete;
-  ~Unit() { std::free(buffer); }
 };
 
 // The connected units other than the standard streams.
@@ -43,20 +44,13 @@ bool is_standard(int unit) {
   return unit == stderr_unit || unit == stdin_unit || unit == stdout_unit;
 }
 
-int connect(int unit, const char* path, const char* mode) {
+int connect_output(int unit, const char* path) {
   if (unit < 0 || is_standard(unit)) return EINVAL;
   UnitTable& t = table();
   std::lock_guard<std::mutex> guard(t.lock);
   if (t.units.count(unit) != 0) return EBUSY;
-  std::FILE* f = std::fopen(path, mode);
+  std::FILE* f = std::fopen(path, "w");
   if (f == nullptr) return errno != 0 ? errno : EIO;
-  // A directory opens for reading but has no lines: refused here, it would
-  // read as an empty file.
-  struct stat info;
-  if (fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
-    std::fclose(f);
-    return EISDIR;
-  }
   t.units[unit].file = f;
   t.units[unit].name = path;
   return 0;
@@ -71,7 +65,9 @@ std::FILE* output_stream(int unit) {
   UnitTable& t = table();
   std::lock_guard<std::mutex> guard(t.lock);
   auto found = t.units.find(unit);
-  if (found != t.units.end()) return found->second.file;
+  // A unit connected for reading takes no output: the line goes to standard
+  // error rather than into the file being read.
+  if (found != t.units.end()) return found->second.file != nullptr ? found->second.file : stderr;
   // Never connected: the file "fort.N", as a Fortran program would create.
   std::string name = "fort." + std::to_string(unit);
   std::FILE* f = std::fopen(name.c_str(), "w");
@@ -88,32 +84,40 @@ bool connected(int unit) {
   return t.units.count(unit) != 0;
 }
 
-int open_old(int unit, const char* path) { return connect(unit, path, "r"); }
+int open_old(int unit, const char* path) {
+  if (unit < 0 || is_standard(unit)) return EINVAL;
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  if (t.units.count(unit) != 0) return EBUSY;
+  Unit& u = t.units[unit];
+  const int opened = u.input.open(path);
+  if (opened != 0) {
+    t.units.erase(unit);
+    return opened;
+  }
+  u.name = path;
+  return 0;
+}
 
-bool read_line(int unit, std::string& line) {
-  // Units other than standard input keep their own line buffer; the map's
-  // nodes stay put, so the unit can be used outside the lock.
-  static Unit standard_input;
+LineStatus read_line(int unit, std::string& line) {
+  // The map's nodes stay put, so the unit can be used outside the lock.
   Unit* u = nullptr;
-  if (unit == stdin_unit) {
-    standard_input.file = stdin;
-    u = &standard_input;
-  } else {
+  {
     UnitTable& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
     auto found = t.units.find(unit);
     if (found != t.units.end()) u = &found->second;
   }
   line.clear();
-  if (u == nullptr || u->file == nullptr) return false;
-  // The whole line at once, embedded NUL bytes included.
-  const ssize_t n = getline(&u->buffer, &u->capacity, u->file);
-  if (n < 0) return false;
-  std::size_t len = static_cast<std::size_t>(n);
-  if (len > 0 && u->buffer[len - 1] == '\n') --len;
-  if (len > 0 && u->buffer[len - 1] == '\r') --len;
-  line.assign(u->buffer, len);
-  return true;
+  if (u == nullptr || !u->input.is_open()) return LineStatus::end;
+  return u->input.next(line);
+}
+
+int read_error(int unit) {
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  return found != t.units.end() ? found->second.input.error() : 0;
 }
 
 std::string unit_name(int unit) {
@@ -129,7 +133,7 @@ void close(int unit) {
   std::lock_guard<std::mutex> guard(t.lock);
   auto found = t.units.find(unit);
   if (found == t.units.end()) return;
-  std::fclose(found->second.file);
+  if (found->second.file != nullptr) std::fclose(found->second.file);
   t.units.erase(found);
 }
 
@@ -138,7 +142,7 @@ void close(int unit) {
 extern "C" {
 
 FIO_EXPORT int32_t fio_connect(const int32_t* unit, const char* path) {
-  return fio::connect(*unit, path, "w");
+  return fio::connect_output(*unit, path);
 }
 
 FIO_EXPORT int32_t fio_disconnect(const int32_t* unit) {

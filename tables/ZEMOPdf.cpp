@@ -268,7 +268,9 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     // line as read, so the text reads as the unit does.
     load_table(selection.iu, [&](zemo_file::TableFile& file) {
       std::string text;
-      for (std::string next; fio::read_line(selection.iu, next);) text.append(next).append("\r\n");
+      for (std::string next; fio::read_line(selection.iu, next) == fio::LineStatus::line;) {
+        text.append(next).append("\r\n");
+      }
       return zemo_file::read_table(std::string_view(text), file);
     });
   }

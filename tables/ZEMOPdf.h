@@ -86,23 +86,17 @@ typedef struct zemojset_block {
 
 /* Each block is one object under two names: the gfortran name (with the
  * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The macros
- * let C and C++ code write the C name and still refer to the storage, which
- * keeps program and library on one block also with shared libraries. */
-extern vokpar1_block vokpar1_;
-#define vokpar1 vokpar1_
-extern vokpar2_block vokpar2_;
-#define vokpar2 vokpar2_
-extern xqrange_block xqrange_;
-#define xqrange xqrange_
-extern masstbl_block masstbl_;
-#define masstbl masstbl_
-extern qcdtbl_block qcdtbl_;
-#define qcdtbl qcdtbl_
-extern setchange_block setchange_;
-#define setchange setchange_
-extern zemojset_block zemojset_;
-#define zemojset zemojset_
+ * common block of the same name, and the C name is an alias.  The asm
+ * labels below let C and C++ code write the C name and still refer to the
+ * storage, which keeps program and library on one block also with shared
+ * libraries. */
+extern vokpar1_block vokpar1 __asm__("vokpar1_");
+extern vokpar2_block vokpar2 __asm__("vokpar2_");
+extern xqrange_block xqrange __asm__("xqrange_");
+extern masstbl_block masstbl __asm__("masstbl_");
+extern qcdtbl_block qcdtbl __asm__("qcdtbl_");
+extern setchange_block setchange __asm__("setchange_");
+extern zemojset_block zemojset __asm__("zemojset_");
 
 /* Selects table set Iset (100..152 "zemo.NN.pds", 200..252 "zemowNN.pds",
  * 10..19 "zemo.asN.pds", 20..29 "zemowasN.pds", 30..33 "zemo.3f.pds",

@@ -28,16 +28,16 @@
 #define FIO_FORTRAN_ALIAS(ret, name, params) \
   extern "C" FIO_EXPORT ret name##_ params __attribute__((alias(#name)));
 
-// Defines a block: one object under two names.  The storage carries the
-// gfortran name (name_), so that a Fortran program's common block of that
-// name is this very object, whether the toolkit is linked statically or as
-// a shared library; the C name is an alias of it.  The public headers map
-// the C name to the gfortran one (#define raset1 raset1_), so that C and C++
-// code also refer to the storage itself: a program that the linker gives
-// its own copy of the block then shares that copy with the library.  The
+// Defines a block declared in a public header as
+//   extern type name __asm__("name_");
+// one object under two names.  The storage carries the gfortran name
+// (name_), so that a Fortran program's common block of that name is this
+// very object, whether the toolkit is linked statically or as a shared
+// library; C and C++ code reach it under its own name through the header's
+// asm label, with no macro.  The C name is also an alias symbol of it.  The
 // alignment is the one gfortran gives the common block.
-#define FIO_BLOCK(alignment, type, name)      \
-  extern "C" {                                \
-  alignas(alignment) FIO_EXPORT type name##_; \
-  }                                           \
+#define FIO_BLOCK(alignment, type, name)   \
+  extern "C" {                             \
+  alignas(alignment) FIO_EXPORT type name; \
+  }                                        \
   extern "C" FIO_EXPORT type pdferr_c_name_##name __asm__(#name) __attribute__((alias(#name "_")));

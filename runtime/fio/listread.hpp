@@ -58,6 +58,8 @@ enum class ListError {
   bad_real,          // a real item got something that is not a number
   zero_repeat,       // a repeat count of 0
   repeat_overflow,   // a repeat count beyond the 32-bit range
+  read_error,        // the input failed (read_errno() gives the reason)
+  line_too_long,     // a line longer than any input of the toolkit holds
 };
 
 // A short description of an error ("end of file", "unreadable integer", ...).
@@ -90,8 +92,14 @@ class ListReader {
   // reader.
   static ListReader from_text(std::string_view text);
 
-  // Consumes exactly one line and ignores it; false at the end of input.
+  // Consumes exactly one line and ignores it; false at the end of input,
+  // and when the input failed (input_error() tells which).
   bool skip_line();
+
+  // Why the last line could not be taken: none (the end of the input),
+  // read_error or line_too_long; and the errno of a read error.
+  ListError input_error() const { return input_error_; }
+  int read_errno() const { return read_errno_; }
 
   // Reads one record into items, in order.
   Result read(std::span<const ListItem> items);
@@ -107,6 +115,10 @@ class ListReader {
  private:
   ListReader() = default;
   bool next_line();
+  // The error of a record cut short by the end of its input.
+  ListError end_error() const {
+    return input_error_ != ListError::none ? input_error_ : ListError::end_of_file;
+  }
   template <typename Store>
   Result read_record(std::size_t count, Store& store);
 
@@ -117,6 +129,8 @@ class ListReader {
   std::size_t pos_ = 0;     // position within line_
   bool have_line_ = false;  // a line is current (read, not discarded)
   long line_number_ = 0;
+  ListError input_error_ = ListError::none;
+  int read_errno_ = 0;
 };
 
 }  // namespace fio

@@ -1,14 +1,15 @@
 // I/O units: small integers that name streams and files.
 //
 // Unit 0 is standard error, unit 5 standard input and unit 6 standard
-// output; they are always connected.  Any other unit is connected by
-// open_old (read an existing file) or by the public fio_connect call.
-// Writing to a unit that nobody connected creates the file "fort.N" on first
-// use, as a Fortran program would.
+// output; they are always connected (this runtime reads no standard input).  Any other unit is
+// connected by open_old (read an existing file) or by the public fio_connect call. Writing to a
+// unit that nobody connected creates the file "fort.N" on first use, as a Fortran program would.
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "common/text_file.hpp"
 
 namespace fio {
 
@@ -28,10 +29,14 @@ bool connected(int unit);
 // already connected is refused with EBUSY, a directory with EISDIR.
 int open_old(int unit, const char* path);
 
-// Reads the next line of an input unit into line, without its newline (a
-// carriage return before the newline is dropped too).  Returns false at the
-// end of the file.
-bool read_line(int unit, std::string& line);
+using LineStatus = pdferr::common::TextFile::Status;
+
+// Reads the next line of a unit connected by open_old into line, without
+// its newline (a carriage return before the newline is dropped too).  A
+// unit that is not connected for reading is at its end.  On
+// LineStatus::read_error, read_error(unit) gives the errno.
+LineStatus read_line(int unit, std::string& line);
+int read_error(int unit);
 
 // The file name a unit was connected with ("" for the standard streams and
 // for units that are not connected).

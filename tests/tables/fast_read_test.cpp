@@ -105,7 +105,7 @@ TEST(TableValues, ReadFromAUnitLeavesItAfterTheLastValue) {
   ASSERT_EQ(fio::open_old(unit, dir.file("table.pds").c_str()), 0);
   readpds0(unit);
   std::string line;
-  EXPECT_TRUE(fio::read_line(unit, line));
+  EXPECT_EQ(fio::read_line(unit, line), fio::LineStatus::line);
   EXPECT_EQ(line, "after the table");
   fio::close(unit);
   EXPECT_EQ(std::memcmp(vokpar1.pdfval, t.values.data(), t.values.size() * sizeof(double)), 0);

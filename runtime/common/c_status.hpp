@@ -1,0 +1,60 @@
+// The C interface's side of an error: every C entry runs its work through
+// c_call, which turns an exception into a status code and fills the
+// caller's error record.  No exception crosses into C.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+
+#include "pdferr/error.h"
+#include "pdferr/errors.hpp"
+
+namespace pdferr::common {
+
+// Fills err (if any) and returns code.
+inline std::int32_t report(pdferr_error* err, pdferr_status code, std::string_view message,
+                           long line = 0, std::int64_t index = -1) noexcept {
+  if (err != nullptr) {
+    err->code = code;
+    err->line = line > 0 && line <= INT32_MAX ? static_cast<std::int32_t>(line) : 0;
+    err->index = index;
+    const std::size_t n =
+        message.size() < sizeof err->message ? message.size() : sizeof err->message - 1;
+    std::memcpy(err->message, message.data(), n);
+    err->message[n] = '\0';
+  }
+  return code;
+}
+
+// Runs work() and reports its outcome: PDFERR_OK, or the code of the
+// exception it threw.
+template <class Work>
+std::int32_t c_call(pdferr_error* err, Work&& work) noexcept {
+  try {
+    work();
+    return report(err, PDFERR_OK, "");
+  } catch (const pdferr::file_error& e) {
+    return report(err, PDFERR_FILE_ERROR, e.what(), e.line());
+  } catch (const pdferr::domain_error& e) {
+    return report(err, PDFERR_DOMAIN_ERROR, e.what(), 0, e.index());
+  } catch (const std::invalid_argument& e) {
+    return report(err, PDFERR_INVALID_ARGUMENT, e.what());
+  } catch (const std::bad_alloc&) {
+    return report(err, PDFERR_OUT_OF_MEMORY, "out of memory");
+  } catch (const std::exception& e) {
+    return report(err, PDFERR_INTERNAL_ERROR, e.what());
+  } catch (...) {
+    return report(err, PDFERR_INTERNAL_ERROR, "unknown exception");
+  }
+}
+
+// A NULL pointer where the C interface needs one: an invalid argument.
+inline void require(const void* p, const char* what) {
+  if (p == nullptr) throw std::invalid_argument(std::string(what) + " is NULL");
+}
+
+}  // namespace pdferr::common
