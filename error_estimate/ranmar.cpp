@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "draw_variants.hpp"
 #include "error_estimate.h"
 #include "fio/export.hpp"
 #include "fio/record.hpp"
@@ -165,8 +166,6 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
   return zeros;
 }
 
-}  // namespace
-
 // The table holds the last 97 entries of the lag sequence y, the oldest at
 // ilag.  Counting steps from the start of the call, y(m) for m <= 0 is the
 // entry at index (ilag - m) mod 97 (0-based), and step m >= 1 writes y(m)
@@ -174,9 +173,9 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
 // runs the recurrence along it a block of 32 steps at a time, and writes
 // the last 97 entries back: the same operations on the same values as one
 // step after another, so the numbers and the final state are the same bit
-// for bit.  Where the processor has them, 16- or 8-lane vector
-// instructions run the blocks.
-FIO_VECTOR_CLONES void draw(Lags& g, float* vec, std::int32_t n) {
+// for bit.  Where the processor has them, 8-lane vector instructions run
+// the blocks.
+[[gnu::always_inline]] inline void draw_body(Lags& g, float* vec, std::int32_t n) {
   // A few numbers are cheaper one step at a time, without branches.
   if (n <= 4) {
     draw_few(g, vec, n);
@@ -229,6 +228,16 @@ FIO_VECTOR_CLONES void draw(Lags& g, float* vec, std::int32_t n) {
   g.ilag = static_cast<std::int32_t>(floor_mod(g.ilag - 1 - moved, 97) + 1);
   g.jlag = static_cast<std::int32_t>(floor_mod(g.jlag - 1 - moved, 97) + 1);
 }
+
+void draw_generic(Lags& g, float* vec, std::int32_t n) { draw_body(g, vec, n); }
+
+FIO_TARGET_AVX2 void draw_avx2(Lags& g, float* vec, std::int32_t n) { draw_body(g, vec, n); }
+
+}  // namespace
+
+constinit const DrawVariants draw_variants{draw_generic, draw_avx2};
+
+void draw(Lags& g, float* vec, std::int32_t n) { draw_variants(g, vec, n); }
 
 void generate(Lags& g, Position& p, float* vec, std::int32_t n) {
   // A few numbers go straight to the short draw, without the dispatch of

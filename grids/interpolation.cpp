@@ -1,5 +1,5 @@
 // Multilinear interpolation on a rectangular grid of up to five dimensions.
-#include "fio/export.hpp"
+#include "fio/dispatch.hpp"
 #include "pelk_core.hpp"
 
 namespace pelk {
@@ -50,13 +50,24 @@ namespace {
 
 // The count of nodes not at or above c (all of them for a NaN c): one
 // comparison per node, side by side in vector lanes.
-FIO_VECTOR_CLONES std::int64_t count_below(const double* nodes, std::int64_t n, double c) {
+[[gnu::always_inline]] inline std::int64_t count_below_body(const double* nodes, std::int64_t n,
+                                                            double c) {
   std::int64_t below = 0;
   for (std::int64_t k = 0; k < n; ++k) below += !(nodes[k] >= c);
   return below;
 }
 
+std::int64_t count_below_generic(const double* nodes, std::int64_t n, double c) {
+  return count_below_body(nodes, n, c);
+}
+
+FIO_TARGET_AVX2 std::int64_t count_below_avx2(const double* nodes, std::int64_t n, double c) {
+  return count_below_body(nodes, n, c);
+}
+
 }  // namespace
+
+constinit const CountBelowVariants count_below{count_below_generic, count_below_avx2};
 
 Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
                          const double* nodes) {

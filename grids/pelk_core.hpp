@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fio/dispatch.hpp"
+
 namespace pelk {
 
 // ---- Text fields -------------------------------------------------------
@@ -111,6 +113,12 @@ Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const 
 double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* table);
 
 // ---- The faster path of the density evaluation -------------------------
+
+// The count of the n nodes that are not at or above c (all of them for a
+// NaN c), compiled for processors with AVX2 and for all others; a call runs
+// the version this processor runs.
+using CountBelowVariants = fio::Variants<std::int64_t(const double*, std::int64_t, double)>;
+extern const CountBelowVariants count_below;
 
 // find_cell for nodes ascending in every dimension (as pelkini writes
 // them), by comparisons without branches: there the nodes below a coordinate

@@ -8,22 +8,6 @@
 
 #define FIO_EXPORT __attribute__((visibility("default")))
 
-// A function compiled three times, for processors with AVX-512, with AVX2
-// and for all others, and chosen when the program is loaded.  All versions
-// make the same operations, so the results are the same bits.  Under ThreadSanitizer the
-// loader's choice would run before the sanitizer's runtime is ready, so
-// there the function is compiled once.
-#if defined(__SANITIZE_THREAD__)
-#define FIO_VECTOR_CLONES
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define FIO_VECTOR_CLONES
-#endif
-#endif
-#ifndef FIO_VECTOR_CLONES
-#define FIO_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-
 // Defines the gfortran name of a routine as an alias of its C name.
 #define FIO_FORTRAN_ALIAS(ret, name, params) \
   extern "C" FIO_EXPORT ret name##_ params __attribute__((alias(#name)));

@@ -8,9 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#include "draw_variants.hpp"
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "generator.hpp"
+#include "isa.hpp"
 
 namespace {
 
@@ -281,21 +283,29 @@ TEST(GeneratorJump, ComposesOverLongDistances) {
 
 namespace {
 
+TEST(GeneratorDraw, PicksTheVersionForThisProcessor) {
+  EXPECT_EQ(testsupport::isa_name(ranmar_core::draw_variants.chosen()),
+            testsupport::expected_isa());
+}
+
 TEST(GeneratorDraw, RunsEqualSingleStepsForEveryLengthAndPhase) {
-  // The run-wise draw against one next() per number, from every phase of
-  // the lags and for lengths around the run limits.
-  for (std::uint64_t pre = 0; pre < 97; pre += 7) {
-    for (std::int32_t n : {1, 2, 3, 32, 33, 34, 64, 65, 96, 97, 98, 1000, 4096}) {
-      Lags a{};
-      ranmar_core::fill(a, 20261207);
-      ranmar_core::skip(a, static_cast<std::int64_t>(pre));
-      Lags b = a;
-      std::vector<float> fast(static_cast<std::size_t>(n)), slow(fast.size());
-      ranmar_core::draw(a, fast.data(), n);
-      for (float& v : slow) v = ranmar_core::next(b);
-      ASSERT_EQ(std::memcmp(fast.data(), slow.data(), fast.size() * sizeof(float)), 0)
-          << pre << " " << n;
-      ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << pre << " " << n;
+  // Each version of the run-wise draw against one next() per number, from
+  // every phase of the lags and for lengths around the run limits.
+  for (const fio::Isa isa : testsupport::runnable_isas()) {
+    SCOPED_TRACE(testsupport::isa_name(isa));
+    for (std::uint64_t pre = 0; pre < 97; pre += 7) {
+      for (std::int32_t n : {1, 2, 3, 5, 32, 33, 34, 64, 65, 96, 97, 98, 1000, 1025, 4096}) {
+        Lags a{};
+        ranmar_core::fill(a, 20261207);
+        ranmar_core::skip(a, static_cast<std::int64_t>(pre));
+        Lags b = a;
+        std::vector<float> fast(static_cast<std::size_t>(n)), slow(fast.size());
+        ranmar_core::draw_variants.variant(isa)(a, fast.data(), n);
+        for (float& v : slow) v = ranmar_core::next(b);
+        ASSERT_EQ(std::memcmp(fast.data(), slow.data(), fast.size() * sizeof(float)), 0)
+            << pre << " " << n;
+        ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << pre << " " << n;
+      }
     }
   }
 }
@@ -305,31 +315,35 @@ TEST(GeneratorDraw, ZeroReplacementFollowsSecondEntryWithinRun) {
   // is 0 before replacement.  Entry 2 changes within the run only if the run
   // writes it; either way the replacement must equal the single-step one.
   // Lengths of whole runs only, and with a part run after them.
-  for (const std::int32_t n : {32, 40, 64}) {
-    // An all-zero table with the carry at cstep: the first number is 0.
-    Lags zero{};
-    zero.ilag = 97;
-    zero.jlag = 33;
-    zero.cc = ranmar_core::cstep;
-    Lags copy = zero;
-    float first[64];
-    ranmar_core::draw(zero, first, n);
-    EXPECT_EQ(first[0], 0x1p-48f) << n;
-    for (std::int32_t k = 0; k < n; ++k) EXPECT_EQ(first[k], ranmar_core::next(copy)) << n;
-    for (float second : {0.0f, 0.25f}) {
-      for (std::int32_t ilag : {2, 3, 40, 97}) {
-        Lags a{};
-        a.uu[1] = second;
-        a.uu[(ilag + 32) % 97] = 0.5f;  // the entry read together with entry 2
-        a.ilag = ilag;
-        a.jlag = (ilag + 32) % 97 + 1;
-        a.cc = ranmar_core::cstep;
-        Lags b = a;
-        float fast[64], slow[64];
-        ranmar_core::draw(a, fast, n);
-        for (std::int32_t k = 0; k < n; ++k) slow[k] = ranmar_core::next(b);
-        ASSERT_EQ(std::memcmp(fast, slow, sizeof(float) * static_cast<std::size_t>(n)), 0)
-            << n << " " << second << " " << ilag;
+  for (const fio::Isa isa : testsupport::runnable_isas()) {
+    SCOPED_TRACE(testsupport::isa_name(isa));
+    const auto draw = ranmar_core::draw_variants.variant(isa);
+    for (const std::int32_t n : {32, 40, 64}) {
+      // An all-zero table with the carry at cstep: the first number is 0.
+      Lags zero{};
+      zero.ilag = 97;
+      zero.jlag = 33;
+      zero.cc = ranmar_core::cstep;
+      Lags copy = zero;
+      float first[64];
+      draw(zero, first, n);
+      EXPECT_EQ(first[0], 0x1p-48f) << n;
+      for (std::int32_t k = 0; k < n; ++k) EXPECT_EQ(first[k], ranmar_core::next(copy)) << n;
+      for (float second : {0.0f, 0.25f}) {
+        for (std::int32_t ilag : {2, 3, 40, 97}) {
+          Lags a{};
+          a.uu[1] = second;
+          a.uu[(ilag + 32) % 97] = 0.5f;  // the entry read together with entry 2
+          a.ilag = ilag;
+          a.jlag = (ilag + 32) % 97 + 1;
+          a.cc = ranmar_core::cstep;
+          Lags b = a;
+          float fast[64], slow[64];
+          draw(a, fast, n);
+          for (std::int32_t k = 0; k < n; ++k) slow[k] = ranmar_core::next(b);
+          ASSERT_EQ(std::memcmp(fast, slow, sizeof(float) * static_cast<std::size_t>(n)), 0)
+              << n << " " << second << " " << ilag;
+        }
       }
     }
   }

@@ -16,6 +16,7 @@
 #include "fio/fixedread.hpp"
 #include "grid_writer.hpp"
 #include "grids_testing.hpp"
+#include "isa.hpp"
 #include "pelk_core.hpp"
 
 namespace {
@@ -60,6 +61,34 @@ TEST(FastPath, CellOnAscendingNodesIsTheLinearScansCell) {
     const pelk::Cell b = pelk::find_cell_ascending(ndim, coord, nnodes, nodes.data());
     ASSERT_EQ(a.base, b.base) << trial;
     for (int i = 0; i < ndim; ++i) ASSERT_TRUE(same_bits(a.w[i], b.w[i])) << trial << ' ' << i;
+  }
+}
+
+TEST(FastPath, NodeCountPicksTheVersionForThisProcessor) {
+  EXPECT_EQ(testsupport::isa_name(pelk::count_below.chosen()), testsupport::expected_isa());
+}
+
+TEST(FastPath, EveryVersionOfTheNodeCountCountsTheNodesBelow) {
+  // Ascending nodes with repeats, of every length up to a few vectors and a
+  // remainder; coordinates on, between and beyond the nodes, infinite and
+  // NaN.  Below a coordinate lie the nodes before its lower bound; below a
+  // NaN lie all.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> nodes;
+  for (int k = 0; k < 40; ++k) nodes.push_back(std::floor(k / 3.0) - 5.0);
+  nodes.back() = inf;
+  for (const fio::Isa isa : testsupport::runnable_isas()) {
+    const auto count_below = pelk::count_below.variant(isa);
+    for (std::int64_t n = 1; n <= 40; ++n) {
+      const auto end = nodes.begin() + n;
+      for (const double c : {-inf, -6.0, -5.0, -4.5, 0.0, 1.0, 7.0, 8.5, inf, nan}) {
+        const std::int64_t expected =
+            std::isnan(c) ? n : std::lower_bound(nodes.begin(), end, c) - nodes.begin();
+        ASSERT_EQ(count_below(nodes.data(), n, c), expected)
+            << testsupport::isa_name(isa) << ' ' << n << ' ' << c;
+      }
+    }
   }
 }
 
