@@ -3,6 +3,7 @@
 # a PATH that holds nothing else: what it installs, how (as root, through sudo
 # or not at all), what it prints, and whether it goes on to the build.
 # Usage: run_decisions.sh PATH/TO/run
+# shellcheck disable=SC2016 # the fakes' code is quoted, to expand when they run
 set -euo pipefail
 bash=$(command -v bash)
 box=$(mktemp -d)
@@ -24,8 +25,9 @@ done; exit $s'
 fake apt-get 'echo "${FAKE_VIA:+$FAKE_VIA }apt-get $*" >>"$BOX/log"
 if [ "$1" = install ]; then for p; do [[ $p == -* || $p == install ]] || echo "$p" >>"$BOX/installed"; done; fi'
 fake cmake 'if [ "$1" = --version ]; then echo "cmake version 3.25.1"; else echo "cmake $*" >>"$BOX/log"; fi'
-sudo_nopasswd='[ "$1" != -n ] || shift; [ "$1" != true ] || exit 0; FAKE_VIA=sudo exec "$@"'
-sudo_password='echo "sudo: a password is required" >&2; exit 1'
+declare -A sudo=(
+  [nopasswd]='[ "$1" != -n ] || shift; [ "$1" != true ] || exit 0; FAKE_VIA=sudo exec "$@"'
+  [password]='echo "sudo: a password is required" >&2; exit 1')
 
 line() { printf '  %sapt-get install g++\nthen run ./run %s again.' "$1" "$2"; }
 told="run: missing Debian packages; install them with"
@@ -51,11 +53,12 @@ $(line '' check)|"
 
 failed=0
 for row in "${rows[@]}"; do
-  IFS='|' read -r -d '' name uid sudo installed args status output log <<<"$row" || true
+  IFS='|' read -r -d '' name uid how installed args status output log <<<"$row" || true
   log=${log%$'\n'}
+  # shellcheck disable=SC2086 # one package a word
   if [ "$installed" != = ]; then printf '%s\n' $installed >"$box/installed"; fi
   rm -f "$box/bin/sudo" "$box/log" && touch "$box/log"
-  if [ "$sudo" != none ]; then v=sudo_$sudo && fake sudo "${!v}"; fi
+  if [ "$how" != none ]; then fake sudo "${sudo[$how]}"; fi
   got_status=0
   # shellcheck disable=SC2086 # the arguments split into words
   got_output=$(cd "$box" && PATH=$box/bin BOX=$box FAKE_UID=$uid \
