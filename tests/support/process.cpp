@@ -73,8 +73,14 @@ TempDir::~TempDir() {
 }
 
 void TempDir::write(const std::string& name, const std::string& content) const {
+  // A new file: one left unreadable or unwritable by an earlier case is
+  // replaced whether or not this process runs as root.
+  std::error_code ignored;
+  std::filesystem::remove(file(name), ignored);
   std::ofstream f(file(name), std::ios::binary);
   f << content;
+  f.close();
+  if (!f) throw std::runtime_error("cannot write " + file(name));
 }
 
 std::string read_file(const std::string& path) {
