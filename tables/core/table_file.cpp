@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace pdferr::tables {
@@ -11,8 +12,6 @@ namespace {
 
 using fio::ListError;
 using fio::ListReader;
-
-std::string number(double v) { return number_text(v); }
 
 Fault make_fault(long line, std::string field, std::string reason, std::string text) {
   return Fault{line, std::move(field), std::move(reason), std::move(text)};
@@ -71,9 +70,10 @@ bool t_node_accepted(std::span<const double> v, std::size_t k) {
 }
 
 std::string t_node_refusal(std::span<const double> v, std::size_t k) {
-  const std::string node = "t node " + std::to_string((k - 3) / 2) + " = " + number(v[k]);
+  const std::string node = "t node " + std::to_string((k - 3) / 2) + " = " + number_text(v[k]);
   if (!std::isfinite(v[k])) return node + " is not finite";
-  return node + " is not above t node " + std::to_string((k - 5) / 2) + " = " + number(v[k - 2]);
+  return node + " is not above t node " + std::to_string((k - 5) / 2) + " = " +
+         number_text(v[k - 2]);
 }
 
 // Record E: xmin, an unused real, then x node i at 1 + i.  The x nodes lie
@@ -84,9 +84,9 @@ bool x_node_accepted(std::span<const double> v, std::size_t k) {
 }
 
 std::string x_node_refusal(std::span<const double> v, std::size_t k) {
-  const std::string node = "x node " + std::to_string(k - 1) + " = " + number(v[k]);
+  const std::string node = "x node " + std::to_string(k - 1) + " = " + number_text(v[k]);
   if (!(v[k] > 0 && v[k] <= 1)) return node + " is not in (0, 1]";
-  return node + " is not above x node " + std::to_string(k - 2) + " = " + number(v[k - 1]);
+  return node + " is not above x node " + std::to_string(k - 2) + " = " + number_text(v[k - 1]);
 }
 
 // Record F: every table value finite.
@@ -132,11 +132,11 @@ Fault read_header(ListReader& reader, TableData& t) {
   // t = ln(ln(Q / alambda)) needs a finite alambda above 0.
   if (!std::isfinite(t.alambda)) {
     return in_record(reader.line_number(), "A",
-                     "alambda = " + number(t.alambda) + " is not finite");
+                     "alambda = " + number_text(t.alambda) + " is not finite");
   }
   if (!(t.alambda > 0)) {
     return in_record(reader.line_number(), "A",
-                     "alambda = " + number(t.alambda) + " is not above 0");
+                     "alambda = " + number_text(t.alambda) + " is not above 0");
   }
 
   if (Fault f = skip_lines(reader, 1, "B")) return f;
@@ -158,7 +158,7 @@ Fault read_header(ListReader& reader, TableData& t) {
   const std::int64_t comments = std::int64_t{ng} + 2;
   if (Fault f = skip_lines(reader, comments < 1 ? 1 : comments, "D")) return f;
 
-  double d[2 + 2 * (max_nt + 1)];
+  double d[2 + 2 * (max_nt + 1)] = {};
   const std::span<double> dspan(d, static_cast<std::size_t>(2 + 2 * (t.nt + 1)));
   ListReader::Result r = reader.read_reals(dspan, t_node_accepted);
   const bool refused_d = r.error == ListError::refused;
@@ -170,7 +170,7 @@ Fault read_header(ListReader& reader, TableData& t) {
   for (int i = 0; i <= t.nt; ++i) t.tv[i] = d[3 + 2 * i];
 
   if (Fault f = skip_lines(reader, 1, "E")) return f;
-  double e[max_nx + 2];
+  double e[max_nx + 2] = {};
   const std::span<double> espan(e, static_cast<std::size_t>(t.nx + 2));
   r = reader.read_reals(espan, x_node_accepted);
   const bool refused_e = r.error == ListError::refused;
@@ -191,7 +191,7 @@ Fault read_values(ListReader& reader, TableData& t) {
   if (r.error == ListError::refused && r.nulls == 0) {
     return in_record(reader.line_number(), "F",
                      "table value " + std::to_string(r.items + 1) + " = " +
-                         number(values[r.items]) + " is not finite");
+                         number_text(values[r.items]) + " is not finite");
   }
   // The values read before the fault, and what came then.
   std::size_t good = r.items;
