@@ -16,7 +16,7 @@ foreach(entry IN LISTS entries)
     if(entry MATCHES "::")
       string(REGEX MATCH "^[^:]+" ns "${entry}")
       string(LENGTH "${ns}" n)
-      set(entry "_ZN${n}${ns}.*")
+      set(entry "_ZNK?${n}${ns}.*")  # const members mangle as _ZNK
     endif()
     list(APPEND patterns "^${entry}$")
   else()

@@ -3,5 +3,6 @@
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
 #include "fio_units.h"
+#include "pdferr/tables.h"
 
 int pdferr_headers_compile_as_c99(void) { return (int)sizeof(raset1_block); }

@@ -1,24 +1,19 @@
-// The arithmetic of the interpolation kernel, on explicit state.
-//
-// partonx10 applies these functions to the process-wide table blocks and to
-// its own persistent KernelState; tests and faster paths call them directly.
-// Every formula is written one statement per named quantity, in the grouping
-// of the scheme, and must not be regrouped: results are compared bit for bit.
+// The interpolation kernel of the tables, on explicit state.
 //
 // Along x the variable is u = x^xpow, along Q it is t = ln(ln(Q / alambda)).
 // A patch is 4 x 4 nodes; interior patches use the blend of the quadratics
 // through nodes 1-2-3 and 2-3-4 (weight linear in the point), edge patches
-// the cubic through the four nodes (polint4).
+// the cubic through the four nodes (polint4), and the smallest x values the
+// cubic of x^2 times the value, anchored at 0 for x = 0.
+//
+// Every formula is written one statement per named quantity, in the grouping
+// of the scheme, and must not be regrouped: results are compared bit for bit.
 #pragma once
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
-#include "ZEMOPdf.h"
-
-namespace zemo_kernel {
+namespace pdferr::tables {
 
 // Exponent of the x variable: 0.3, the nearest 64-bit value.
 inline constexpr double xpow = 0.3;
@@ -148,120 +143,50 @@ inline int bracket(const double* nodes, int n, double v) {
   return jl;
 }
 
-// Persistent values of the kernel: the u nodes of the loaded table and the
-// brackets and coefficients of the last point computed.
-struct KernelState {
-  double x = -1;  // the X and Q of the last computation; -1 computes first
-  double q = -1;
-  double xvpow[ZEMO_MAX_NX + 1] = {};
-  double ss = 0;  // u of x
-  double tt = 0;  // t of q
-  int jlx = 0, jx = 0, jlq = 0, jq = 0;
+// A loaded table as the kernel reads it.  The value at x node ix, t node iq
+// and flavour slot ip (-mxflvn0..mxval) is
+// values[((ip + mxflvn0) * (nt + 1) + iq) * (nx + 1) + ix].
+struct Grid {
+  double alambda = 0;
+  const double* xv = nullptr;  // x nodes 0..nx, xv[0] = 0
+  const double* u = nullptr;   // u nodes 0..nx, u[i] = xv[i]^xpow, u[0] = 0
+  const double* tv = nullptr;  // t nodes 0..nt
+  const double* values = nullptr;
+  int nx = 0, nt = 0, mxflvn0 = 0, mxval = 0;
+};
+
+// The u nodes of x nodes xv[0..nx]: u[0] = 0, u[i] = xv[i]^xpow.
+void u_nodes(const double* xv, int nx, double* u);
+
+// The brackets, patch and coefficients of the last point located, kept for
+// the next point: a side (x or t) whose value is unchanged is not formed
+// again, so that all flavours at one point, or a scan over Q at one x, pay
+// for the searches once.  What is kept is what would be formed again, bit
+// for bit.
+struct Point {
+  bool has_x = false;  // the x side below is that of x
+  bool has_t = false;  // the t side below is that of q
+  double x = 0, ss = 0;
+  int jlx = 0, jx = 0;
   XBlend xc;
+  double q = 0, tt = 0;
+  int jlq = 0, jq = 0;
   TBlend tc;
 };
 
-// Rebuilds the u nodes after a load: xvpow(0) = 0, xvpow(i) = xv(i)^xpow.
-inline void refresh_nodes(KernelState& s, const vokpar1_block& table, const vokpar2_block& dims) {
-  s.xvpow[0] = 0;
-  for (int i = 1; i <= dims.nx; ++i) s.xvpow[i] = std::pow(table.xv[i], xpow);
-}
-
 enum class XFault { none, below, above };
 
-// Brackets, patch and coefficients for the point (x, q).  Returns a fault
-// for x below 0 (or NaN) and for x at or above both the last node and onep;
-// the state then holds x and q but no usable patch.
-//
-// The x side (bracket, patch, u of x, coefficients) depends on x and the
-// nodes only, the t side on q and the nodes only: unless fresh (a new
-// table), a side whose value equals the last one computed is kept, so a
-// scan over Q at one x, or over x at one Q, forms only the other side.
-// What is kept is what would be formed again, bit for bit.
-inline XFault locate(KernelState& s, const vokpar1_block& table, const vokpar2_block& dims,
-                     double x, double q, bool fresh = true) {
-  const int nx = dims.nx;
-  const int nt = dims.nt;
-  const bool same_x = !fresh && x == s.x;
-  const bool same_q = !fresh && q == s.q;
-  s.x = x;
-  s.q = q;
-  if (!same_x) {
-    s.jlx = bracket(table.xv, nx, s.x);
-    if (s.jlx < 0) {
-      s.q = std::numeric_limits<double>::quiet_NaN();  // nothing of this point is kept
-      return XFault::below;
-    }
-    if (s.jlx == 0) {
-      s.jx = 0;
-    } else if (s.jlx <= nx - 2) {
-      s.jx = s.jlx - 1;
-    } else if (s.jlx == nx - 1 || s.x < onep) {
-      s.jx = nx - 3;
-    } else {
-      s.q = std::numeric_limits<double>::quiet_NaN();
-      return XFault::above;
-    }
-    s.ss = std::pow(s.x, xpow);
-    if (s.jlx >= 2 && s.jlx <= nx - 2) {
-      const double* u = s.xvpow + s.jx;
-      s.xc = x_coefficients(u[0], u[1], u[2], u[3], s.ss);
-    }
-  }
-  if (!same_q) {
-    s.tt = std::log(std::log(s.q / table.alambda));
-    s.jlq = bracket(table.tv, nt, s.tt);
-    if (s.jlq <= 0) {
-      s.jq = 0;
-    } else if (s.jlq <= nt - 2) {
-      s.jq = s.jlq - 1;
-    } else {
-      s.jq = nt - 3;
-    }
-    if (s.jlq >= 1 && s.jlq <= nt - 2) {
-      const double* t = table.tv + s.jq;
-      s.tc = t_coefficients(t[0], t[1], t[2], t[3], s.tt);
-    }
-  }
-  return XFault::none;
-}
+// Locates (x, q) in g, keeping the sides of p that are unchanged.  x below 0
+// (or NaN), and x at or above both the last node and onep, are refused:
+// then p keeps nothing, so the same x is refused again next time.
+XFault locate(const Grid& g, Point& p, double x, double q);
 
 // Flavour slot of a flavour number: itself up to mxval, else its negative.
-inline int slot(int iparton, const vokpar2_block& dims) {
-  return iparton <= dims.mxval ? iparton : -iparton;
-}
+inline int slot(int iparton, int mxval) { return iparton <= mxval ? iparton : -iparton; }
 
-// The interpolated value of flavour iparton at the located point.
-inline double interpolate(const KernelState& s, const vokpar1_block& table,
-                          const vokpar2_block& dims, int iparton) {
-  // The density vanishes at x = 0, where the small-x scheme is anchored.
-  if (s.x == 0) return 0.0;
-  const int nx = dims.nx;
-  const int nt = dims.nt;
-  const int ip = slot(iparton, dims);
-  // 1-based index in pdfval of x node jx, t node jq - 1, slot ip.
-  const int jbase = ((ip + dims.MxFlvN0) * (nt + 1) + s.jq - 1) * (nx + 1) + s.jx + 1;
-  double ftq[nqvec];
-  for (int it = 1; it <= nqvec; ++it) {
-    const double* f = table.pdfval + (jbase + it * (nx + 1) - 1);
-    double v;
-    if (s.jx == 0) {
-      // Small x: x^2 times the value, anchored at 0 at x = 0.
-      double fpt[4];
-      fpt[0] = 0;
-      for (int k = 1; k <= 3; ++k) fpt[k] = table.xv[k] * table.xv[k] * f[k];
-      const double w = polint4(s.xvpow, fpt, s.ss);
-      v = w / (s.x * s.x);
-    } else if (s.jlx >= nx - 1) {
-      v = polint4(s.xvpow + (nx - 3), f, s.ss);
-    } else {
-      v = x_blend(s.xc, f[0], f[1], f[2], f[3]);
-    }
-    ftq[it - 1] = v;
-  }
-  if (s.jlq <= 0) return polint4(table.tv, ftq, s.tt);
-  if (s.jlq >= nt - 1) return polint4(table.tv + (nt - 3), ftq, s.tt);
-  return t_blend(s.tc, ftq[0], ftq[1], ftq[2], ftq[3]);
-}
+// The interpolated value of flavour iparton, whose slot lies in
+// -mxflvn0..mxval, at the point located in p: 0 at x = 0, where the small-x
+// scheme is anchored.
+double interpolate(const Grid& g, const Point& p, int iparton);
 
-}  // namespace zemo_kernel
+}  // namespace pdferr::tables

@@ -2,8 +2,11 @@
 // bytes on standard output and standard error, and the exit status.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cmath>
 
 #include <cstdio>
 #include <string>
@@ -136,16 +139,25 @@ TEST(TablesProcess, BadTableFiles) {
       replaced("  comment line 0", std::string(1 << 20, 'c')) + std::string(1 << 20, ' ') + "\n";
   testsupport::PdsFormat one_line;
   one_line.per_line = 2000;
+  // Tables that would load but not evaluate.
+  const auto changed = [&t](void (*change)(testsupport::PdsTable&)) {
+    testsupport::PdsTable c = t;
+    change(c);
+    return testsupport::pds_text(c);
+  };
+  const std::string empty_on_line_120 =
+      lines(119) + " 1 ,, 3 4 5 6\n" + good.substr(lines(120).size());
 
   const std::string fault = " Error in table file zemo.00.pds at line ";
   const std::string cannot_open =
       "  Data file zemo.00.pds" + std::string(29, ' ') + " cannot be opened in SetZEMO!!";
-  enum class Kind { text, directory, unreadable };
+  enum class Kind { text, directory, unreadable, link };
   struct Case {
     const char* what;
     Kind kind;
-    std::string text;
+    std::string text;     // the link's target, for a link
     std::string message;  // empty: the file loads normally
+    bool as_nobody = true;
   };
   const Case cases[] = {
       {"empty", Kind::text, "", fault + "0: end of file before record A"},
@@ -177,6 +189,21 @@ TEST(TablesProcess, BadTableFiles) {
       {"the table values on one line", Kind::text, testsupport::pds_text(t, one_line), ""},
       {"a directory", Kind::directory, "", cannot_open},
       {"no read permission", Kind::unreadable, good, cannot_open},
+      {"x nodes not ascending", Kind::text,
+       changed([](testsupport::PdsTable& c) { c.xv[3] = c.xv[4] = 0.125; }),
+       fault + "17: x node 5 = 0.125 is not above x node 4 = 0.125 in record E"},
+      {"alambda 0", Kind::text, changed([](testsupport::PdsTable& c) { c.alambda = 0; }),
+       fault + "3: alambda = 0 is not above 0 in record A"},
+      {"a table value not finite", Kind::text,
+       changed([](testsupport::PdsTable& c) { c.values[599] = std::nan(""); }),
+       fault + "120: table value 600 = nan is not finite in record F"},
+      {"an empty value", Kind::text, empty_on_line_120,
+       fault + "120: 595 of 1512 table values read, then an empty value"},
+      // Read as nobody, /proc/self/mem would not open at all.
+      {"a read error", Kind::link, "/proc/self/mem",
+       fault + "1: read error (Input/output error) before record A", false},
+      {"a line without end", Kind::link, "/dev/zero",
+       fault + "1: line longer than 4194304 bytes before record A"},
   };
 
   // The expected values of the valid file, computed in this process.
@@ -196,6 +223,8 @@ TEST(TablesProcess, BadTableFiles) {
     const std::string bad = s.dir.file("zemo.00.pds");
     if (c.kind == Kind::directory) {
       ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    } else if (c.kind == Kind::link) {
+      ASSERT_EQ(symlink(c.text.c_str(), bad.c_str()), 0);
     } else {
       s.dir.write("zemo.00.pds", c.text);
       if (c.kind == Kind::unreadable) {
@@ -208,7 +237,9 @@ TEST(TablesProcess, BadTableFiles) {
       expect_run(s.run(commands), values);
       continue;
     }
-    const ProcessResult r = s.run({"nobody", "set", "200", "guard", "set", "100", "end"});
+    std::vector<std::string> faulty = {"set", "200", "guard", "set", "100", "end"};
+    if (c.as_nobody) faulty.insert(faulty.begin(), "nobody");
+    const ProcessResult r = s.run(faulty);
     const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
     expect_run(r, digest + c.message + "\n" + digest);
@@ -216,12 +247,40 @@ TEST(TablesProcess, BadTableFiles) {
     // The valid file in a fresh process.
     if (c.kind == Kind::directory) {
       ASSERT_EQ(rmdir(bad.c_str()), 0);
+    } else if (c.kind == Kind::link) {
+      ASSERT_EQ(unlink(bad.c_str()), 0);
     }
     s.table("zemo.00.pds", t);
     std::vector<std::string> commands = {"set", "100"};
     commands.insert(commands.end(), points.begin(), points.end());
     expect_run(s.run(commands), values);
   }
+}
+
+// setzemo reads no further than the line of the last table value: a valid
+// table followed by a gigabyte of lines (sparse, 256 lines of 4 MiB - 1 NUL
+// bytes) loads within an address space of 256 MB, as does a refusal of
+// /dev/urandom.  (The limit is not applied under the sanitizers, which
+// reserve far more address space.)
+TEST(TablesProcess, ReadingEndsAtTheLastValue) {
+  Scenario s;
+  const testsupport::PdsTable t = standard();
+  const std::string good = testsupport::pds_text(t);
+  s.dir.write("zemo.00.pds", good);
+  const int fd = open(s.dir.file("zemo.00.pds").c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  for (off_t k = 1; k <= 256; ++k) {
+    ASSERT_EQ(pwrite(fd, "\n", 1, static_cast<off_t>(good.size()) + k * (off_t{4} << 20) - 1), 1);
+  }
+  close(fd);
+  tables_test::load(t);
+  expect_run(s.run({"limit", "256", "set", "100", "pdf", "0", "0.1", "5"}),
+             value_line("pdf", zemopdf(0, 0.1, 5.0)) + "end\n");
+
+  ASSERT_EQ(symlink("/dev/urandom", s.dir.file("zemo.01.pds").c_str()), 0);
+  const ProcessResult r = s.run({"limit", "256", "set", "101"});
+  EXPECT_EQ(r.out.rfind(" Error in table file zemo.01.pds at line ", 0), 0u) << r.out;
+  EXPECT_EQ(r.status, 0);
 }
 
 }  // namespace

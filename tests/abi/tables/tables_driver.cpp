@@ -10,9 +10,13 @@
 //   guard          prints "digest H" of the blocks a load writes, and again
 //                  at exit, however the process ends
 //   nobody         drops root privileges, so that file permissions apply
+//   limit MB       limits the address space to MB megabytes (not under the
+//                  sanitizers, which reserve far more)
 // and prints "end" after the last one; a fatal path never gets there.
 // Values are printed with 17 significant digits ("%.17g").
+#include <sys/resource.h>
 #include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +27,19 @@
 #include "process.hpp"
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
 
 // FNV-1a over the bytes of the blocks that a load writes.
 void print_digest() {
@@ -70,6 +87,13 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(cmd, "guard") == 0) {
       print_digest();
       std::atexit(print_digest);
+    } else if (std::strcmp(cmd, "limit") == 0) {
+      if (!sanitized) {
+        const rlim_t bytes = static_cast<rlim_t>(std::atol(arg(1))) << 20;
+        const rlimit limit = {bytes, bytes};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 2;
+      }
+      k += 1;
     } else if (std::strcmp(cmd, "nobody") == 0) {
       if (!testsupport::drop_root_privileges()) return 2;
     } else {

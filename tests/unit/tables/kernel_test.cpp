@@ -1,7 +1,7 @@
 // The interpolation kernel: every path compared bit for bit with a reference
 // written apart from it (no cache, Neville's scheme as a generic tableau,
-// 1-based indexing as the scheme is stated), the cache and its reuse rule,
-// flavour slots, and the known reproduction properties of the scheme.
+// 1-based indexing as the scheme is stated), the kept point and its reuse
+// rule, flavour slots, and the known reproduction properties of the scheme.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,13 +9,16 @@
 #include <random>
 #include <vector>
 
-#include "kernel.hpp"
-#include "tables_support.hpp"
+#include "pdferr/table_set.hpp"
+#include "process.hpp"
+#include "tables_unit.hpp"
 
 namespace {
 
-using tables_test::bits;
+using tables_unit::bits;
+using tables_unit::CoreTable;
 using testsupport::PdsTable;
+namespace tables = pdferr::tables;
 
 // Neville's tableau over four points; the final sum follows the path the
 // position of xe selects, term by term from left to right.
@@ -58,14 +61,13 @@ double ref_polint(const double* xa, const double* ya, double xe) {
   return y;
 }
 
-// The whole kernel for one call, from the loaded blocks, recomputed from
+// The whole kernel for one call, from the table as written, recomputed from
 // scratch.  Assumes x in [0, onep) and a flavour in range.
-double ref_parton(int iparton, double x, double q) {
-  const vokpar1_block& b = vokpar1;
-  const int nx = vokpar2.nx, nt = vokpar2.nt, mxf = vokpar2.MxFlvN0, mxval = vokpar2.mxval;
-  auto xv = [&](int i) { return b.xv[i]; };
-  auto tv = [&](int i) { return b.tv[i]; };
-  auto pdf = [&](int i) { return b.pdfval[i - 1]; };
+double ref_parton(const PdsTable& b, int iparton, double x, double q) {
+  const int nx = b.nx, nt = b.nt, mxf = b.mxflvn0, mxval = b.mxval;
+  auto xv = [&](int i) { return i == 0 ? 0.0 : b.xv[static_cast<std::size_t>(i - 1)]; };
+  auto tv = [&](int i) { return b.tv[static_cast<std::size_t>(i)]; };
+  auto pdf = [&](int i) { return b.values[static_cast<std::size_t>(i - 1)]; };
   std::vector<double> u(static_cast<std::size_t>(nx + 1));
   u[0] = 0;
   for (int i = 1; i <= nx; ++i) u[static_cast<std::size_t>(i)] = std::pow(xv(i), 0.3);
@@ -113,7 +115,7 @@ double ref_parton(int iparton, double x, double q) {
   }
   if (x == 0) return 0.0;
   if (jlq <= 0) return ref_polint(&b.tv[0], ftq, tt);
-  if (jlq >= nt - 1) return ref_polint(&b.tv[nt - 3], ftq, tt);
+  if (jlq >= nt - 1) return ref_polint(&b.tv[static_cast<std::size_t>(nt - 3)], ftq, tt);
   const double t1 = tv(jq), t2 = tv(jq + 1), t3 = tv(jq + 2), t4 = tv(jq + 3);
   const double t12 = t1 - t2, t13 = t1 - t3, t23 = t2 - t3, t24 = t2 - t4, t34 = t3 - t4;
   const double ty2 = tt - t2, ty3 = tt - t3;
@@ -126,8 +128,6 @@ double ref_parton(int iparton, double x, double q) {
   return ((ty3 * ftq[1] + ((ty2 * hq) * ty3) / tdet) - ty2 * ftq[2]) / t23;
 }
 
-double parton(int f, double x, double q) { return partonx10(f, x, q); }
-
 PdsTable realistic() { return testsupport::make_table(40, 12, 5, 2, testsupport::realistic_value); }
 
 // Points on every path: small x (below xv(2)), interior, the highest bin up
@@ -136,7 +136,7 @@ std::vector<std::pair<double, double>> points(const PdsTable& t) {
   const std::size_t nx = t.xv.size();  // node k is t.xv[k - 1]
   std::vector<double> xs = {t.xv[0], 0.5 * (t.xv[0] + t.xv[1]), t.xv[1], t.xv[5], t.xv[nx - 3]};
   for (double x : {1e-7, 1e-5, 0.01, 0.1, 0.45, 0.95, 0.9999, 1.0, 1.000005}) xs.push_back(x);
-  xs.push_back(std::nextafter(zemo_kernel::onep, 0.0));
+  xs.push_back(std::nextafter(tables::onep, 0.0));
   std::vector<double> qs = {0.3, 0.9, 1.3, 2.0, 5.0, 91.1876, 9999.0, 1e4, 3e4, 1e6};
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> lx(-12.0, 0.0), lq(std::log(0.3), std::log(1e6));
@@ -151,55 +151,72 @@ std::vector<std::pair<double, double>> points(const PdsTable& t) {
 
 TEST(Kernel, EveryPathMatchesTheReferenceBitForBit) {
   const PdsTable t = realistic();
-  tables_test::load(t);
+  const CoreTable core(t);
+  // One kept point for all: each flavour after the first reuses it.
+  tables::Point kept;
   for (auto [x, q] : points(t)) {
     for (int f = -5; f <= 5; ++f) {
-      ASSERT_EQ(bits(parton(f, x, q)), bits(ref_parton(f, x, q)))
+      ASSERT_EQ(bits(core.parton(kept, f, x, q)), bits(ref_parton(t, f, x, q)))
           << "f=" << f << " x=" << x << " q=" << q;
     }
   }
 }
 
-TEST(Kernel, CacheReusedOnlyForTheSamePointAndRebuiltAfterALoad) {
-  PdsTable t = realistic();
-  tables_test::load(t);
+TEST(Kernel, KeptPointsGiveTheBitsOfFreshOnes) {
+  const PdsTable t = realistic();
+  const CoreTable core(t);
+  // All flavours at one point, against each preceded by another point.
   const double x = 0.0123, q = 17.5;
-  std::vector<double> together, apart;
-  for (int f = -3; f <= 3; ++f) together.push_back(parton(f, x, q));
+  tables::Point kept;
   for (int f = -3; f <= 3; ++f) {
-    parton(0, 0.5, 3.0);  // another point in between
-    apart.push_back(parton(f, x, q));
+    const double together = core.parton(kept, f, x, q);
+    core.parton(kept, 0, 0.5, 3.0);
+    EXPECT_EQ(bits(together), bits(core.parton(kept, f, x, q)));
   }
-  for (std::size_t k = 0; k < together.size(); ++k) EXPECT_EQ(bits(together[k]), bits(apart[k]));
-  // Same Q, other X; same X, other Q: both recompute.
-  EXPECT_EQ(bits(parton(1, 0.3, q)), bits(ref_parton(1, 0.3, q)));
-  EXPECT_EQ(bits(parton(1, 0.3, 2.0)), bits(ref_parton(1, 0.3, 2.0)));
+  // Scans over Q at each x and over x at each Q keep one side: every path of
+  // the x side meets every path of the t side.
+  std::vector<double> xs = {1e-5, 2e-4, 0.003, 0.02, 0.1, 0.35, 0.6, 0.87, 0.97, 1.0};
+  std::vector<double> qs = {0.3, 0.9, 1.3, 2.0, 17.5, 91.1876, 1e3, 9999.0, 3e4, 1e6};
+  for (int order = 0; order < 2; ++order) {
+    for (std::size_t a = 0; a < xs.size(); ++a) {
+      for (std::size_t b = 0; b < qs.size(); ++b) {
+        const double xa = order == 0 ? xs[a] : xs[b];
+        const double qa = order == 0 ? qs[b] : qs[a];
+        const int f = static_cast<int>((a + b) % 11) - 5;
+        ASSERT_EQ(bits(core.parton(kept, f, xa, qa)), bits(core.parton(f, xa, qa)))
+            << order << " " << xa << " " << qa;
+      }
+    }
+  }
+}
 
-  // A load between two calls at one point: the second uses the new table
-  // (other nodes, other values).
-  const double before = parton(2, x, q);
-  PdsTable other = testsupport::make_table(30, 10, 4, 4, testsupport::quadratic_value);
-  tables_test::load(other);
-  const double after = parton(2, x, q);
-  EXPECT_NE(bits(before), bits(after));
-  EXPECT_EQ(bits(after), bits(ref_parton(2, x, q)));
-  EXPECT_EQ(setchange.flag, 0);
-  EXPECT_EQ(vokpar1.xv[0], 0.0);
+// A refused point keeps nothing: the same x is refused again, whatever was
+// kept before it.
+TEST(Kernel, ARefusedPointIsNotKept) {
+  const CoreTable core(realistic());
+  tables::Point p;
+  core.parton(p, 1, 0.5, 10.0);
+  for (double x : {1.5, -0.5, std::nan("")}) {
+    SCOPED_TRACE(x);
+    const tables::XFault expected = x > 1 ? tables::XFault::above : tables::XFault::below;
+    EXPECT_EQ(tables::locate(core.grid, p, x, 10.0), expected);
+    EXPECT_EQ(tables::locate(core.grid, p, x, 10.0), expected);
+    EXPECT_FALSE(p.has_x || p.has_t);
+  }
+  EXPECT_EQ(bits(core.parton(p, 1, 0.5, 10.0)), bits(core.parton(1, 0.5, 10.0)));
 }
 
 TEST(Kernel, FlavourSlots) {
-  tables_test::load(testsupport::make_table(20, 6, 3, 2, testsupport::quadratic_value));
+  const CoreTable core(testsupport::make_table(20, 6, 3, 2, testsupport::quadratic_value));
   const double x = 0.2, q = 10.0;
   // mxval = 2: flavour 3 reads slot -3; 2 and -2 read their own slots.
-  EXPECT_EQ(bits(parton(3, x, q)), bits(parton(-3, x, q)));
-  EXPECT_NE(bits(parton(2, x, q)), bits(parton(-2, x, q)));
+  EXPECT_EQ(bits(core.parton(3, x, q)), bits(core.parton(-3, x, q)));
+  EXPECT_NE(bits(core.parton(2, x, q)), bits(core.parton(-2, x, q)));
   // The slots follow the generating function's slot factor.
-  EXPECT_NEAR(parton(2, x, q) / parton(0, x, q), 1.25, 1e-12);
-  EXPECT_NEAR(parton(-3, x, q) / parton(0, x, q), 0.625, 1e-12);
-  // Outside the table's slots (only a direct call can ask): the neutral 0.
-  EXPECT_EQ(bits(parton(-4, x, q)), bits(0.0));
+  EXPECT_NEAR(core.parton(2, x, q) / core.parton(0, x, q), 1.25, 1e-12);
+  EXPECT_NEAR(core.parton(-3, x, q) / core.parton(0, x, q), 0.625, 1e-12);
   // x = 0 exactly: 0, where the small-x scheme is anchored.
-  EXPECT_EQ(bits(parton(1, 0.0, q)), bits(0.0));
+  EXPECT_EQ(bits(core.parton(1, 0.0, q)), bits(0.0));
 }
 
 // Quadratics in u and in t are reproduced by the interior blend and by the
@@ -209,44 +226,39 @@ TEST(Kernel, FlavourSlots) {
 // any wrong coefficient or node, which errs at the 1e-3 level or worse.
 TEST(Kernel, QuadraticsReproducedInInteriorAndHighestBin) {
   const PdsTable t = testsupport::make_table(30, 10, 2, 2, testsupport::quadratic_value);
-  tables_test::load(t);
+  const CoreTable core(t);
   const double t_lo = t.tv[1], t_hi = t.tv[static_cast<std::size_t>(t.nt - 1)];
   for (int k = 0; k < 200; ++k) {
     const double x = t.xv[1] + (1.0 - t.xv[1]) * (k + 0.5) / 200;
     const double tt = t_lo + (t_hi - t_lo) * ((k * 7) % 200 + 0.5) / 200;
     const double q = t.alambda * std::exp(std::exp(tt));
     const double expected = testsupport::quadratic_value(1, x, std::log(std::log(q / t.alambda)));
-    EXPECT_NEAR(parton(1, x, q), expected, 1e-12 * std::fabs(expected)) << x << " " << q;
+    EXPECT_NEAR(core.parton(1, x, q), expected, 1e-12 * std::fabs(expected)) << x << " " << q;
   }
   // On a node: the tabulated value.
   const double xn = t.xv[10];
   const double qn = t.alambda * std::exp(std::exp(t.tv[5]));
   const double tab =
       t.values[static_cast<std::size_t>(((1 + 2) * (t.nt + 1) + 5) * (t.nx + 1) + 11)];
-  EXPECT_NEAR(parton(1, xn, qn), tab, 1e-12 * std::fabs(tab));
+  EXPECT_NEAR(core.parton(1, xn, qn), tab, 1e-12 * std::fabs(tab));
 }
 
-TEST(Kernel, Polint4fReproducesCubicsAndNodes) {
+TEST(Kernel, Polint4ReproducesCubicsAndNodes) {
   const double xa[4] = {0.5, 1.0, 2.5, 4.0};
   auto cubic = [](double v) { return 1.0 - 2.0 * v + 0.5 * v * v + 0.25 * v * v * v; };
   const double ya[4] = {cubic(xa[0]), cubic(xa[1]), cubic(xa[2]), cubic(xa[3])};
-  for (int k = 0; k < 4; ++k) {
-    double ye = -1;
-    polint4f(xa, ya, xa[k], ye);
-    EXPECT_EQ(bits(ye), bits(ya[k]));
-  }
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(bits(tables::polint4(xa, ya, xa[k])), bits(ya[k]));
   // Points on all four paths, and outside the nodes; rounding only.
   for (double xe : {-1.0, 0.6, 1.2, 2.0, 3.0, 3.9, 6.0}) {
-    double ye = 0;
-    polint4f(xa, ya, xe, ye);
+    const double ye = tables::polint4(xa, ya, xe);
     EXPECT_EQ(bits(ye), bits(ref_polint(xa, ya, xe)));
     EXPECT_NEAR(ye, cubic(xe), 1e-13 * (1.0 + std::fabs(cubic(xe))));
   }
   // The blend is not the cubic: u^3 on the nodes 0, 1, 2.5, 4 at u = 2.
-  const zemo_kernel::XBlend c = zemo_kernel::x_coefficients(0.0, 1.0, 2.5, 4.0, 2.0);
-  EXPECT_NEAR(zemo_kernel::x_blend(c, 0.0, 1.0, 15.625, 64.0), 7.87719, 5e-6);
-  const zemo_kernel::TBlend tc = zemo_kernel::t_coefficients(0.0, 1.0, 2.5, 4.0, 2.0);
-  EXPECT_NEAR(zemo_kernel::t_blend(tc, 0.0, 1.0, 15.625, 64.0), 7.87719, 5e-6);
+  const tables::XBlend c = tables::x_coefficients(0.0, 1.0, 2.5, 4.0, 2.0);
+  EXPECT_NEAR(tables::x_blend(c, 0.0, 1.0, 15.625, 64.0), 7.87719, 5e-6);
+  const tables::TBlend tc = tables::t_coefficients(0.0, 1.0, 2.5, 4.0, 2.0);
+  EXPECT_NEAR(tables::t_blend(tc, 0.0, 1.0, 15.625, 64.0), 7.87719, 5e-6);
 }
 
 // Golden bits: the values this kernel gave for the bundled set's shape when
@@ -255,7 +267,10 @@ TEST(Kernel, Polint4fReproducesCubicsAndNodes) {
 // the same bits.  x = 1 lies on a node whose value is 0; the blend there
 // yields -0, which the clamp (v < 0) leaves as it is.
 TEST(Kernel, GoldenBitsAcrossBuilds) {
-  tables_test::load(testsupport::make_table(60, 16, 5, 2, testsupport::realistic_value));
+  testsupport::TempDir dir;
+  dir.write("zemo.00.pds", testsupport::pds_text(testsupport::make_table(
+                               60, 16, 5, 2, testsupport::realistic_value)));
+  const pdferr::TableSet set = pdferr::TableSet::from_set(100, dir.path());
   struct Golden {
     int f;
     double x, q;
@@ -272,7 +287,7 @@ TEST(Kernel, GoldenBitsAcrossBuilds) {
       {-2, 0x1.47ae147ae147bp-6, 0x1.4cccccccccccdp+0, 0x4045bbcace5ad4e5},  // 43.467126650191666
   };
   for (const Golden& g : golden) {
-    EXPECT_EQ(bits(zemopdf(g.f, g.x, g.q)), g.bits) << g.f << " " << g.x << " " << g.q;
+    EXPECT_EQ(bits(set.value(g.f, g.x, g.q)), g.bits) << g.f << " " << g.x << " " << g.q;
   }
 }
 
