@@ -14,9 +14,18 @@ foreach(entry IN LISTS entries)
   if(entry MATCHES "\\*$")
     string(REPLACE "*" ".*" entry "${entry}")
     if(entry MATCHES "::")
+      # "typeinfo*ns::*" and "vtable*ns::*" are the type information and
+      # virtual tables of the namespace's classes.
+      set(prefix "_ZNK?")  # const members mangle as _ZNK
+      if(entry MATCHES "^typeinfo")
+        set(prefix "_ZT[IS]N")
+      elseif(entry MATCHES "^vtable")
+        set(prefix "_ZTVN")
+      endif()
+      string(REGEX REPLACE "^(typeinfo|vtable)\\.\\*" "" entry "${entry}")
       string(REGEX MATCH "^[^:]+" ns "${entry}")
       string(LENGTH "${ns}" n)
-      set(entry "_ZNK?${n}${ns}.*")  # const members mangle as _ZNK
+      set(entry "${prefix}${n}${ns}.*")
     endif()
     list(APPEND patterns "^${entry}$")
   else()
