@@ -59,14 +59,15 @@ extern "C" {
 
 FIO_EXPORT void ranmar(float* vec, const std::int32_t& nvec) {
   const std::int32_t n = nvec;
+  // A count of zero or less draws nothing: it neither initialises the
+  // generator nor moves its position.
+  if (n <= 0) return;
   if (position.count < 0) {
     position.seed = sampling::default_seed;
     position.count = 0;
     position.block_count = 0;
     initialise();
   }
-  // A count of zero or less draws nothing and leaves the position alone.
-  if (n <= 0) return;
   sampling::generate(block_lags(), position, vec, n);
 }
 
