@@ -6,8 +6,9 @@
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
-#include "generator.hpp"
 #include "zemo_cache.hpp"
+
+#include <pdferr/generator.hpp>
 
 namespace {
 void hex32(const char* label, const float* v, int n) {
@@ -62,10 +63,9 @@ int main() {
   std::printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
 
   // The C++ interface: a generator and a table cache of the caller's own.
-  ranmar_core::Generator generator;
-  generator.start(54217137, 20000);
+  pdferr::Generator generator(54217137, 20000);
   float next = 0.0f;
-  generator.draw(&next, 1);
+  generator.uniform(&next, 1);
   zemo::Cache cache;
   const bool own_ok =
       next == 6533892 * 0x1p-24f && zemo::zemopdf(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0);
