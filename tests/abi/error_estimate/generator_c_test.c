@@ -42,6 +42,7 @@ int main(void) {
   check(seed == 54217137 && position == 20006, "seed and position");
   check(pdferr_generator_uniform(copy, v, 1, &err) == PDFERR_OK, "copy draws");
   check(v[0] == (float)later[0] / 16777216.0f, "copy continues the sequence");
+  check(pdferr_generator_close(copy, &err) == PDFERR_OK, "close the copy");
   check(pdferr_generator_uniform(g, NULL, 0, &err) == PDFERR_OK, "empty draw");
 
   refused(pdferr_generator_open(-60164, 0, &copy, &err), &err, "-60164", "seed");
