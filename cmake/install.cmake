@@ -17,12 +17,12 @@ install(FILES
     tables/ZEMOPdf.h
     grids/PELK-2008.h
     runtime/fio_units.h
-    error_estimate/generator.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
 # The public headers of the C and C++ value interfaces, included as
 # <pdferr/NAME>: each library's include/ folder.
 install(DIRECTORY runtime/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY tables/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY error_estimate/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The object modules, for programs that supply the routines they call.
 install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)
 install(FILES $<TARGET_OBJECTS:mvndev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME mvndev.o)

@@ -6,8 +6,9 @@
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
-#include "generator.hpp"
-#include "pdferr/table_set.hpp"
+
+#include <pdferr/generator.hpp>
+#include <pdferr/table_set.hpp>
 
 namespace {
 void hex32(const char* label, const float* v, int n) {
@@ -62,10 +63,9 @@ int main() {
   std::printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
 
   // The C++ interface: a generator and a table cache of the caller's own.
-  ranmar_core::Generator generator;
-  generator.start(54217137, 20000);
+  pdferr::Generator generator(54217137, 20000);
   float next = 0.0f;
-  generator.draw(&next, 1);
+  generator.uniform(&next, 1);
   const pdferr::TableSet set = pdferr::TableSet::from_set(100);
   pdferr::TableSet::Cache cache;
   const bool own_ok =

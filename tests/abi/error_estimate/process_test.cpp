@@ -116,6 +116,14 @@ TEST(GeneratorProcess, MessagesFollowUnitInInout) {
             " RMARIN SKIPPING OVER               3\n");
 }
 
+TEST(GeneratorProcess, ZeroCountLeavesGeneratorUninitialised) {
+  // No initialisation and no line until a call draws a number.
+  auto r = run_process({driver, "ranmar-zero"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, init_default);
+  EXPECT_EQ(r.out, "position 0 -1 0\nposition 54217137 1 0\n");
+}
+
 TEST(DeviatesProcess, ZeroCountLeavesGeneratorUninitialised) {
   auto r = run_process({driver, "gaudev-zero"});
   EXPECT_EQ(r.err, "");

@@ -59,6 +59,13 @@ int main(int argc, char** argv) {
     inout.iout = 0;
     ranmar(v, 1);
     print_position();
+  } else if (std::strcmp(scenario, "ranmar-zero") == 0) {
+    // Counts of zero and less on a generator never initialised, then one.
+    ranmar(v, 0);
+    ranmar(v, -3);
+    print_position();
+    ranmar(v, 1);
+    print_position();
   } else if (std::strcmp(scenario, "gaudev-zero") == 0) {
     gaudev(v, 0);
     print_position();

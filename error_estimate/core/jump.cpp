@@ -18,9 +18,10 @@
 #include <array>
 #include <cstdint>
 
-#include "generator.hpp"
+#include "common/numeric.hpp"
+#include "uniform.hpp"
 
-namespace ranmar_core {
+namespace pdferr::sampling {
 namespace {
 
 constexpr int lag = 97;
@@ -71,10 +72,7 @@ Poly power_of_z(std::uint64_t e) {
   return r;
 }
 
-std::int64_t floor_mod(std::int64_t a, std::int64_t m) {
-  const std::int64_t r = a % m;
-  return r < 0 ? r + m : r;
-}
+using common::floor_mod;
 
 }  // namespace
 
@@ -83,7 +81,7 @@ bool lags_consistent(const Lags& g) {
   return g.ilag >= 1 && g.ilag <= lag && g.jlag == floor_mod(g.ilag + 32, lag) + 1;
 }
 
-void jump(Lags& g, std::uint64_t n) {
+void jump(Lags g, std::uint64_t n) {
   // Entry holding y(m), counted from the step about to be made: y(0) is the
   // newest entry, y(-96) the oldest (at ilag), y(1) goes where y(-96) was.
   const std::int64_t ilag = g.ilag;
@@ -117,4 +115,4 @@ void jump(Lags& g, std::uint64_t n) {
   g.cc = static_cast<float>(floor_mod(carry - back, carry_mod)) * eps24;
 }
 
-}  // namespace ranmar_core
+}  // namespace pdferr::sampling
