@@ -97,18 +97,20 @@ void pelkfit(PELK_IN(double) x, PELK_IN(double) q2, PELK_OUT(double) dens1, PELK
              PELK_OUT(double) dens3, PELK_OUT(double) dens4, PELK_OUT(double) dens5,
              PELK_OUT(double) dens6);
 
+#undef PELK_IN
+#undef PELK_OUT
+
 #ifdef __cplusplus
 }
 
 namespace pelk {
 
 /* The used length of a text field. */
-inline int32_t istrl(std::string_view str) { return ::istrl(str.data(), str.size()); }
+int32_t istrl(std::string_view str);
 
-/* Joins the used parts of str1 and str2 into the len bytes at str. */
-inline void strcat(std::string_view str1, std::string_view str2, char* str, size_t len) {
-  ::pelk_strcat(str1.data(), str2.data(), str, str1.size(), str2.size(), len);
-}
+/* Joins the used parts of str1 and str2 into the len bytes at str; stops
+ * the process with the overflow report when they do not fit, as strcat. */
+void strcat(std::string_view str1, std::string_view str2, char* str, size_t len);
 
 }  // namespace pelk
 #endif

@@ -4,12 +4,19 @@
 //   load ISET              pelkini(ISET), then "loaded"
 //   fit X Q2               pelkini(0), pelkfit(X, Q2), the six results (%a)
 //   fit_unloaded           pelkfit(0.1, 10) with nothing loaded
-//   reload GOOD BAD        pelkini(GOOD), the block's digest, pelkini(BAD);
-//                          the digest is printed again at exit
+//   reload GOOD BAD [hold71]
+//                          pelkini(GOOD), the block's digest, (unit 71
+//                          connected elsewhere,) pelkini(BAD); the digest
+//                          is printed again at exit
+//   race MS                pelkini(0) for MS milliseconds while another
+//                          thread rewrites PELK-GRID.NLO with two members
+//                          in turn; refusals go on as a handled stop; then
+//                          "loads N mixed M" (M: loads of neither member)
 //   strcat S1 S2 LEN       pelk_strcat into a LEN-byte field, then "[field]"
 //   dfint NDIM N1 N2 ...   dfint_pelk on a grid with those node counts
 // Any scenario may be preceded by "nobody", which drops root privileges so
 // that file permissions apply.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +25,11 @@
 #include <vector>
 
 #include "PELK-2008.h"
+#include "fio/stop_handler.hpp"
+#include "fio_units.h"
+#include "grid_writer.hpp"
 #include "process.hpp"
+#include "rewrite_race.hpp"
 
 namespace {
 
@@ -33,6 +44,42 @@ std::uint64_t digest() {
 }
 
 void print_digest() { std::printf("digest %016llx\n", static_cast<unsigned long long>(digest())); }
+
+struct Refused {};
+
+// Loads member 0 over and over while it is rewritten: every load gives
+// either member, whole, or is refused.
+int race(int milliseconds) {
+  using namespace testsupport;
+  const std::string a = grid_text(GridDecimals(coded_value));
+  // Other values in the same layout: any mix of the two is a valid file.
+  const std::string b = grid_text([](int c, int i, int j) {
+    return Decimal{coded_value(c, i, j).m + 50000, c};
+  });
+  write_text("PELK-GRID.NLO", a);
+  pelkini(0);
+  const std::uint64_t digest_a = digest();
+  write_text("PELK-GRID.NLO", b);
+  pelkini(0);
+  const std::uint64_t digest_b = digest();
+  fio::set_stop_handler([] { throw Refused{}; });
+  int loads = 0;
+  int mixed = 0;
+  {
+    gridtest::Rewriter rewriter("PELK-GRID.NLO", a, b);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+      try {
+        pelkini(0);
+        ++loads;
+        mixed += digest() != digest_a && digest() != digest_b ? 1 : 0;
+      } catch (const Refused&) {
+      }
+    }
+  }
+  std::printf("loads %d mixed %d\n", loads, mixed);
+  return 0;
+}
 
 int usage() {
   std::fprintf(stderr, "grids_driver: unknown scenario\n");
@@ -68,11 +115,13 @@ int main(int argc, char** argv) {
     std::printf("returned\n");
     return 0;
   }
-  if (scenario == "reload" && argc == 4) {
+  if (scenario == "reload" && (argc == 4 || (argc == 5 && std::strcmp(argv[4], "hold71") == 0))) {
     pelkini(std::atoi(argv[2]));
     print_digest();
     std::fflush(stdout);
     std::atexit(print_digest);
+    const std::int32_t unit = 71;
+    if (argc == 5 && fio_connect(&unit, "held.txt") != 0) return 2;
     pelkini(std::atoi(argv[3]));
     std::printf("loaded\n");
     return 0;
@@ -84,6 +133,7 @@ int main(int argc, char** argv) {
     std::printf("[%.*s]\n", static_cast<int>(field.size()), field.data());
     return 0;
   }
+  if (scenario == "race" && argc == 3) return race(std::atoi(argv[2]));
   if (scenario == "dfint" && argc >= 3) {
     const std::int32_t ndim = std::atoi(argv[2]);
     std::vector<std::int32_t> nnodes;
