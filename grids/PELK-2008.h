@@ -77,9 +77,12 @@ void pelk_strcat(const char* str1, const char* str2, char* str, size_t len1, siz
 
 /* Loads member iset of the grid set from its file in the current directory
  * (0: "PELK-GRID.NLO"; 1..99: pelk-plus-NN.grid; -1..-99:
- * pelk-minus-NN.grid) into pelkgrid.  A missing, short or malformed file
- * ends the process with a message naming the file (and the line) on
- * standard output, exit status 0; pelkgrid is then untouched. */
+ * pelk-minus-NN.grid) into pelkgrid, reading it on unit 71.  A missing,
+ * short, malformed or unreadable file, one with a line over 4 MiB and one
+ * rewritten while it is read end the process with a message naming the file
+ * (and the line) on standard output, exit status 0; pelkgrid is then
+ * untouched.  pdferr/grid_member.hpp and pdferr/grids.h load members as
+ * values instead, which report faults to the caller. */
 void pelkini(PELK_IN(int32_t) iset);
 
 /* Multilinear interpolation of table (column-major, nnodes(1) x ... x

@@ -1,8 +1,10 @@
 #include "fio/fixedread.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "common/numeric.hpp"
@@ -92,7 +94,7 @@ double scale_digits(const char* digits, int count, int exp10) {
 // gives what the general path below gives, by the same one exact
 // multiplication or division; with an exponent the scale factor and the
 // implied decimals do not apply.  Anything else returns false, value alone.
-bool read_written_form(std::string_view f, double& value) {
+[[gnu::always_inline]] inline bool read_written_form(std::string_view f, double& value) {
   const std::size_t n = f.size();
   std::size_t p = 0;
   while (p < n && f[p] == ' ') ++p;
@@ -101,25 +103,22 @@ bool read_written_form(std::string_view f, double& value) {
     negative = f[p] == '-';
     ++p;
   }
+  // Digits, a point, digits: at most max_exact_digits of them in all, so
+  // that m stays exact.
   std::int64_t m = 0;
-  int digits = 0;
-  int after_point = 0;
-  bool point = false;
-  for (; p < n; ++p) {
-    const char c = f[p];
-    if (is_digit(c)) {
-      m = m * 10 + (c - '0');
-      ++digits;
-      after_point += point ? 1 : 0;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  const std::size_t first_digit = p;
+  while (p < n && is_digit(f[p]) && p - first_digit < max_exact_digits) {
+    m = m * 10 + (f[p] - '0');
+    ++p;
   }
-  if (!point || digits == 0 || digits > max_exact_digits || p + 2 >= n || f[p] != 'E') {
-    return false;
+  if (p == n || f[p] != '.') return false;
+  const std::size_t point = p++;
+  while (p < n && is_digit(f[p]) && p - first_digit <= max_exact_digits) {
+    m = m * 10 + (f[p] - '0');
+    ++p;
   }
+  const int after_point = static_cast<int>(p - point - 1);
+  if (p - first_digit == 1 || p + 2 >= n || f[p] != 'E') return false;
   const bool negative_exponent = f[p + 1] == '-';
   if (!negative_exponent && f[p + 1] != '+') return false;
   int exponent = 0;
@@ -136,11 +135,8 @@ bool read_written_form(std::string_view f, double& value) {
   return true;
 }
 
-}  // namespace
-
-bool read_e_field(std::string_view f, int decimals, int scale, double& value) {
-  if (f.size() > max_field_chars) return false;
-  if (read_written_form(f, value)) return true;
+// Every other field, by the rules in the header.
+bool read_general(std::string_view f, int decimals, int scale, double& value) {
   const std::size_t n = f.size();
   std::size_t p = 0;
   while (p < n && is_blank(f[p])) ++p;
@@ -226,8 +222,35 @@ bool read_e_field(std::string_view f, int decimals, int scale, double& value) {
   return true;
 }
 
+// One field: the short path where it applies, else the general one.
+[[gnu::always_inline]] inline bool read_field(std::string_view f, int decimals, int scale,
+                                              double& value) {
+  if (f.size() > max_field_chars) return false;
+  return read_written_form(f, value) || read_general(f, decimals, scale, value);
+}
+
+}  // namespace
+
+bool read_e_field(std::string_view f, int decimals, int scale, double& value) {
+  return read_field(f, decimals, scale, value);
+}
+
 int read_e_fields(std::string_view record, const EditE& edit, double* values, int count) {
   const std::size_t width = static_cast<std::size_t>(edit.width);
+  // Without a comma among the fields, field k is simply the k-th width of
+  // the record: one scan of the record instead of one per field.
+  const std::size_t n = record.size();
+  const std::size_t span = std::min(n, width * static_cast<std::size_t>(count));
+  if (std::memchr(record.data(), ',', span) == nullptr) {
+    std::size_t pos = 0;
+    for (int k = 0; k < count; ++k, pos += width) {
+      const std::string_view field =
+          pos < n ? std::string_view(record.data() + pos, std::min(width, n - pos))
+                  : std::string_view();
+      if (!read_field(field, edit.decimals, edit.scale, values[k])) return k + 1;
+    }
+    return 0;
+  }
   std::size_t pos = 0;
   for (int k = 0; k < count; ++k) {
     std::string_view field;
@@ -239,7 +262,7 @@ int read_e_fields(std::string_view record, const EditE& edit, double* values, in
     } else {
       pos += width;
     }
-    if (!read_e_field(field, edit.decimals, edit.scale, values[k])) return k + 1;
+    if (!read_field(field, edit.decimals, edit.scale, values[k])) return k + 1;
   }
   return 0;
 }

@@ -74,10 +74,12 @@ GridMember::GridMember(const std::string& path) {
   struct Scratch {
     grids::RawGrid raw;
   };
-  const auto scratch = std::make_unique<Scratch>();
+  // Default-initialised, not zeroed: the reader and build_tables write
+  // every value before any is read.
+  const std::unique_ptr<Scratch> scratch(new Scratch);
   const grids::ReadFailure failure = grids::read_grid_file(path, scratch->raw);
   if (failure.kind != grids::ReadFailure::none) grids::throw_read_failure(path, failure);
-  auto member = std::make_shared<grids::LoadedMember>();
+  std::shared_ptr<grids::LoadedMember> member(new grids::LoadedMember);
   member->path = path;
   grids::build_tables(scratch->raw, member->tables);
   member_ = std::move(member);
