@@ -8,8 +8,8 @@
 //                          pelkini(GOOD), the block's digest, (unit 71
 //                          connected elsewhere,) pelkini(BAD); the digest
 //                          is printed again at exit
-//   race MS                pelkini(0) for MS milliseconds while another
-//                          thread rewrites PELK-GRID.NLO with two members
+//   race N                 pelkini(0) over and over while another thread
+//                          rewrites PELK-GRID.NLO N times with two members
 //                          in turn; refusals go on as a handled stop; then
 //                          "loads N mixed M" (M: loads of neither member)
 //   strcat S1 S2 LEN       pelk_strcat into a LEN-byte field, then "[field]"
@@ -49,7 +49,7 @@ struct Refused {};
 
 // Loads member 0 over and over while it is rewritten: every load gives
 // either member, whole, or is refused.
-int race(int milliseconds) {
+int race(int rewrites) {
   using namespace testsupport;
   const std::string a = grid_text(GridDecimals(coded_value));
   // Other values in the same layout: any mix of the two is a valid file.
@@ -57,7 +57,9 @@ int race(int milliseconds) {
     return Decimal{coded_value(c, i, j).m + 50000, c};
   });
   write_text("PELK-GRID.NLO", a);
+  const auto start = std::chrono::steady_clock::now();
   pelkini(0);
+  const auto period = gridtest::rewrite_period(std::chrono::steady_clock::now() - start);
   const std::uint64_t digest_a = digest();
   write_text("PELK-GRID.NLO", b);
   pelkini(0);
@@ -66,8 +68,8 @@ int race(int milliseconds) {
   int loads = 0;
   int mixed = 0;
   {
-    gridtest::Rewriter rewriter("PELK-GRID.NLO", a, b);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    gridtest::Rewriter rewriter("PELK-GRID.NLO", a, b, period);
+    const auto end = std::chrono::steady_clock::now() + rewrites * period;
     while (std::chrono::steady_clock::now() < end) {
       try {
         pelkini(0);

@@ -222,7 +222,7 @@ TEST_F(GridFileFailure, Catalogue) {
 // mix of two members.  Most refusals say that the file changed; a load
 // that met the file truncated, or half written, finds it short.
 TEST_F(GridFileFailure, RewrittenWhileReadIsRefusedNeverMixed) {
-  const testsupport::ProcessResult r = gridtest::driver({"race", "600"}, dir().path());
+  const testsupport::ProcessResult r = gridtest::driver({"race", "60"}, dir().path());
   EXPECT_EQ(r.status, 0);
   const std::size_t summary = r.out.rfind("loads ");
   ASSERT_NE(summary, std::string::npos) << r.out;

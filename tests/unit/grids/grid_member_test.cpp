@@ -137,13 +137,15 @@ TEST(GridMember, RewrittenWhileReadIsRefusedNeverMixed) {
     }
     return v;
   };
+  const auto start = std::chrono::steady_clock::now();
   const auto probe_a = probe(GridMember(dir.file("a.grid")));
+  const auto period = gridtest::rewrite_period(std::chrono::steady_clock::now() - start);
   const auto probe_b = probe(GridMember(dir.file("b.grid")));
   int loaded = 0;
   int refused = 0;
   {
-    gridtest::Rewriter rewriter(path, a, b);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+    gridtest::Rewriter rewriter(path, a, b, period);
+    const auto end = std::chrono::steady_clock::now() + 60 * period;
     while (std::chrono::steady_clock::now() < end) {
       try {
         const auto v = probe(GridMember(path));

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -18,10 +19,20 @@
 
 namespace gridtest {
 
+// The pause between two rewrites: a few loads long (as long as one load
+// took, measured by the caller), so that most loads meet no rewrite and some
+// meet one, on fast and on instrumented builds alike; at least 10 ms.
+inline std::chrono::microseconds rewrite_period(std::chrono::steady_clock::duration one_load) {
+  using std::chrono::microseconds;
+  return std::max(microseconds(10000), 4 * std::chrono::duration_cast<microseconds>(one_load));
+}
+
 class Rewriter {
  public:
-  Rewriter(std::string path, std::string a, std::string b)
-      : path_(std::move(path)), text_{std::move(a), std::move(b)}, thread_([this] { run(); }) {}
+  Rewriter(std::string path, std::string a, std::string b, std::chrono::microseconds period)
+      : path_(std::move(path)), text_{std::move(a), std::move(b)}, period_(period), thread_([this] {
+          run();
+        }) {}
   ~Rewriter() {
     stop_ = true;
     thread_.join();
@@ -43,12 +54,13 @@ class Rewriter {
         }
         ::close(fd);
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::this_thread::sleep_for(period_);
     }
   }
 
   std::string path_;
   std::string text_[2];
+  std::chrono::microseconds period_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
