@@ -87,13 +87,13 @@ double scale_digits(const char* digits, int count, int exp10) {
   return std::strtod(text, nullptr);
 }
 
-// The short path for a field in the form an E edit descriptor writes it:
-// blanks, an optional sign, digits with one decimal point, E, the
-// exponent's sign and its digits, filling the field to its end ("
-// 1.2345E-02").  With at most 15 digits and a decimal exponent within 22 it
-// gives what the general path below gives, by the same one exact
-// multiplication or division; with an exponent the scale factor and the
-// implied decimals do not apply.  Anything else returns false, value alone.
+// The short path for a field in the form an E edit descriptor writes it,
+// "  1.2345E-02": blanks, an optional sign, digits with one decimal point,
+// E, the exponent's sign and its digits, filling the field to its end.
+// With at most 15 digits and a decimal exponent within 22 it gives what the
+// general path below gives, by the same one exact multiplication or
+// division; with an exponent the scale factor and the implied decimals do
+// not apply.  Anything else returns false, value alone.
 [[gnu::always_inline]] inline bool read_written_form(std::string_view f, double& value) {
   const std::size_t n = f.size();
   std::size_t p = 0;
@@ -241,7 +241,7 @@ int read_e_fields(std::string_view record, const EditE& edit, double* values, in
   // the record: one scan of the record instead of one per field.
   const std::size_t n = record.size();
   const std::size_t span = std::min(n, width * static_cast<std::size_t>(count));
-  if (std::memchr(record.data(), ',', span) == nullptr) {
+  if (span == 0 || std::memchr(record.data(), ',', span) == nullptr) {
     std::size_t pos = 0;
     for (int k = 0; k < count; ++k, pos += width) {
       const std::string_view field =
