@@ -49,6 +49,8 @@ ROWS = [
      "GSL bicubic interp2d", None),
     ("pelkfit", "BM_pelkfit", "BM_gsl_bilinear_six", "6 × GSL bilinear interp2d", 5),
     ("pelkini", "BM_pelkini", "BM_strtod_grid", "strtod of the fields", 3),
+    ("GridMember values", "BM_grid_member_values", "BM_pelkfit", "pelkfit", None),
+    ("GridMember load", "BM_grid_member_load", "BM_pelkini", "pelkini", None),
 ]
 
 # Throughput rows: (label, benchmark with more threads, benchmark with one).

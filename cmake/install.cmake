@@ -18,6 +18,8 @@ install(FILES
     grids/PELK-2008.h
     runtime/fio_units.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
+# The grid subsystem's value interface: pdferr/grid_member.hpp, pdferr/grids.h.
+install(DIRECTORY grids/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The public headers of the C and C++ value interfaces, included as
 # <pdferr/NAME>: each library's include/ folder.
 install(DIRECTORY runtime/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

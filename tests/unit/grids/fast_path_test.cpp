@@ -1,27 +1,27 @@
-// The faster path of pelkfit against the straightforward cell search and
-// corner sum, on random ascending grids of one to five dimensions with
-// repeated nodes, points on nodes, outside the nodes and NaN.
+// The faster path of the evaluation against the straightforward cell
+// search and corner sum, on random ascending grids of one to five
+// dimensions with repeated nodes, points on nodes, outside the nodes and
+// NaN.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
 
-#include <cstdio>
-#include <string>
-
-#include "fio/fixedread.hpp"
-#include "grid_writer.hpp"
-#include "grids_testing.hpp"
+#include "grid_core.hpp"
 #include "isa.hpp"
-#include "pelk_core.hpp"
 
 namespace {
 
-using gridtest::same_bits;
+namespace grids = pdferr::grids;
+
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 TEST(FastPath, CellOnAscendingNodesIsTheLinearScansCell) {
   std::mt19937_64 rng(2008);
@@ -57,15 +57,15 @@ TEST(FastPath, CellOnAscendingNodesIsTheLinearScansCell) {
       }
       first += n;
     }
-    const pelk::Cell a = pelk::find_cell(ndim, coord, nnodes, nodes.data());
-    const pelk::Cell b = pelk::find_cell_ascending(ndim, coord, nnodes, nodes.data());
+    const grids::Cell a = grids::find_cell(ndim, coord, nnodes, nodes.data());
+    const grids::Cell b = grids::find_cell_ascending(ndim, coord, nnodes, nodes.data());
     ASSERT_EQ(a.base, b.base) << trial;
     for (int i = 0; i < ndim; ++i) ASSERT_TRUE(same_bits(a.w[i], b.w[i])) << trial << ' ' << i;
   }
 }
 
 TEST(FastPath, NodeCountPicksTheVersionForThisProcessor) {
-  EXPECT_EQ(testsupport::isa_name(pelk::count_below.chosen()), testsupport::expected_isa());
+  EXPECT_EQ(testsupport::isa_name(grids::count_below.chosen()), testsupport::expected_isa());
 }
 
 TEST(FastPath, EveryVersionOfTheNodeCountCountsTheNodesBelow) {
@@ -79,7 +79,7 @@ TEST(FastPath, EveryVersionOfTheNodeCountCountsTheNodesBelow) {
   for (int k = 0; k < 40; ++k) nodes.push_back(std::floor(k / 3.0) - 5.0);
   nodes.back() = inf;
   for (const fio::Isa isa : testsupport::runnable_isas()) {
-    const auto count_below = pelk::count_below.variant(isa);
+    const auto count_below = grids::count_below.variant(isa);
     for (std::int64_t n = 1; n <= 40; ++n) {
       const auto end = nodes.begin() + n;
       for (const double c : {-inf, -6.0, -5.0, -4.5, 0.0, 1.0, 7.0, 8.5, inf, nan}) {
@@ -108,62 +108,13 @@ TEST(FastPath, SixSumsOfOneCellAreTheCornerSums) {
     double coord[2] = {-12.0 + 12.5 * (u(rng) + 1) / 2, -0.5 + 15.5 * (u(rng) + 1) / 2};
     if (trial % 50 == 0) coord[trial % 100 == 0 ? 0 : 1] = std::nan("");
     if (trial % 9 == 0) coord[0] = nodes[static_cast<std::size_t>(trial % 47)];
-    const pelk::Cell cell = pelk::find_cell(2, coord, nnodes, nodes.data());
+    const grids::Cell cell = grids::find_cell(2, coord, nnodes, nodes.data());
     double sums[6];
-    pelk::corner_sums_2d(cell, nnodes, tables.data(), 6, sums);
+    grids::corner_sums_2d(cell, nnodes, tables.data(), 6, sums);
     for (int c = 0; c < 6; ++c) {
       const double want =
-          pelk::corner_sum(cell, nnodes, tables.data() + static_cast<std::size_t>(c) * 47 * 30);
+          grids::corner_sum(cell, nnodes, tables.data() + static_cast<std::size_t>(c) * 47 * 30);
       ASSERT_TRUE(same_bits(sums[c], want)) << trial << ' ' << c;
-    }
-  }
-}
-
-TEST(FastPath, GridLinesReadAsTheGeneralReaderReadsThem) {
-  // Lines in every layout the writer knows, seven-digit fields, then the
-  // same lines with characters replaced, lines cut short and commas put in.
-  std::mt19937_64 rng(1380);
-  std::uniform_int_distribution<std::int32_t> mantissa(10000, 99999);
-  std::uniform_int_distribution<int> exponent(-40, 40), layout(0, 6), pick(0, 99);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  const std::string replacements = " ,.-+eEdDqQ0123456789xN\t/";
-  const fio::EditE edit{12, 4, 1};
-  for (int trial = 0; trial < 30000; ++trial) {
-    std::string line;
-    const int kind = layout(rng);
-    for (int c = 0; c < 6; ++c) {
-      if (kind == 6) {
-        // The finer files: seven significant digits, also outside 10^+-22.
-        char field[32];
-        const double v = u(rng) * std::pow(10.0, exponent(rng));
-        std::snprintf(field, sizeof field, "%12.6E", v);
-        line += field;
-        continue;
-      }
-      testsupport::Decimal d{mantissa(rng) * (pick(rng) < 30 ? -1 : 1), exponent(rng)};
-      if (pick(rng) < 5) d.m = 0;
-      std::string field = testsupport::format_field(d, static_cast<testsupport::Layout>(kind), c);
-      field.resize(12, ' ');
-      line += field;
-    }
-    const int mutation = pick(rng);
-    if (mutation < 20) {
-      for (int k = pick(rng) % 3; k >= 0; --k) {
-        line[static_cast<std::size_t>(pick(rng)) % line.size()] =
-            replacements[static_cast<std::size_t>(pick(rng)) % replacements.size()];
-      }
-    } else if (mutation < 30) {
-      line.resize(static_cast<std::size_t>(pick(rng)) % 80);
-    } else if (mutation < 35) {
-      line += "  trailing text";
-    }
-    double fast[6], general[6];
-    for (int c = 0; c < 6; ++c) fast[c] = general[c] = -7.5;
-    const int bad_fast = pelk::read_grid_fields(line, fast);
-    const int bad_general = fio::read_e_fields(line, edit, general, 6);
-    ASSERT_EQ(bad_fast, bad_general) << '"' << line << '"';
-    for (int c = 0; c < 6; ++c) {
-      ASSERT_TRUE(same_bits(fast[c], general[c])) << '"' << line << "\" field " << c + 1;
     }
   }
 }

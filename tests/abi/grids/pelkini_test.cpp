@@ -1,5 +1,5 @@
-// Grid files: names by member number, the held node values, loading into
-// pelkgrid, the formatting variants and the failures of a bad file.
+// pelkini: loading into pelkgrid, the formatting variants, the failures of a
+// bad file, and a file rewritten while it is read.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,51 +7,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "grids_testing.hpp"
-#include "pelk_core.hpp"
 
 namespace {
 
 using gridtest::same_bits;
 using testsupport::Layout;
-
-std::string name_of(std::int32_t iset) {
-  char field[pelk::name_length];
-  pelk::grid_file_name(iset, field);
-  return std::string(field, pelk::name_length);
-}
-
-TEST(GridFileName, ByMemberNumber) {
-  EXPECT_EQ(name_of(0), "PELK-GRID.NLO       ");
-  EXPECT_EQ(name_of(1), "pelk-plus-01.grid   ");
-  EXPECT_EQ(name_of(-1), "pelk-minus-01.grid  ");
-  EXPECT_EQ(name_of(3), "pelk-plus-03.grid   ");
-  EXPECT_EQ(name_of(9), "pelk-plus-09.grid   ");
-  EXPECT_EQ(name_of(10), "pelk-plus-10.grid   ");
-  EXPECT_EQ(name_of(-12), "pelk-minus-12.grid  ");
-  EXPECT_EQ(name_of(-99), "pelk-minus-99.grid  ");
-  // Magnitudes that do not fit two digits.
-  EXPECT_EQ(name_of(100), "pelk-plus-**.grid   ");
-  EXPECT_EQ(name_of(-100), "pelk-minus-**.grid  ");
-  EXPECT_EQ(name_of(INT_MIN), "pelk-minus-**.grid  ");
-  EXPECT_EQ(name_of(INT_MAX), "pelk-plus-**.grid   ");
-}
-
-TEST(GridNodes, HeldValues) {
-  // Entries 21 to 46 are 32-bit floats widened; the others 64-bit decimals.
-  EXPECT_TRUE(same_bits(pelk::x_nodes[20], 0.05999999865889549));
-  EXPECT_TRUE(same_bits(pelk::x_nodes[22], 0.10000000149011612));
-  EXPECT_TRUE(same_bits(pelk::x_nodes[45], 0.949999988079071));
-  EXPECT_TRUE(same_bits(pelk::x_nodes[19], 0.045));
-  EXPECT_TRUE(same_bits(pelk::x_nodes[46], 1.0));
-  for (int i = 0; i < pelk::nx; ++i) {
-    EXPECT_TRUE(same_bits(pelk::x_nodes[i], testsupport::x_node(i))) << i;
-  }
-  for (int j = 0; j < pelk::nq; ++j) {
-    EXPECT_TRUE(same_bits(pelk::q2_nodes[j], testsupport::q2_node(j))) << j;
-  }
-}
 
 class GridLoad : public gridtest::InScratchDir {};
 
@@ -158,7 +121,9 @@ TEST_F(GridFileFailure, Catalogue) {
 
   const std::string file = "grid file PELK-GRID.NLO";
   const std::string cannot_open = "pelkini: cannot open " + file + ": ";
-  enum class Kind { text, missing, directory, unreadable };
+  // link: the name links to the path in text; busy: unit 71 is connected
+  // elsewhere when the file is opened.
+  enum class Kind { text, missing, directory, unreadable, link, busy };
   struct Case {
     const char* what;
     Kind kind;
@@ -184,6 +149,11 @@ TEST_F(GridFileFailure, Catalogue) {
       {"non-ASCII bytes after column 72", Kind::text, tail(1380, "\xff\xfe\x80 \xc3\xa9"), ""},
       {"a directory", Kind::directory, "", cannot_open + "Is a directory"},
       {"no read permission", Kind::unreadable, good, cannot_open + "Permission denied"},
+      {"unit 71 in use", Kind::busy, good, cannot_open + "unit 71 is in use"},
+      {"a read error", Kind::link, "/proc/self/mem",
+       "pelkini: cannot read line 1 of " + file + ": Input/output error"},
+      {"an endless line", Kind::link, "/dev/zero",
+       "pelkini: line 1 of " + file + " is longer than 4194304 bytes"},
   };
 
   // The expected densities of the valid file, computed in this process.
@@ -207,6 +177,8 @@ TEST_F(GridFileFailure, Catalogue) {
     const std::string bad = run.file("PELK-GRID.NLO");
     if (c.kind == Kind::directory) {
       ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    } else if (c.kind == Kind::link) {
+      ASSERT_EQ(symlink(c.text.c_str(), bad.c_str()), 0);
     } else if (c.kind != Kind::missing) {
       run.write("PELK-GRID.NLO", c.text);
       if (c.kind == Kind::unreadable) {
@@ -217,8 +189,12 @@ TEST_F(GridFileFailure, Catalogue) {
       EXPECT_EQ(gridtest::driver({"nobody", "fit", "0.1", "10"}, run.path()).out, densities);
       continue;
     }
-    const testsupport::ProcessResult r =
-        gridtest::driver({"nobody", "reload", "1", "0"}, run.path());
+    // As nobody where permissions matter; elsewhere as we are (a process
+    // that gave up root may not read its own /proc/self/mem).
+    std::vector<std::string> args{"reload", "1", "0"};
+    if (c.kind == Kind::unreadable) args.insert(args.begin(), "nobody");
+    if (c.kind == Kind::busy) args.push_back("hold71");
+    const testsupport::ProcessResult r = gridtest::driver(args, run.path());
     const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
     EXPECT_EQ(r.out, digest + c.message + "\n" + digest);
@@ -229,6 +205,9 @@ TEST_F(GridFileFailure, Catalogue) {
     if (c.kind == Kind::directory) {
       ASSERT_EQ(rmdir(bad.c_str()), 0);
     }
+    if (c.kind == Kind::link) {
+      ASSERT_EQ(unlink(bad.c_str()), 0);
+    }
     run.write("PELK-GRID.NLO", good);
     const testsupport::ProcessResult fit = gridtest::driver({"fit", "0.1", "10"}, run.path());
     EXPECT_EQ(fit.out, densities);
@@ -237,6 +216,23 @@ TEST_F(GridFileFailure, Catalogue) {
   // A member number beyond two digits names its file with asterisks.
   EXPECT_EQ(gridtest::driver({"load", "100"}, dir().path()).out,
             "pelkini: cannot open grid file pelk-plus-**.grid: No such file or directory\n");
+}
+
+// Rewritten while it is read, the file loads whole or is refused, by
+// pelkini and GridMember alike: never a mix of two members.  Most refusals
+// say that the file changed; a load that met the file truncated, or half
+// written, finds it short.
+TEST_F(GridFileFailure, RewrittenWhileReadIsRefusedNeverMixed) {
+  const testsupport::ProcessResult r = gridtest::driver({"race", "60"}, dir().path());
+  EXPECT_EQ(r.status, 0);
+  const std::size_t summary = r.out.rfind("loads ");
+  ASSERT_NE(summary, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(r.out.find(" mixed ", summary)), " mixed 0\n");
+  EXPECT_EQ(r.out.find("loads 0 "), std::string::npos);
+  for (const char* refusal : {"pelkini: grid file PELK-GRID.NLO changed while it was read\n",
+                              "GridMember: PELK-GRID.NLO: the file changed while it was read\n"}) {
+    EXPECT_NE(r.out.find(refusal), std::string::npos) << refusal;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// Multilinear interpolation on a rectangular grid of up to five dimensions.
-#include "fio/dispatch.hpp"
-#include "pelk_core.hpp"
+// Multilinear interpolation on a rectangular grid of up to five dimensions,
+// and the six densities of a member by it.
+#include <cmath>
 
-namespace pelk {
+#include "fio/dispatch.hpp"
+#include "grid_core.hpp"
+
+namespace pdferr::grids {
 
 ShapeCheck check_shape(std::int32_t ndim, const std::int32_t* nnodes) {
   ShapeCheck check;
@@ -149,4 +152,20 @@ double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* ta
   }
 }
 
-}  // namespace pelk
+void densities(const double* tables, const std::int32_t* nnodes, const double* lognodes, double x,
+               double q2, double (&out)[ncol]) {
+  const double point[2] = {std::log(x), std::log(q2)};
+  // One cell serves all six columns: they share nodes and point.
+  const Cell cell = find_cell_ascending(2, point, nnodes, lognodes);
+  double t[ncol];
+  corner_sums_2d(cell, nnodes, tables, ncol, t);
+  const Powers p = powers(x);
+  out[0] = (t[0] * p.u3) * x;
+  out[1] = (t[1] * p.u4) * x;
+  out[2] = p.sqrt_x * (t[2] * p.u8);
+  out[3] = p.sqrt_x * (t[3] * p.u8);
+  out[4] = p.sqrt_x * (t[4] * p.u8);
+  out[5] = p.sqrt_x * (t[5] * p.u5);
+}
+
+}  // namespace pdferr::grids

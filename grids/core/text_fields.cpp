@@ -1,9 +1,9 @@
 // Blank-padded text fields: used length and join.
 #include <cstring>
 
-#include "pelk_core.hpp"
+#include "grid_core.hpp"
 
-namespace pelk {
+namespace pdferr::grids {
 
 std::int32_t used_length(std::string_view field) {
   std::size_t k = field.size();
@@ -23,4 +23,4 @@ bool join(std::string_view str1, std::string_view str2, char* str, std::size_t l
   return true;
 }
 
-}  // namespace pelk
+}  // namespace pdferr::grids
