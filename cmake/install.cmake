@@ -1,12 +1,12 @@
 # Installation: headers, the three libraries and the runtime they share, the
 # object modules gaudev and mvndev, the program toy, a CMake package
 # (find_package(pdferr CONFIG) gives pdferr::error_estimate, pdferr::ZEMOPdf,
-# pdferr::PELK-2008 and pdferr::fio) and a pkg-config file per library.
+# pdferr::PELK-2008, pdferr::uncertainty and pdferr::fio) and a pkg-config file per library.
 include(CMakePackageConfigHelpers)
 
 set(pdferr_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/pdferr)
 
-install(TARGETS pdferr_flags fio error_estimate ZEMOPdf PELK-2008
+install(TARGETS pdferr_flags fio error_estimate ZEMOPdf PELK-2008 uncertainty
   EXPORT pdferr-targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Development
@@ -25,6 +25,7 @@ install(DIRECTORY grids/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY runtime/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY tables/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY error_estimate/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY uncertainty/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The object modules, for programs that supply the routines they call.
 install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)
 install(FILES $<TARGET_OBJECTS:mvndev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME mvndev.o)
@@ -67,3 +68,4 @@ pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, norm
   error_estimate pdferr-fio)
 pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
 pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
+pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas" uncertainty pdferr-fio)
