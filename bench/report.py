@@ -51,6 +51,16 @@ ROWS = [
     ("pelkini", "BM_pelkini", "BM_strtod_grid", "strtod of the fields", 3),
     ("GridMember values", "BM_grid_member_values", "BM_pelkfit", "pelkfit", None),
     ("GridMember load", "BM_grid_member_load", "BM_pelkini", "pelkini", None),
+    ("uncertainty::normal_quantile", "BM_normal_quantile", "BM_gsl_ugaussian_pinv",
+     "GSL ugaussian_Pinv", None),
+    ("Moments mean and sd, 10^5 draws", "BM_mean_sd/100000", "BM_gsl_mean_sd/100000",
+     "GSL mean and sd", None),
+    ("central_interval, 10^4 replicas", "BM_central_interval/10000",
+     "BM_gsl_sorted_quantiles/10000", "gsl_sort and 2 GSL quantiles", None),
+    ("correlation, 10^5 draws", "BM_correlation/100000", "BM_gsl_correlation/100000",
+     "GSL correlation", None),
+    ("hessian, 50 pairs, per point of 1000", "BM_hessian", "BM_eigen_column_norms",
+     "Eigen column norms (symmetric only)", None),
 ]
 
 # Throughput rows: (label, benchmark with more threads, benchmark with one).

@@ -3,16 +3,22 @@
 //
 // Four fit coefficients with a known covariance move a parton density: the
 // table sets give the central density (set 100) and its change for each
-// coefficient at +1 (sets 101..104); the grid members give the central
-// density (member 0) and the changes at +1 and -1 (members +-1..+-4).
+// coefficient at +1 (sets 101..104); the grid members, listed in the member
+// set grids.members, give the central density (member 0) and the changes
+// at +1 and -1 (members +-1..+-4).
 //
 // Monte Carlo band: correlated coefficient vectors a are drawn with corset
 // and mvndev, and f(x) = f0(x) + sum_k a_k (f_k(x) - f0(x)) from the tables;
-// the band is the mean and the central 68% of the draws at each x.
-// Hessian band: from the grid members, with d_k = (f+_k - f-_k) / 2,
-// delta f = sqrt(d^T C d), the symmetric Hessian formula
-// 1/2 sqrt(sum_k (f+_k - f-_k)^2) taken with the coefficients' covariance C
-// (the two agree when C is the identity).
+// the band is the mean (pdferr::uncertainty::Moments, sums in a fixed
+// order) and the central 68% interval of the draws at each x (linear
+// interpolation between order statistics).
+// Hessian band: the symmetric Hessian formula of pdferr::uncertainty,
+// 1/2 sqrt(sum_j (F+_j - F-_j)^2), wants pairs along independent
+// directions; the grid pairs move correlated coefficients.  With the factor
+// L of their covariance C = L L^T (corset), direction j moves the
+// coefficients by column j of L, and for this linear model its members are
+// F+-_j = F0 +- sum_k L_kj (F+_k - F-_k) / 2.  The band is then
+// sqrt(d^T C d) with d_k = (F+_k - F-_k) / 2.
 //
 // Output: a table on standard output, error_band.csv and error_band.svg.
 // The run is reproducible: it prints the generator position it starts from.
@@ -27,6 +33,8 @@
 #include "ZEMOPdf.h"
 #include "band_model.hpp"
 #include "error_estimate.h"
+#include "pdferr/grid_member.hpp"
+#include "pdferr/uncertainty.hpp"
 
 namespace {
 
@@ -40,27 +48,20 @@ struct Row {
   double x = 0.0;
   double central = 0.0;  // tables, set 100
   double mc_mean = 0.0;  // Monte Carlo band
-  double mc_low = 0.0;   // 16th percentile
-  double mc_high = 0.0;  // 84th percentile
+  double mc_low = 0.0;   // the central 68% interval
+  double mc_high = 0.0;  //   (16% to 84%)
   double grid_central = 0.0;
   double hessian = 0.0;  // symmetric Hessian half-width, grid members
 };
 
-double quantile(std::vector<double>& v, double p) {
-  const auto at = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(at), v.end());
-  return v[at];
-}
-
-// Column 3 of grid member `member` at every x.
-std::vector<double> grid_column3(std::int32_t member, const std::vector<double>& xs) {
-  pelkini(member);
+// Column 3 of a grid member at every x.
+std::vector<double> grid_column3(const pdferr::uncertainty::Member& member,
+                                 const std::string& directory, const std::vector<double>& xs) {
+  const pdferr::GridMember m = member.numbered()
+                                   ? pdferr::GridMember::from_member(member.number, directory)
+                                   : pdferr::GridMember(member.path);
   std::vector<double> out;
-  for (double x : xs) {
-    double d[6];
-    pelkfit(x, q * q, d[0], d[1], d[2], d[3], d[4], d[5]);
-    out.push_back(d[2]);
-  }
+  for (double x : xs) out.push_back(m.values(x, q * q)[2]);
   return out;
 }
 
@@ -156,6 +157,7 @@ void write_svg(const std::vector<Row>& rows) {
 }  // namespace
 
 int main() {
+  namespace unc = pdferr::uncertainty;
   std::vector<double> xs;
   for (int i = 0; i < nx; ++i) xs.push_back(std::pow(10.0, -4.0 + 3.9 * i / (nx - 1)));
 
@@ -166,13 +168,12 @@ int main() {
     const std::vector<double> fk = table_gluon(101 + k, xs);
     for (int i = 0; i < nx; ++i) shift[k].push_back(fk[i] - f0[i]);
   }
-  const std::vector<double> g0 = grid_column3(0, xs);
-  std::vector<std::vector<double>> half(nk);
-  for (int k = 0; k < nk; ++k) {
-    const std::vector<double> plus = grid_column3(k + 1, xs);
-    const std::vector<double> minus = grid_column3(-(k + 1), xs);
-    for (int i = 0; i < nx; ++i) half[k].push_back(0.5 * (plus[i] - minus[i]));
+  const unc::MemberSet grids = unc::MemberSet::read("grids.members");
+  std::vector<std::vector<double>> members;  // in member order: 0, +1, -1, ...
+  for (std::size_t m = 0; m < grids.size(); ++m) {
+    members.push_back(grid_column3(grids.member(m), grids.directory(), xs));
   }
+  const std::vector<double>& g0 = members[0];
 
   // Correlated coefficient vectors.
   float c[nk * nk] = {};
@@ -183,34 +184,50 @@ int main() {
   rmarut(s, count, blocks);
   std::printf("generator position at start: seed %d, count %d, blocks %d\n", s, count, blocks);
   std::vector<std::vector<double>> samples(nx);
+  unc::Moments moments(nx);  // one quantity per x
   float a[nk];
+  double row[nx];
   for (int n = 0; n < ndraw; ++n) {
     mvndev(c, a, nk);
     for (int i = 0; i < nx; ++i) {
       double f = f0[i];
       for (int k = 0; k < nk; ++k) f += static_cast<double>(a[k]) * shift[k][i];
       samples[i].push_back(f);
+      row[i] = f;
     }
+    moments.add(row, 1);
   }
 
+  // The Hessian members along independent directions, member-major:
+  // F0, then F+_j and F-_j for j = 1..nk, each over every x.
+  std::vector<double> hessian_values(static_cast<std::size_t>(2 * nk + 1) * nx);
+  for (int i = 0; i < nx; ++i) hessian_values[i] = g0[i];
+  for (int j = 0; j < nk; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      double move = 0.0;
+      for (int k = j; k < nk; ++k) {
+        const double half = 0.5 * (members[2 * k + 1][i] - members[2 * k + 2][i]);
+        move += static_cast<double>(c[k + j * nk]) * half;
+      }
+      hessian_values[(2 * j + 1) * nx + i] = g0[i] + move;
+      hessian_values[(2 * j + 2) * nx + i] = g0[i] - move;
+    }
+  }
+  std::vector<unc::HessianErrors> hessian(nx);
+  unc::hessian(hessian_values.data(), nk, nx, hessian.data());
+
   std::vector<Row> rows;
+  const unc::Confidence band68 = unc::Confidence::central(0.68);
   for (int i = 0; i < nx; ++i) {
     Row r;
     r.x = xs[i];
     r.central = f0[i];
-    double sum = 0.0;
-    for (double v : samples[i]) sum += v;
-    r.mc_mean = sum / ndraw;
-    r.mc_low = quantile(samples[i], 0.16);
-    r.mc_high = quantile(samples[i], 0.84);
+    r.mc_mean = moments.mean(i);
+    const unc::Interval band = unc::central_interval(samples[i].data(), samples[i].size(), band68);
+    r.mc_low = band.low;
+    r.mc_high = band.high;
     r.grid_central = g0[i];
-    double var = 0.0;
-    for (int j = 0; j < nk; ++j) {
-      for (int k = 0; k < nk; ++k) {
-        var += half[j][i] * static_cast<double>(band_model::covariance[j + k * nk]) * half[k][i];
-      }
-    }
-    r.hessian = std::sqrt(var);
+    r.hessian = hessian[i].symmetric;
     rows.push_back(r);
   }
 

@@ -1,7 +1,8 @@
 // Writes the synthetic data of the error-band example into a directory:
 //   make_band_data DIR
-// Table sets 100 (central) and 101..104 (coefficient k at +1), and grid
-// members 0 (central) and +-1..+-4.  Flavour 0 of the tables and column 3 of
+// Table sets 100 (central) and 101..104 (coefficient k at +1), grid
+// members 0 (central) and +-1..+-4, and the description of the grid members
+// as a member set (grids.members).  Flavour 0 of the tables and column 3 of
 // the grids carry the model; the other flavours and columns carry scaled
 // copies of the central density, so that every value is positive.
 #include <cmath>
@@ -62,6 +63,17 @@ int main(int argc, char** argv) {
                                           : "pelk-minus-0" + std::to_string(k) + ".grid";
     ok = ok && write(dir + "/" + name, text);
   }
+  std::string members =
+      "# The grid members of the error-band example: member 0, and for each of\n"
+      "# the four fit coefficients the members with that coefficient moved by\n"
+      "# +1 and -1 standard deviation.  The coefficients are correlated, so the\n"
+      "# pairs are not independent directions.\n"
+      "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\n";
+  for (int k = 1; k <= band_model::coefficients; ++k) {
+    members +=
+        "pair " + std::to_string(k) + " " + std::to_string(k) + " -" + std::to_string(k) + "\n";
+  }
+  ok = ok && write(dir + "/grids.members", members);
   if (!ok) {
     std::fprintf(stderr, "make_band_data: cannot write into %s\n", dir.c_str());
     return 1;

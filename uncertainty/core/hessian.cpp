@@ -30,11 +30,16 @@ void hessian_chunk(const double* v, std::size_t stride, std::size_t pairs, std::
       sym[i] = sym[i] + d * d;
       const double p = fp[i] - f0[i];
       const double m = fm[i] - f0[i];
-      // max(p, m, 0) and max(-p, -m, 0): F0 - F+k is -(F+k - F0) exactly.
+      // u = max(p, m, 0), and w = min(p, m, 0) = -max(-p, -m, 0), whose
+      // square is the same (F0 - F+k is -(F+k - F0) exactly).  The clamp at
+      // 0 is written as 0.5 (h + |h|): h + |h| is 2h or 0 and halving is
+      // exact (above half the largest double, 2h is infinite, and so is the
+      // square of h either way), so that the loop has no branch for random
+      // signs to mispredict and runs in vector lanes.
       const double hi = p > m ? p : m;
-      const double lo = p < m ? p : m;
-      const double u = hi > 0.0 ? hi : 0.0;
-      const double w = lo < 0.0 ? -lo : 0.0;
+      const double lo = p > m ? m : p;
+      const double u = 0.5 * (hi + std::fabs(hi));
+      const double w = 0.5 * (lo - std::fabs(lo));
       up[i] = up[i] + u * u;
       down[i] = down[i] + w * w;
     }

@@ -10,6 +10,7 @@
 // built from, and so are their sums: every subtree is combined from its two
 // halves, whatever the split.  The results fold the pieces left to right,
 // then the incomplete block.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -63,6 +64,48 @@ using detail::Sums;
 
 constexpr std::uint64_t block = Moments::block_size;
 
+// Sums over the draws of a block, one accumulator per column, each adding
+// the draws in order from 0; columns are taken `lanes` at a time in local
+// accumulators, so that the compiler keeps them in registers (side by side
+// in vector lanes) instead of storing each partial sum.
+constexpr std::size_t lanes = 8;
+
+// out[c] = sum over d of term(d, j0 + c), for c < N.
+template <std::size_t N, class Term>
+void column_sums(std::size_t rows, std::size_t j0, double* out, Term term) {
+  double a[N] = {};
+  for (std::size_t d = 0; d < rows; ++d) {
+    for (std::size_t c = 0; c < N; ++c) a[c] = a[c] + term(d, j0 + c);
+  }
+  for (std::size_t c = 0; c < N; ++c) out[c] = a[c];
+}
+
+// out[j - from] = sum over d of term(d, j) for every j in [from, to).
+template <class Term>
+void sums_over(std::size_t rows, std::size_t from, std::size_t to, double* out, Term term) {
+  std::size_t j = from;
+  for (; j + lanes <= to; j += lanes) column_sums<lanes>(rows, j, out + (j - from), term);
+  double* o = out + (j - from);
+  switch (to - j) {
+    case 7:
+      return column_sums<7>(rows, j, o, term);
+    case 6:
+      return column_sums<6>(rows, j, o, term);
+    case 5:
+      return column_sums<5>(rows, j, o, term);
+    case 4:
+      return column_sums<4>(rows, j, o, term);
+    case 3:
+      return column_sums<3>(rows, j, o, term);
+    case 2:
+      return column_sums<2>(rows, j, o, term);
+    case 1:
+      return column_sums<1>(rows, j, o, term);
+    default:
+      return;
+  }
+}
+
 // The sums of `rows` draws: each S_j and C over the draws in order from 0,
 // C around the means S_j / rows.
 Sums leaf(const MomentsState& st, const double* x, std::size_t rows) {
@@ -72,21 +115,23 @@ Sums leaf(const MomentsState& st, const double* x, std::size_t rows) {
   s.v.assign(w + st.products(), 0.0);
   double* sum = s.v.data();
   double* c = sum + w;
-  for (std::size_t d = 0; d < rows; ++d) {
-    for (std::size_t j = 0; j < w; ++j) sum[j] = sum[j] + x[d * w + j];
-  }
-  std::vector<double> mean(w), dev(w);
+  sums_over(rows, 0, w, sum, [&](std::size_t d, std::size_t j) { return x[d * w + j]; });
+  std::vector<double> mean(w);
   for (std::size_t j = 0; j < w; ++j) mean[j] = sum[j] / static_cast<double>(rows);
-  for (std::size_t d = 0; d < rows; ++d) {
-    for (std::size_t j = 0; j < w; ++j) dev[j] = x[d * w + j] - mean[j];
-    if (!st.correlations) {
-      for (std::size_t j = 0; j < w; ++j) c[j] = c[j] + dev[j] * dev[j];
-      continue;
-    }
-    std::size_t at = 0;
-    for (std::size_t j = 0; j < w; ++j) {
-      for (std::size_t k = j; k < w; ++k, ++at) c[at] = c[at] + dev[j] * dev[k];
-    }
+  const double* m = mean.data();
+  if (!st.correlations) {
+    sums_over(rows, 0, w, c, [&](std::size_t d, std::size_t j) {
+      const double dev = x[d * w + j] - m[j];
+      return dev * dev;
+    });
+    return s;
+  }
+  // Row j of the upper triangle: (x_j - m_j) (x_k - m_k) for k = j..w-1.
+  for (std::size_t j = 0; j < w; ++j) {
+    sums_over(rows, j, w, c, [&](std::size_t d, std::size_t k) {
+      return (x[d * w + j] - m[j]) * (x[d * w + k] - m[k]);
+    });
+    c += w - j;
   }
   return s;
 }
@@ -241,25 +286,31 @@ void Moments::add(const double* rows, std::size_t draws) {
   if (draws > std::numeric_limits<std::uint64_t>::max() - st.end) {
     throw std::invalid_argument("the draw count passes 2^64");
   }
-  if (st.on_bad == OnBadValue::error) {
-    for (std::size_t i = 0; i < draws * w; ++i) {
-      if (!std::isfinite(rows[i])) {
-        throw domain_error("draw " + std::to_string(st.end + i / w) + ", quantity " +
-                               std::to_string(i % w) + ": the value is not finite",
-                           static_cast<std::ptrdiff_t>(i % w));
-      }
-    }
+  const std::size_t values = draws * w;
+  bool all_finite = true;
+  for (std::size_t i = 0; i < values; ++i) all_finite = all_finite && std::isfinite(rows[i]);
+  if (!all_finite && st.on_bad == OnBadValue::error) {
+    std::size_t i = 0;
+    while (std::isfinite(rows[i])) ++i;
+    throw domain_error("draw " + std::to_string(st.end + i / w) + ", quantity " +
+                           std::to_string(i % w) + ": the value is not finite",
+                       static_cast<std::ptrdiff_t>(i % w));
   }
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   st.open.resize(block * w);
-  for (std::size_t d = 0; d < draws; ++d) {
-    double* row = st.open.data() + st.open_rows * w;
-    for (std::size_t j = 0; j < w; ++j) {
-      const double v = rows[d * w + j];
-      row[j] = std::isfinite(v) ? v : nan;
+  for (std::size_t d = 0; d < draws;) {
+    const std::size_t take = std::min<std::size_t>(draws - d, block - st.open_rows);
+    const double* from = rows + d * w;
+    double* to = st.open.data() + st.open_rows * w;
+    if (all_finite) {
+      std::memcpy(to, from, take * w * sizeof(double));
+    } else {
+      for (std::size_t i = 0; i < take * w; ++i) to[i] = std::isfinite(from[i]) ? from[i] : nan;
     }
-    ++st.end;
-    if (++st.open_rows == block) {
+    d += take;
+    st.end += take;
+    st.open_rows += take;
+    if (st.open_rows == block) {
       const std::uint64_t b = (st.end - 1) / block;
       push(st, Piece{b, b + 1, leaf(st, st.open.data(), block)});
       st.open_rows = 0;
