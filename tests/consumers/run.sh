@@ -24,7 +24,7 @@ echo "-- C through pkg-config ($kind)"
 static=()
 [ "$kind" = static ] && static=(--static)
 flags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config "${static[@]}" --cflags --libs \
-  pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008)
+  pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008 pdferr-uncertainty)
 # shellcheck disable=SC2086
 cc -std=c99 -Wall -Wextra -Werror "$here/c/consumer.c" $flags -Wl,-rpath,"$libdir" \
   -o "$work/consumer_c"

@@ -4,5 +4,6 @@
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "pdferr/tables.h"
+#include "pdferr/uncertainty.h"
 
 int pdferr_headers_compile_as_c99(void) { return (int)sizeof(raset1_block); }

@@ -17,6 +17,7 @@
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "grid_writer.hpp"
+#include "pdferr/uncertainty.hpp"
 #include "pds_writer.hpp"
 
 namespace {
@@ -115,11 +116,64 @@ void tables() {
   }
 }
 
+// The error-set formulas on numbers from a fixed integer sequence: the
+// normal quantile, Hessian errors at many points, quantiles, and moments
+// with their saved bytes (as an FNV-1a digest).
+void uncertainty() {
+  namespace unc = pdferr::uncertainty;
+  std::uint64_t state = 88172645463325252u;
+  auto next = [&] {  // xorshift64, to 53-bit doubles in [0, 1)
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return static_cast<double>(state >> 11) * 0x1p-53;
+  };
+  std::vector<double> z;
+  for (const double p : {1e-300, 1e-12, 0.01, 0.3, 0.5, 0.84, 0.95, 0.999}) {
+    z.push_back(unc::normal_quantile(p));
+  }
+  z.push_back(unc::rescale_factor(unc::Confidence::central(0.9), unc::Confidence::sigmas(1)));
+  print_bits("quantile", z.data(), static_cast<int>(z.size()));
+
+  constexpr std::size_t pairs = 10, points = 200;
+  std::vector<double> values((2 * pairs + 1) * points);
+  for (double& v : values) v = 1.0 + 0.1 * next();
+  std::vector<unc::HessianErrors> e(points);
+  unc::hessian(values.data(), pairs, points, e.data());
+  for (const unc::HessianErrors& h : e) {
+    const double three[] = {h.symmetric, h.plus, h.minus};
+    print_bits("hessian", three, 3);
+  }
+
+  std::vector<double> draws(3 * 3000);
+  for (std::size_t d = 0; d < 3000; ++d) {
+    draws[3 * d] = next() - 0.5;
+    draws[3 * d + 1] = draws[3 * d] + next();
+    draws[3 * d + 2] = 1e3 * next();
+  }
+  unc::MomentsOptions o;
+  o.correlations = true;
+  unc::Moments m(3, o);
+  m.add(draws.data(), 3000);
+  const double stats[] = {
+      m.mean(0),
+      m.mean(2),
+      m.standard_deviation(1),
+      m.correlation(0, 1),
+      unc::quantile(draws.data(), 3000, 0.3),
+      unc::central_interval(draws.data(), 3000, unc::Confidence::sigmas(1)).low};
+  print_bits("moments", stats, 6);
+  std::uint64_t digest = 14695981039346656037u;
+  for (const unsigned char b : m.save()) digest = (digest ^ b) * 1099511628211u;
+  std::printf("moments saved %016llx\n", static_cast<unsigned long long>(digest));
+}
+
 }  // namespace
 
 int main() {
   sampling();
   tables();
   grids();
+  uncertainty();
   return 0;
 }

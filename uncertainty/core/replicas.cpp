@@ -13,14 +13,17 @@
 namespace pdferr::uncertainty {
 namespace {
 
-void check_values(const double* v, std::size_t n, std::size_t at_least, const char* what) {
+void check_values(const double* v, std::size_t n, std::size_t at_least, const char* what,
+                  const char* name = "value") {
   if (n < at_least) {
     throw std::invalid_argument(std::string(what) + " needs at least " + std::to_string(at_least) +
                                 " values; there are " + std::to_string(n));
   }
   if (v == nullptr) throw std::invalid_argument("values is NULL");
   for (std::size_t i = 0; i < n; ++i) {
-    if (!std::isfinite(v[i])) throw domain_error("value " + std::to_string(i) + " is not finite");
+    if (!std::isfinite(v[i])) {
+      throw domain_error(std::string(name) + " " + std::to_string(i) + " is not finite");
+    }
   }
 }
 
@@ -80,8 +83,8 @@ Interval central_interval(const double* v, std::size_t n, Confidence c) {
 }
 
 double correlation(const double* x, const double* y, std::size_t n) {
-  check_values(x, n, 2, "the correlation");
-  check_values(y, n, 2, "the correlation");
+  check_values(x, n, 2, "the correlation", "x");
+  check_values(y, n, 2, "the correlation", "y");
   MomentsOptions options;
   options.correlations = true;
   Moments m(2, options);

@@ -6,6 +6,7 @@
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
+#include "pdferr/uncertainty.h"
 
 static void hex32(const char* label, const float* v, int n) {
   printf("%s", label);
@@ -72,5 +73,9 @@ int main(void) {
   char plain[16] = "ab";
   strcat(plain, "cd");
   printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
-  return strcmp(plain, "abcd") != 0;
+  /* The error-set formulas: central 10, pair (13, 9). */
+  const double members[] = {10, 13, 9};
+  pdferr_hessian_errors e;
+  const int32_t status = pdferr_hessian(members, 1, 1, PDFERR_ON_BAD_ERROR, &e, NULL);
+  return strcmp(plain, "abcd") != 0 || status != PDFERR_OK || e.plus != 3.0;
 }

@@ -9,6 +9,7 @@
 
 #include <pdferr/generator.hpp>
 #include <pdferr/table_set.hpp>
+#include <pdferr/uncertainty.hpp>
 
 namespace {
 void hex32(const char* label, const float* v, int n) {
@@ -68,7 +69,9 @@ int main() {
   generator.uniform(&next, 1);
   const pdferr::TableSet set = pdferr::TableSet::from_set(100);
   pdferr::TableSet::Cache cache;
-  const bool own_ok =
-      next == 6533892 * 0x1p-24f && set.value(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0);
+  const double members[] = {10, 13, 9};  // central, +1, -1
+  const bool own_ok = next == 6533892 * 0x1p-24f &&
+                      set.value(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0) &&
+                      pdferr::uncertainty::hessian(members, 1).plus == 3.0;
   return own_ok ? 0 : 1;
 }
