@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "finite.hpp"
 #include "pdferr/uncertainty.hpp"
 
 namespace pdferr::uncertainty {
@@ -287,8 +288,7 @@ void Moments::add(const double* rows, std::size_t draws) {
     throw std::invalid_argument("the draw count passes 2^64");
   }
   const std::size_t values = draws * w;
-  bool all_finite = true;
-  for (std::size_t i = 0; i < values; ++i) all_finite = all_finite && std::isfinite(rows[i]);
+  const bool all_finite = !detail::any_not_finite(rows, values);
   if (!all_finite && st.on_bad == OnBadValue::error) {
     std::size_t i = 0;
     while (std::isfinite(rows[i])) ++i;

@@ -162,7 +162,8 @@ struct MomentsOptions {
 // that ends where the next starts merges with it, in any grouping, and the
 // merged result is the same bytes as one pass over all the draws.  A
 // partial result is saved to bytes and loaded back, so that a distributed
-// run can gather them.
+// run can gather them.  A moved-from Moments may only be assigned to or
+// destroyed.
 class PDFERR_API Moments {
  public:
   static constexpr std::size_t block_size = 256;
