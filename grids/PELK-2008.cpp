@@ -19,7 +19,8 @@ FIO_BLOCK(32, pelkgrid_block, pelkgrid)
 static_assert(sizeof(pelkgrid_block) == 8 * 8460 + 8 + 8 * 77);
 static_assert(offsetof(pelkgrid_block, nnodes) == 8 * 8460);
 static_assert(offsetof(pelkgrid_block, lognodes) == 8 * 8460 + 8);
-static_assert(PELK_NX == pelk::nx && PELK_NQ == pelk::nq && PELK_NCOL == pelk::ncol);
+static_assert(PDFERR_PELK_NX == pelk::nx && PDFERR_PELK_NQ == pelk::nq &&
+              PDFERR_PELK_NCOL == pelk::ncol);
 
 namespace {
 

@@ -153,7 +153,7 @@ inline int bracket(const double* nodes, int n, double v) {
 struct KernelState {
   double x = -1;  // the X and Q of the last computation; -1 computes first
   double q = -1;
-  double xvpow[ZEMO_MAX_NX + 1] = {};
+  double xvpow[PDFERR_ZEMO_MAX_NX + 1] = {};
   double ss = 0;  // u of x
   double tt = 0;  // t of q
   int jlx = 0, jx = 0, jlq = 0, jq = 0;

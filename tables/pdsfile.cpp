@@ -47,9 +47,9 @@ Fault check_counts(const TableFile& file, long line, std::int64_t& npts) {
   f.line = line;
   const vokpar2_block& d = file.dims;
   npts = 0;
-  if (d.nx < 3 || d.nx > ZEMO_MAX_NX) {
+  if (d.nx < 3 || d.nx > PDFERR_ZEMO_MAX_NX) {
     f.what = "nx = " + count_text(d.nx) + " outside 3 to 201";
-  } else if (d.nt < 3 || d.nt > ZEMO_MAX_NT) {
+  } else if (d.nt < 3 || d.nt > PDFERR_ZEMO_MAX_NT) {
     f.what = "nt = " + count_text(d.nt) + " outside 3 to 25";
   } else if (d.MxFlvN0 < 0) {
     f.what = "MxFlvN0 = " + count_text(d.MxFlvN0) + " is negative";
@@ -58,7 +58,8 @@ Fault check_counts(const TableFile& file, long line, std::int64_t& npts) {
   } else {
     npts =
         std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
-    if (npts > ZEMO_MAX_VALUES) f.what = "table of " + count_text(npts) + " values exceeds 55275";
+    if (npts > PDFERR_ZEMO_MAX_VALUES)
+      f.what = "table of " + count_text(npts) + " values exceeds 55275";
   }
   return f;
 }
@@ -112,7 +113,7 @@ Fault read_header(ListReader& reader, TableFile& file) {
   if (Fault f = skip_lines(reader, comments < 1 ? 1 : comments, "D")) return f;
 
   // Record D: qini, qmax, then pairs of which the second value is a t node.
-  double dvals[2 + 2 * (ZEMO_MAX_NT + 1)];
+  double dvals[2 + 2 * (PDFERR_ZEMO_MAX_NT + 1)];
   const std::span<double> dspan(dvals, static_cast<std::size_t>(2 + 2 * (d.nt + 1)));
   if (Fault f = record_fault(reader, reader.read_reals(dspan), "D")) return f;
   file.range.qini = dvals[0];
@@ -120,7 +121,7 @@ Fault read_header(ListReader& reader, TableFile& file) {
   for (int i = 0; i <= d.nt; ++i) file.tv[i] = dvals[3 + 2 * i];
 
   if (Fault f = skip_lines(reader, 1, "E")) return f;
-  double evals[ZEMO_MAX_NX + 2];
+  double evals[PDFERR_ZEMO_MAX_NX + 2];
   const std::span<double> espan(evals, static_cast<std::size_t>(d.nx + 2));
   if (Fault f = record_fault(reader, reader.read_reals(espan), "E")) return f;
   file.range.xmin = evals[0];

@@ -34,9 +34,9 @@ struct TableFile {
   masstbl_block masses{};
   qcdtbl_block qcd{};
   double alambda = 0;
-  double xv[ZEMO_MAX_NX + 1] = {};  // xv[0] = 0
-  double tv[ZEMO_MAX_NT + 1] = {};
-  double values[ZEMO_MAX_VALUES] = {};
+  double xv[PDFERR_ZEMO_MAX_NX + 1] = {};  // xv[0] = 0
+  double tv[PDFERR_ZEMO_MAX_NT + 1] = {};
+  double values[PDFERR_ZEMO_MAX_VALUES] = {};
   std::int32_t npts = 0;  // count of table values
 };
 

@@ -23,7 +23,7 @@ struct Read {
 // Both readers start from the same earlier content, which empty values
 // leave in place.
 void prefill(TableFile& f) {
-  for (int k = 0; k < ZEMO_MAX_VALUES; ++k) f.values[k] = -1.0 - k;
+  for (int k = 0; k < PDFERR_ZEMO_MAX_VALUES; ++k) f.values[k] = -1.0 - k;
 }
 
 Read straightforward(const std::string& text) {
