@@ -1,24 +1,29 @@
-// A C++ analysis program: scalars are passed as values.
-#include <bit>
+// A C++17 analysis program: scalars are passed as values.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
-#include "generator.hpp"
-#include "zemo_cache.hpp"
 
 namespace {
+template <typename Bits, typename Real>
+Bits bits(Real v) {
+  static_assert(sizeof(Bits) == sizeof(Real));
+  Bits b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
 void hex32(const char* label, const float* v, int n) {
   std::printf("%s", label);
-  for (int k = 0; k < n; ++k) std::printf(" %08X", std::bit_cast<std::uint32_t>(v[k]));
+  for (int k = 0; k < n; ++k) std::printf(" %08X", bits<std::uint32_t>(v[k]));
   std::printf("\n");
 }
 void hex64(const char* label, const double* v, int n) {
   std::printf("%s", label);
   for (int k = 0; k < n; ++k) {
-    std::printf(" %016llX", static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(v[k])));
+    std::printf(" %016llX", static_cast<unsigned long long>(bits<std::uint64_t>(v[k])));
   }
   std::printf("\n");
 }
@@ -61,13 +66,5 @@ int main() {
   pelk_strcat("pelk-plus- ", "07", name, 11, 2, sizeof name);
   std::printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
 
-  // The C++ interface: a generator and a table cache of the caller's own.
-  ranmar_core::Generator generator;
-  generator.start(54217137, 20000);
-  float next = 0.0f;
-  generator.draw(&next, 1);
-  zemo::Cache cache;
-  const bool own_ok =
-      next == 6533892 * 0x1p-24f && zemo::zemopdf(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0);
-  return own_ok ? 0 : 1;
+  return 0;
 }
