@@ -1,8 +1,10 @@
 // Parton density grids against six GSL bilinear interp2d evaluations on the
-// same grid, and grid loading against strtod parsing of the same fields.
+// same grid, and grid loading against strtod parsing of the same fields;
+// pelkfit and pelkini beside GridMember's evaluation and loading.
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_interp2d.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "PELK-2008.h"
 #include "grid_writer.hpp"
+#include "pdferr/grid_member.hpp"
 #include "scratch.hpp"
 
 namespace {
@@ -58,6 +61,21 @@ void BM_pelkfit(benchmark::State& state) {
 }
 BENCHMARK(BM_pelkfit);
 
+// The same points through a GridMember of the same file.
+void BM_grid_member_values(benchmark::State& state) {
+  write_member();
+  const pdferr::GridMember member("PELK-GRID.NLO");
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    std::array<double, 6> d = member.values(p[k].x, p[k].q2);
+    benchmark::DoNotOptimize(d);
+    k = (k + 1) & 1023;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_grid_member_values);
+
 // The six stored tables in GSL's bilinear interp2d on the same logarithmic
 // nodes, one accelerator pair shared by the six (GSL's best case): the two
 // logarithms once, then six evaluations.  No column factors are applied.
@@ -98,6 +116,16 @@ void BM_pelkini(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_pelkini)->Unit(benchmark::kMicrosecond);
+
+void BM_grid_member_load(benchmark::State& state) {
+  write_member();
+  for (auto _ : state) {
+    pdferr::GridMember member("PELK-GRID.NLO");
+    benchmark::DoNotOptimize(member);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_grid_member_load)->Unit(benchmark::kMicrosecond);
 
 // The same file read line by line, each of the six 12-character fields of
 // a line parsed with strtod.

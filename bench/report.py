@@ -43,14 +43,20 @@ ROWS = [
     ("zemopdf, further flavour", "BM_zemopdf_cached_flavour", "BM_zemopdf_new_point",
      "zemopdf, new point", 10),
     ("setzemo, 55275 values", "BM_setzemo", "BM_strtod_table", "strtod of the file", 3),
+    ("TableSet load, 55275 values", "BM_table_set_load", "BM_strtod_table", "strtod of the file",
+     3),
+    ("TableSet::value, new point", "BM_table_set_new_point", "BM_gsl_bicubic",
+     "GSL bicubic interp2d", None),
     ("pelkfit", "BM_pelkfit", "BM_gsl_bilinear_six", "6 × GSL bilinear interp2d", 5),
     ("pelkini", "BM_pelkini", "BM_strtod_grid", "strtod of the fields", 3),
+    ("GridMember values", "BM_grid_member_values", "BM_pelkfit", "pelkfit", None),
+    ("GridMember load", "BM_grid_member_load", "BM_pelkini", "pelkini", None),
 ]
 
 # Throughput rows: (label, benchmark with more threads, benchmark with one).
 THROUGHPUT = [
-    ("zemo::zemopdf, own caches, 2 threads vs 1",
-     "BM_zemo_cache_threads/real_time/threads:2", "BM_zemo_cache_threads/real_time/threads:1",
+    ("TableSet::value, own caches, 2 threads vs 1",
+     "BM_table_set_threads/real_time/threads:2", "BM_table_set_threads/real_time/threads:1",
      "≈ 2"),
 ]
 

@@ -1,6 +1,6 @@
 // Parton density tables against GSL's bicubic interp2d on the same grid and
-// against strtod parsing of the same table file; the caller-owned cache on
-// one and two threads.
+// against strtod parsing of the same table file; TableSet with caches of
+// their own on one and two threads.
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_interp2d.h>
 
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "ZEMOPdf.h"
+#include "pdferr/table_set.hpp"
 #include "pds_writer.hpp"
 #include "scratch.hpp"
-#include "zemo_cache.hpp"
 
 namespace {
 
@@ -126,20 +126,39 @@ void BM_gsl_bicubic(benchmark::State& state) {
 }
 BENCHMARK(BM_gsl_bicubic);
 
-// Several threads on one loaded set, each with a cache of its own, at new
-// points: the throughput of two threads against one.
-void BM_zemo_cache_threads(benchmark::State& state) {
-  if (state.thread_index() == 0) write_sets();
-  zemo::Cache cache;
+// TableSet::value at new points, on a cache of its own.
+void BM_table_set_new_point(benchmark::State& state) {
+  write_sets();
+  const pdferr::TableSet set("zemo.00.pds");
+  pdferr::TableSet::Cache cache;
+  const std::vector<Point>& p = points();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(set.value(cache, 1, p[k].x, p[k].q));
+    k = (k + 1) & 1023;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_table_set_new_point);
+
+// Several threads on one set, each with a cache of its own, at new points:
+// the throughput of two threads against one.
+void BM_table_set_threads(benchmark::State& state) {
+  // Loaded once, by whichever thread comes first.
+  static const pdferr::TableSet set = [] {
+    write_sets();
+    return pdferr::TableSet("zemo.00.pds");
+  }();
+  pdferr::TableSet::Cache cache;
   const std::vector<Point>& p = points();
   std::size_t k = static_cast<std::size_t>(state.thread_index()) * 512;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(zemo::zemopdf(cache, 1, p[k & 1023].x, p[k & 1023].q));
+    benchmark::DoNotOptimize(set.value(cache, 1, p[k & 1023].x, p[k & 1023].q));
     ++k;
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_zemo_cache_threads)->Threads(1)->Threads(2)->UseRealTime();
+BENCHMARK(BM_table_set_threads)->Threads(1)->Threads(2)->UseRealTime();
 
 // Loading the 55275-value table (alternating sets, so every call loads).
 void BM_setzemo(benchmark::State& state) {
@@ -152,6 +171,14 @@ void BM_setzemo(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_setzemo)->Unit(benchmark::kMicrosecond);
+
+// Loading the same table as a TableSet.
+void BM_table_set_load(benchmark::State& state) {
+  write_sets();
+  for (auto _ : state) benchmark::DoNotOptimize(pdferr::TableSet("zemo.00.pds"));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_table_set_load)->Unit(benchmark::kMicrosecond);
 
 // The same file read line by line and every number on it parsed with strtod
 // (the header's integers too), into an array of doubles.

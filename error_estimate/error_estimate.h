@@ -54,11 +54,14 @@ extern raset1_block raset1 __asm__("raset1_");
 extern inout_block inout __asm__("inout_");
 
 /* Fills vec(1..nvec) with the next nvec uniform numbers in (0, 1);
- * initialises with the default seed 54217137 first if nothing has. */
+ * initialises with the default seed 54217137 first if nothing has.  nvec <= 0
+ * draws nothing, initialises nothing and changes nothing. */
 void ranmar(float* vec, EE_IN(int32_t) nvec);
 
 /* Initialises from seed and skips nblocks * 1000000000 + count numbers
- * (negative counts as 0). */
+ * (negative counts as 0).  Any seed is taken, but use 0..900000000: some
+ * seeds outside that range (for example -60164) fill the table with zeros,
+ * and the numbers of such a generator are biased. */
 void rmarin(EE_IN(int32_t) seed, EE_IN(int32_t) count, EE_IN(int32_t) nblocks);
 
 /* Reports the seed and the position as count and whole blocks of

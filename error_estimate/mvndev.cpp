@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/correlated.hpp"
 #include "error_estimate.h"
 #include "fio/export.hpp"
 #include "fio/record.hpp"
@@ -25,16 +26,7 @@ extern "C" FIO_EXPORT void mvndev(const float* c, float* x, const std::int32_t& 
   if (n <= 0) return;
   float z[nmax];
   gaudev(z, n);
-  // x = c z over the lower triangle.  Each x(i) is the sum of
-  // c(i, j) z(j) for j = 1..i, taken upward from 0; running down the columns
-  // keeps that order for every element while the rows of one column are
-  // done side by side.
-  for (std::int32_t i = 0; i < n; ++i) x[i] = 0.0f;
-  for (std::int32_t j = 0; j < n; ++j) {
-    const float zj = z[j];
-    const float* column = c + j * n;
-    for (std::int32_t i = j; i < n; ++i) x[i] = x[i] + column[i] * zj;
-  }
+  pdferr::sampling::correlate(c, z, x, n);
 }
 
 FIO_FORTRAN_ALIAS(void, mvndev, (const float*, float*, const std::int32_t&))

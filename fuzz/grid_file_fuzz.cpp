@@ -1,16 +1,20 @@
-// Grid files through pelkini.  Whatever the bytes, pelkini either fills the
-// whole block, which then evaluates, or stops and leaves the block exactly
-// as it was.
+// Grid files through pelkini and GridMember.  Whatever the bytes, pelkini
+// either fills the whole block, which then evaluates, or stops and leaves
+// the block exactly as it was; GridMember refuses exactly the files that
+// pelkini refuses, and evaluates the others to pelkfit's bits.
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "PELK-2008.h"
 #include "fuzz_support.hpp"
+#include "pdferr/grid_member.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Member 0 is the file "PELK-GRID.NLO" in the working directory.
-  fuzz::scratch().write("PELK-GRID.NLO", data, size);
+  const std::string path = fuzz::scratch().write("PELK-GRID.NLO", data, size);
   static std::vector<unsigned char> before(sizeof pelkgrid);
   std::memcpy(before.data(), &pelkgrid, sizeof pelkgrid);
   bool stopped = false;
@@ -20,6 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const fuzz::Stopped&) {
     stopped = true;
   }
+  std::vector<pdferr::GridMember> member;
+  try {
+    member.emplace_back(path);
+  } catch (const pdferr::file_error&) {
+  }
+  fuzz::require(member.empty() == stopped, "GridMember refuses what pelkini refuses");
   if (stopped) {
     fuzz::require(std::memcmp(before.data(), &pelkgrid, sizeof pelkgrid) == 0,
                   "a refused file leaves pelkgrid as it was");
@@ -37,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (double q2 : {1.0, 2.2, 1000.0, 1e6}) {
       double d[6];
       pelkfit(x, q2, d[0], d[1], d[2], d[3], d[4], d[5]);
+      const std::array<double, 6> v = member.front().values(x, q2);
+      fuzz::require(std::memcmp(d, v.data(), sizeof d) == 0, "GridMember gives pelkfit's bits");
     }
   }
   return 0;

@@ -1,14 +1,18 @@
-// Table files through readpds0, on a unit as setzemo opens it.  Whatever the
-// bytes, the reader either loads a table within the limits of the blocks,
-// which then evaluates without reading outside them, or stops and leaves
-// every block exactly as it was.
+// Table files through readpds0, on a unit as setzemo opens it, and through
+// pdferr::TableSet.  Whatever the bytes, the reader either loads a table
+// within the limits of the blocks, which then evaluates without reading
+// outside them, or stops and leaves every block exactly as it was; TableSet
+// accepts the same files and gives the same bits.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "ZEMOPdf.h"
 #include "fio/units.hpp"
 #include "fuzz_support.hpp"
+#include "pdferr/table_set.hpp"
 
 namespace {
 
@@ -27,7 +31,7 @@ void snapshot(std::vector<unsigned char>& bytes) {
   add(&qcdtbl, sizeof qcdtbl);
 }
 
-void check_loaded() {
+void check_loaded(const pdferr::TableSet& set) {
   const vokpar2_block& d = vokpar2;
   fuzz::require(d.nx >= 3 && d.nx <= PDFERR_ZEMO_MAX_NX, "nx within the blocks");
   fuzz::require(d.nt >= 3 && d.nt <= PDFERR_ZEMO_MAX_NT, "nt within the blocks");
@@ -36,6 +40,9 @@ void check_loaded() {
       std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + d.mxval);
   fuzz::require(npts <= PDFERR_ZEMO_MAX_VALUES, "table within pdfval");
   fuzz::require(vokpar1.xv[0] == 0.0, "xv(0) is 0");
+  fuzz::require(
+      set.nx() == d.nx && set.nt() == d.nt && set.MxFlvN0() == d.MxFlvN0 && set.mxval() == d.mxval,
+      "TableSet counts as the blocks");
   // Every path of the kernel on whatever nodes and values the file held:
   // x = 0, small x, interior, the highest bins; t below, inside and above.
   setchange.flag = 1;
@@ -46,6 +53,10 @@ void check_loaded() {
         try {
           const double v = zemopdf(f, x, q);
           fuzz::require(!(v < 0), "zemopdf never negative");
+          if (q > set.alambda()) {
+            const double w = set.value(f, x, q);
+            fuzz::require(std::memcmp(&v, &w, sizeof v) == 0, "TableSet gives the bits of zemopdf");
+          }
         } catch (const fuzz::Stopped&) {
           // The kernel's own fatal paths are allowed on such tables.
         }
@@ -70,11 +81,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stopped = true;
   }
   fio::close(unit);
+  std::optional<pdferr::TableSet> set;
+  try {
+    set.emplace(path);
+  } catch (const pdferr::file_error&) {
+  }
+  fuzz::require(set.has_value() != stopped, "TableSet accepts what readpds0 accepts");
   if (stopped) {
     snapshot(after);
     fuzz::require(after == before, "a refused file leaves the blocks as they were");
   } else {
-    check_loaded();
+    check_loaded(*set);
   }
   return 0;
 }

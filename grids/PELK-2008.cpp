@@ -1,8 +1,9 @@
-// The grid subsystem's interface: the block pelkgrid and the routines
-// istrl, strcat, pelkini, dfint_pelk and pelkfit.
+// The grid subsystem's legacy interface: the block pelkgrid and the
+// routines istrl, strcat, pelkini, dfint_pelk and pelkfit, with their
+// messages and stops, over the core.
 #include "PELK-2008.h"
 
-#include <cmath>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,24 +13,34 @@
 #include "fio/export.hpp"
 #include "fio/record.hpp"
 #include "fio/stop.hpp"
-#include "pelk_core.hpp"
+#include "fio/units.hpp"
+#include "grid_core.hpp"
+
+namespace core = pdferr::grids;
 
 FIO_BLOCK(32, pelkgrid_block, pelkgrid)
 
 static_assert(sizeof(pelkgrid_block) == 8 * 8460 + 8 + 8 * 77);
 static_assert(offsetof(pelkgrid_block, nnodes) == 8 * 8460);
 static_assert(offsetof(pelkgrid_block, lognodes) == 8 * 8460 + 8);
-static_assert(PDFERR_PELK_NX == pelk::nx && PDFERR_PELK_NQ == pelk::nq &&
-              PDFERR_PELK_NCOL == pelk::ncol);
+static_assert(PDFERR_PELK_NX == core::nx && PDFERR_PELK_NQ == core::nq &&
+              PDFERR_PELK_NCOL == core::ncol);
 
 namespace {
 
-// The raw values of the last grid file read; only pelkini uses them.
-pelk::RawGrid parton;
+// The I/O unit the grid files are read on.
+constexpr int grid_unit = 71;
 
-std::string_view trimmed(const char* field, std::size_t len) {
-  return std::string_view(field, static_cast<std::size_t>(pelk::used_length({field, len})));
-}
+// The raw values of the last grid file read; only pelkini uses them.
+core::RawGrid parton;
+
+// The grid file as pelkini reads it: the lines of the grid unit.
+class UnitLines final : public core::LineSource {
+ public:
+  Status next(std::string& line) override { return fio::read_line(grid_unit, line); }
+  int error() const override { return fio::read_error(grid_unit); }
+  bool unchanged() const override { return fio::unchanged(grid_unit); }
+};
 
 // A fatal message line on standard output, then a plain stop.
 [[noreturn]] void fatal(std::string_view text) {
@@ -37,52 +48,46 @@ std::string_view trimmed(const char* field, std::size_t len) {
   fio::stop();
 }
 
-[[noreturn]] void report_read_failure(const pelk::ReadFailure& f, std::string_view file) {
-  std::string text = "pelkini: ";
+[[noreturn]] void report_open_failure(int error, const std::string& file) {
+  const std::string reason = error == EBUSY ? "unit 71 is in use" : std::strerror(error);
+  fatal("pelkini: cannot open grid file " + file + ": " + reason);
+}
+
+[[noreturn]] void report_read_failure(const core::ReadFailure& f, const std::string& file) {
+  const std::string line = std::to_string(f.line);
   switch (f.kind) {
-    case pelk::ReadFailure::busy:
-      text += "cannot open grid file " + std::string(file) + ": unit 71 is in use";
-      break;
-    case pelk::ReadFailure::open:
-      text += "cannot open grid file " + std::string(file) + ": " + std::strerror(f.error);
-      break;
-    case pelk::ReadFailure::short_file:
-      text += "grid file " + std::string(file) + " ends after line " + std::to_string(f.line) +
-              "; it needs " + std::to_string(pelk::file_lines) + " lines";
-      break;
+    case core::ReadFailure::short_file:
+      fatal("pelkini: grid file " + file + " ends after line " + line + "; it needs " +
+            std::to_string(core::file_lines) + " lines");
+    case core::ReadFailure::bad_field:
+      fatal("pelkini: bad number in field " + std::to_string(f.field) + " of line " + line +
+            " of grid file " + file);
+    case core::ReadFailure::read_error:
+      fatal("pelkini: cannot read line " + line + " of grid file " + file + ": " +
+            std::strerror(f.error));
+    case core::ReadFailure::line_too_long:
+      fatal("pelkini: line " + line + " of grid file " + file + " is longer than " +
+            std::to_string(pdferr::common::TextFile::max_line) + " bytes");
     default:
-      text += "bad number in field " + std::to_string(f.field) + " of line " +
-              std::to_string(f.line) + " of grid file " + std::string(file);
-      break;
+      fatal("pelkini: grid file " + file + " changed while it was read");
   }
-  fatal(text);
 }
 
-}  // namespace
-
-extern "C" {
-
-FIO_EXPORT std::int32_t istrl(const char* str, std::size_t str_len) {
-  return pelk::used_length({str, str_len});
-}
-
-FIO_EXPORT void pelk_strcat(const char* str1, const char* str2, char* str, std::size_t len1,
-                            std::size_t len2, std::size_t len) {
-  const std::string_view field1(str1, len1);
-  const std::string_view field2(str2, len2);
-  if (pelk::join(field1, field2, str, len)) return;
+// The join of strcat, or its four-line overflow report and a plain stop.
+void join_or_stop(std::string_view field1, std::string_view field2, char* str, std::size_t len) {
+  if (core::join(field1, field2, str, len)) return;
   { fio::Record(stdout).list_text("error: l1+l2>l in strcat"); }
   {
     fio::Record(stdout)
         .list_text("l1=")
-        .list_int(pelk::used_length(field1))
+        .list_int(core::used_length(field1))
         .list_text(" str1=")
         .list_text(field1);
   }
   {
     fio::Record(stdout)
         .list_text("l2=")
-        .list_int(pelk::used_length(field2))
+        .list_int(core::used_length(field2))
         .list_text(" str2=")
         .list_text(field2);
   }
@@ -90,22 +95,47 @@ FIO_EXPORT void pelk_strcat(const char* str1, const char* str2, char* str, std::
   fio::stop();
 }
 
+}  // namespace
+
+namespace pelk {
+
+FIO_EXPORT std::int32_t istrl(std::string_view str) { return core::used_length(str); }
+
+FIO_EXPORT void strcat(std::string_view str1, std::string_view str2, char* str, std::size_t len) {
+  join_or_stop(str1, str2, str, len);
+}
+
+}  // namespace pelk
+
+extern "C" {
+
+FIO_EXPORT std::int32_t istrl(const char* str, std::size_t str_len) {
+  return core::used_length({str, str_len});
+}
+
+FIO_EXPORT void pelk_strcat(const char* str1, const char* str2, char* str, std::size_t len1,
+                            std::size_t len2, std::size_t len) {
+  join_or_stop({str1, len1}, {str2, len2}, str, len);
+}
+
 FIO_EXPORT void pelkini(const std::int32_t& iset) {
-  char name_field[pelk::name_length];
-  pelk::grid_file_name(iset, name_field);
-  const std::string name(trimmed(name_field, pelk::name_length));
-  const pelk::ReadFailure failure = pelk::read_grid_file(name.c_str(), parton);
-  if (failure.kind != pelk::ReadFailure::none) report_read_failure(failure, name);
+  const std::string name = core::member_file_name(iset);
+  const int opened = fio::open_old(grid_unit, name.c_str());
+  if (opened != 0) report_open_failure(opened, name);
+  UnitLines lines;
+  const core::ReadFailure failure = core::read_grid(lines, parton);
+  fio::close(grid_unit);
+  if (failure.kind != core::ReadFailure::none) report_read_failure(failure, name);
   // The whole file is read: only now does the block change.
-  pelk::build_tables(parton, pelkgrid.denstab);
-  pelkgrid.nnodes[0] = pelk::nx;
-  pelkgrid.nnodes[1] = pelk::nq;
-  pelk::log_nodes(pelkgrid.lognodes);
+  core::build_tables(parton, pelkgrid.denstab);
+  pelkgrid.nnodes[0] = core::node_counts[0];
+  pelkgrid.nnodes[1] = core::node_counts[1];
+  std::memcpy(pelkgrid.lognodes, core::log_nodes(), sizeof pelkgrid.lognodes);
 }
 
 FIO_EXPORT double dfint_pelk(const std::int32_t& ndim, const double* coord,
                              const std::int32_t* nnodes, const double* nodes, const double* table) {
-  const pelk::ShapeCheck shape = pelk::check_shape(ndim, nnodes);
+  const core::ShapeCheck shape = core::check_shape(ndim, nnodes);
   if (shape.ndim_out_of_range) {
     fatal("dfint_pelk: ndim = " + std::to_string(ndim) + " is outside 1 to 5");
   }
@@ -114,8 +144,8 @@ FIO_EXPORT double dfint_pelk(const std::int32_t& ndim, const double* coord,
     fatal("dfint_pelk: nnodes(" + std::to_string(i) + ") = " + std::to_string(nnodes[i - 1]) +
           "; every dimension needs at least 2 nodes");
   }
-  const pelk::Cell cell = pelk::find_cell(ndim, coord, nnodes, nodes);
-  return pelk::corner_sum(cell, nnodes, table);
+  const core::Cell cell = core::find_cell(ndim, coord, nnodes, nodes);
+  return core::corner_sum(cell, nnodes, table);
 }
 
 FIO_EXPORT void pelkfit(const double& x, const double& q2, double& dens1, double& dens2,
@@ -125,22 +155,17 @@ FIO_EXPORT void pelkfit(const double& x, const double& q2, double& dens1, double
   const double q2v = q2;
   if (xv < 1e-5 || xv > 1.0) fatal("  PARTON INTERPOLATION: X OUT OF RANGE");
   if (q2v < 1.0 || q2v > 1e6) fatal("  PARTON INTERPOLATION: Q2 OUT OF RANGE");
-  if (pelkgrid.nnodes[0] != pelk::nx || pelkgrid.nnodes[1] != pelk::nq) {
+  if (pelkgrid.nnodes[0] != core::nx || pelkgrid.nnodes[1] != core::nq) {
     fatal("pelkfit: no grid member is loaded; call pelkini first");
   }
-  const double point[2] = {std::log(xv), std::log(q2v)};
-  // One cell serves all six columns: they share nodes and point.  The
-  // nodes are pelkini's, ascending.
-  const pelk::Cell cell = pelk::find_cell_ascending(2, point, pelkgrid.nnodes, pelkgrid.lognodes);
-  double t[pelk::ncol];
-  pelk::corner_sums_2d(cell, pelkgrid.nnodes, &pelkgrid.denstab[0][0][0], pelk::ncol, t);
-  const pelk::Powers p = pelk::powers(xv);
-  dens1 = (t[0] * p.u3) * xv;
-  dens2 = (t[1] * p.u4) * xv;
-  dens3 = p.sqrt_x * (t[2] * p.u8);
-  dens4 = p.sqrt_x * (t[3] * p.u8);
-  dens5 = p.sqrt_x * (t[4] * p.u8);
-  dens6 = p.sqrt_x * (t[5] * p.u5);
+  double d[core::ncol];
+  core::densities(&pelkgrid.denstab[0][0][0], pelkgrid.nnodes, pelkgrid.lognodes, xv, q2v, d);
+  dens1 = d[0];
+  dens2 = d[1];
+  dens3 = d[2];
+  dens4 = d[3];
+  dens5 = d[4];
+  dens6 = d[5];
 }
 
 }  // extern "C"

@@ -77,9 +77,12 @@ void pelk_strcat(const char* str1, const char* str2, char* str, size_t len1, siz
 
 /* Loads member iset of the grid set from its file in the current directory
  * (0: "PELK-GRID.NLO"; 1..99: pelk-plus-NN.grid; -1..-99:
- * pelk-minus-NN.grid) into pelkgrid.  A missing, short or malformed file
- * ends the process with a message naming the file (and the line) on
- * standard output, exit status 0; pelkgrid is then untouched. */
+ * pelk-minus-NN.grid) into pelkgrid, reading it on unit 71.  A missing,
+ * short, malformed or unreadable file, one with a line over 4 MiB and one
+ * rewritten while it is read end the process with a message naming the file
+ * (and the line) on standard output, exit status 0; pelkgrid is then
+ * untouched.  pdferr/grid_member.hpp and pdferr/grids.h load members as
+ * values instead, which report faults to the caller. */
 void pelkini(PELK_IN(int32_t) iset);
 
 /* Multilinear interpolation of table (column-major, nnodes(1) x ... x
@@ -97,18 +100,20 @@ void pelkfit(PELK_IN(double) x, PELK_IN(double) q2, PELK_OUT(double) dens1, PELK
              PELK_OUT(double) dens3, PELK_OUT(double) dens4, PELK_OUT(double) dens5,
              PELK_OUT(double) dens6);
 
+#undef PELK_IN
+#undef PELK_OUT
+
 #ifdef __cplusplus
 }
 
 namespace pelk {
 
 /* The used length of a text field. */
-inline int32_t istrl(std::string_view str) { return ::istrl(str.data(), str.size()); }
+int32_t istrl(std::string_view str);
 
-/* Joins the used parts of str1 and str2 into the len bytes at str. */
-inline void strcat(std::string_view str1, std::string_view str2, char* str, size_t len) {
-  ::pelk_strcat(str1.data(), str2.data(), str, str1.size(), str2.size(), len);
-}
+/* Joins the used parts of str1 and str2 into the len bytes at str; stops
+ * the process with the overflow report when they do not fit, as strcat. */
+void strcat(std::string_view str1, std::string_view str2, char* str, size_t len);
 
 }  // namespace pelk
 #endif

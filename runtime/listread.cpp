@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-
-#include "fio/units.hpp"
+#include <system_error>
+#include <type_traits>
 
 #include "common/numeric.hpp"
 
@@ -49,14 +49,16 @@ ListError parse_integer(std::string_view tok, std::int32_t& out) {
 }
 
 ListError parse_real(std::string_view tok, double& out) {
-  // Most values are in the C library's own form ("-1.25e-3", "0.5"): read
-  // them in place; anything else (D or Q exponents, "1.0+3", a plus sign,
-  // values out of range) takes the rewriting path below.
-  if (!tok.empty() && tok[0] != '+') {
+  // Most values are in the C library's own form ("-1.25e-3", "0.5", "inf",
+  // "nan(1)"), perhaps after a plus sign, which that form lacks: read them
+  // in place; anything else (D or Q exponents, "1.0+3", values out of range)
+  // takes the rewriting path below.
+  const std::string_view body = !tok.empty() && tok[0] == '+' ? tok.substr(1) : tok;
+  if (!body.empty() && (body.size() == tok.size() || (body[0] != '+' && body[0] != '-'))) {
     double v = 0;
     const auto [end, ec] =
-        std::from_chars(tok.data(), tok.data() + tok.size(), v, std::chars_format::general);
-    if (ec == std::errc() && end == tok.data() + tok.size()) {
+        std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
+    if (ec == std::errc() && end == body.data() + body.size()) {
       out = v;
       return ListError::none;
     }
@@ -144,8 +146,16 @@ struct ItemStore {
 
 struct RealStore {
   std::span<double> values;
-  ListError put(std::size_t k, std::string_view tok) const { return parse_real(tok, values[k]); }
+  ListReader::RealCheck check;
+  ListError put(std::size_t k, std::string_view tok) const {
+    const ListError e = parse_real(tok, values[k]);
+    if (e != ListError::none) return e;
+    return accept(k);
+  }
   ListError bad(std::size_t) const { return ListError::bad_real; }
+  ListError accept(std::size_t k) const {
+    return check == nullptr || check(values.first(k + 1), k) ? ListError::none : ListError::refused;
+  }
 };
 
 }  // namespace
@@ -170,13 +180,15 @@ std::string_view describe(ListError error) {
       return "read error";
     case ListError::line_too_long:
       return "line too long";
+    case ListError::refused:
+      return "refused value";
   }
   return "unknown error";
 }
 
-ListReader ListReader::from_unit(int unit) {
+ListReader ListReader::from_source(LineSource& source) {
   ListReader r;
-  r.unit_ = unit;
+  r.source_ = &source;
   return r;
 }
 
@@ -187,14 +199,16 @@ ListReader ListReader::from_text(std::string_view text) {
 }
 
 bool ListReader::next_line() {
-  if (unit_ >= 0) {
-    const LineStatus status = read_line(unit_, buffer_);
+  if (source_ != nullptr) {
+    const LineStatus status = source_->next(buffer_);
     if (status != LineStatus::line) {
-      if (status == LineStatus::read_error) {
-        input_error_ = ListError::read_error;
-        read_errno_ = read_error(unit_);
-      } else if (status == LineStatus::too_long) {
-        input_error_ = ListError::line_too_long;
+      // The line that failed counts, once: a fault is reported where it
+      // stands.
+      if (status != LineStatus::end && input_error_ == ListError::none) {
+        input_error_ =
+            status == LineStatus::read_error ? ListError::read_error : ListError::line_too_long;
+        read_errno_ = status == LineStatus::read_error ? source_->error() : 0;
+        ++line_number_;
       }
       return false;
     }
@@ -238,6 +252,19 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
   // a null value; a comma after a value, or first after a line end, is a
   // plain separator.  A line end after a comma keeps the comma's effect.
   enum class Last { start, value, line_end, comma_after_line_end, comma } last = Last::start;
+  const auto add_nulls = [&](std::size_t n) {
+    if (r.nulls == 0) {
+      r.null_item = r.items;
+      r.null_line = line_number_;
+    }
+    r.items += n;
+    r.nulls += n;
+  };
+  const auto fail = [&](ListError e) {
+    r.error = e;
+    have_line_ = false;
+    return r;
+  };
   while (r.items < count) {
     while (true) {
       if (!have_line_ && !next_line()) {
@@ -250,6 +277,25 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
       if (last != Last::comma) last = Last::line_end;
     }
     const char c = line_[pos_];
+    if constexpr (std::is_same_v<Store, RealStore>) {
+      // A plain number: the C library's form up to a separator or the line
+      // end.  Its characters hold no repeat count, comma or slash, and the
+      // general path would read the same characters as one value to the same
+      // double (parse_real reads such a token in place).
+      if (c != '+' && c != ',' && c != '/') {
+        const char* const end = line_.data() + line_.size();
+        double v = 0;
+        const auto [stop, ec] = std::from_chars(line_.data() + pos_, end, v);
+        if (ec == std::errc() && (stop == end || ends_value(*stop))) {
+          store.values[r.items] = v;
+          if (const ListError e = store.accept(r.items); e != ListError::none) return fail(e);
+          ++r.items;
+          pos_ = static_cast<std::size_t>(stop - line_.data());
+          last = Last::value;
+          continue;
+        }
+      }
+    }
     if (c == ',') {
       ++pos_;
       if (last == Last::value) {
@@ -257,8 +303,7 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
       } else if (last == Last::line_end) {
         last = Last::comma_after_line_end;
       } else {
-        ++r.items;
-        ++r.nulls;
+        add_nulls(1);
         last = Last::comma;
       }
       continue;
@@ -274,49 +319,28 @@ ListReader::Result ListReader::read_record(std::size_t count, Store& store) {
     std::size_t repeat = 1;
     const std::size_t star = tok.find('*');
     if (star != std::string_view::npos) {
-      repeat = 0;
-      if (star == 0) {
-        r.error = store.bad(r.items);
-        have_line_ = false;
-        return r;
-      }
+      if (star == 0) return fail(store.bad(r.items));
       // Counts up to the 32-bit range are taken; larger ones are an error.
       std::int64_t r64 = 0;
       for (std::size_t k = 0; k < star; ++k) {
-        if (!is_digit(tok[k])) {
-          r.error = store.bad(r.items);
-          have_line_ = false;
-          return r;
-        }
+        if (!is_digit(tok[k])) return fail(store.bad(r.items));
         r64 = r64 * 10 + (tok[k] - '0');
         if (r64 > std::numeric_limits<std::int32_t>::max()) {
-          r.error = ListError::repeat_overflow;
-          have_line_ = false;
-          return r;
+          return fail(ListError::repeat_overflow);
         }
       }
       repeat = static_cast<std::size_t>(r64);
-      if (repeat == 0) {
-        r.error = ListError::zero_repeat;
-        have_line_ = false;
-        return r;
-      }
+      if (repeat == 0) return fail(ListError::zero_repeat);
       tok.remove_prefix(star + 1);
       if (tok.empty()) {
         // r null values.
-        const std::size_t take = repeat < count - r.items ? repeat : count - r.items;
-        r.items += take;
-        r.nulls += take;
+        add_nulls(repeat < count - r.items ? repeat : count - r.items);
         continue;
       }
     }
     for (std::size_t k = 0; k < repeat && r.items < count; ++k) {
       const ListError e = store.put(r.items, tok);
-      if (e != ListError::none) {
-        r.error = e;
-        have_line_ = false;
-        return r;
-      }
+      if (e != ListError::none) return fail(e);
       ++r.items;
     }
   }
@@ -330,8 +354,8 @@ ListReader::Result ListReader::read(std::span<const ListItem> items) {
   return read_record(items.size(), store);
 }
 
-ListReader::Result ListReader::read_reals(std::span<double> values) {
-  RealStore store{values};
+ListReader::Result ListReader::read_reals(std::span<double> values, RealCheck check) {
+  RealStore store{values, check};
   return read_record(values.size(), store);
 }
 

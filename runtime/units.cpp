@@ -120,6 +120,13 @@ int read_error(int unit) {
   return found != t.units.end() ? found->second.input.error() : 0;
 }
 
+bool unchanged(int unit) {
+  UnitTable& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  auto found = t.units.find(unit);
+  return found == t.units.end() || found->second.input.unchanged();
+}
+
 std::string unit_name(int unit) {
   UnitTable& t = table();
   std::lock_guard<std::mutex> guard(t.lock);

@@ -22,7 +22,8 @@
 // Anything else is a bad field.
 //
 // Each value is the decimal number of the field rounded once, to nearest
-// even, to a 64-bit float.
+// even, to a 64-bit float.  Fields in the form the descriptor writes
+// ("  1.2345E-02") take a short path with the same result.
 #pragma once
 
 #include <string_view>

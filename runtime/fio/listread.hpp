@@ -1,7 +1,7 @@
 // Free-form (list-directed) record input.
 //
-// A ListReader takes lines from an input unit (fio::read_line) or from a
-// text held in memory, and reads records of values from them in the manner
+// A ListReader takes lines from a LineSource (a file, an input unit) or from
+// a text held in memory, and reads records of values from them in the manner
 // of a Fortran list-directed READ:
 //
 // - A record begins at the start of the next unread line.  Values are
@@ -40,6 +40,10 @@
 // aside.  The reader reports each outcome in
 // a Result, so that the caller decides what a null value, an early slash or
 // an unreadable value means for its data; it never ends the process itself.
+//
+// Records of reals take plain numbers (the C library's own form, followed by
+// a separator or the line end) without looking at them twice; anything else
+// takes the general path.  Both give the same values and outcomes.
 #pragma once
 
 #include <cstddef>
@@ -48,7 +52,25 @@
 #include <string>
 #include <string_view>
 
+#include "common/text_file.hpp"
+
 namespace fio {
+
+using LineStatus = pdferr::common::TextFile::Status;
+
+// Where a ListReader takes its lines from.
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  // The next line into line, without its line end (and without a carriage
+  // return before it).
+  virtual LineStatus next(std::string& line) = 0;
+  // The errno of a read error.
+  virtual int error() const = 0;
+  // Whether the input is still the one it was when reading began (a file
+  // not rewritten since it was opened).
+  virtual bool unchanged() const { return true; }
+};
 
 enum class ListError {
   none,
@@ -60,6 +82,7 @@ enum class ListError {
   repeat_overflow,   // a repeat count beyond the 32-bit range
   read_error,        // the input failed (read_errno() gives the reason)
   line_too_long,     // a line longer than any input of the toolkit holds
+  refused,           // the caller's check refused a value that was read
 };
 
 // A short description of an error ("end of file", "unreadable integer", ...).
@@ -83,10 +106,19 @@ class ListReader {
     std::size_t items = 0;  // items dealt with: assigned or left by a null
     std::size_t nulls = 0;  // items among them left unchanged by a null value
     bool slash = false;     // a slash ended the record before its last item
+    // The first null value: its item and the line where it stands.
+    std::size_t null_item = 0;
+    long null_line = 0;
   };
 
-  // Lines from an input unit, which the caller connects and disconnects.
-  static ListReader from_unit(int unit);
+  // A check of each real of read_reals as it is stored: values holds the
+  // record so far, k the index of the value just read.  Returning false
+  // refuses it: the record stops there with ListError::refused, items
+  // counts the values before it and line_number() is its line.
+  using RealCheck = bool (*)(std::span<const double> values, std::size_t k);
+
+  // Lines from a source, which must outlive the reader.
+  static ListReader from_source(LineSource& source);
   // Lines from a text in memory (lines end at '\n'; a '\r' before it is
   // dropped; a last line without '\n' counts).  The text must outlive the
   // reader.
@@ -104,12 +136,13 @@ class ListReader {
   // Reads one record into items, in order.
   Result read(std::span<const ListItem> items);
 
-  // Reads one record of reals only into values, in order.
-  Result read_reals(std::span<double> values);
+  // Reads one record of reals only into values, in order, each checked by
+  // check (if any) as it is read.
+  Result read_reals(std::span<double> values, RealCheck check = nullptr);
 
   // The number of lines taken from the input so far: after a failed read,
-  // the line that held the offending value (or the last line, at the end of
-  // input).
+  // the line that held the offending value (the last line, at the end of
+  // input; the line that could not be read, when the input failed).
   long line_number() const { return line_number_; }
 
  private:
@@ -122,9 +155,9 @@ class ListReader {
   template <typename Store>
   Result read_record(std::size_t count, Store& store);
 
-  int unit_ = -1;
+  LineSource* source_ = nullptr;
   std::string_view text_;   // the rest of the memory text
-  std::string buffer_;      // the current line, when read from a unit
+  std::string buffer_;      // the current line, when read from a source
   std::string_view line_;   // the current line
   std::size_t pos_ = 0;     // position within line_
   bool have_line_ = false;  // a line is current (read, not discarded)

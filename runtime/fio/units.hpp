@@ -38,6 +38,10 @@ using LineStatus = pdferr::common::TextFile::Status;
 LineStatus read_line(int unit, std::string& line);
 int read_error(int unit);
 
+// Whether the file a unit reads is still the one opened, unchanged (true
+// for a unit that reads no file).
+bool unchanged(int unit);
+
 // The file name a unit was connected with ("" for the standard streams and
 // for units that are not connected).
 std::string unit_name(int unit);

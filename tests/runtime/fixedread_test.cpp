@@ -82,6 +82,11 @@ TEST(FixedRead, OneCorrectRoundingEverywhere) {
   expect_bad("1E10004");  // beyond the exponent range once the decimals count
   expect_bad("1.E-10000");
   expect_field("1.E-9999", 0.0);
+  // The written form on either side of 15 digits, and far beyond.
+  expect_field("1.23456789012345E+00", 1.23456789012345);
+  expect_field("-1.234567890123456E+00", -1.234567890123456);
+  expect_field("123456789012345678901234567890.E-29", 1.2345678901234567890123456789);
+  expect_field("0.000000000000000000001E+21", 1.0);
 }
 
 TEST(FixedRead, InfinityAndNan) {

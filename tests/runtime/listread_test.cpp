@@ -6,7 +6,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +114,18 @@ TEST(ListRead, NumberForms) {
   EXPECT_EQ(o.r1, kInf);
   EXPECT_EQ(o.r2, -kInf);
   EXPECT_TRUE(std::isnan(o.r3));
+  // A plus sign before Inf, Infinity and NaN, also among reals only.
+  o = read_five("1 +Inf +NaN 4 +infinity\nNEXT\n");
+  EXPECT_EQ(o.r1, kInf);
+  EXPECT_TRUE(std::isnan(o.r2) && !std::signbit(o.r2));
+  EXPECT_EQ(o.r3, kInf);
+  fio::ListReader reader = fio::ListReader::from_text("+Inf -INF +nan nan(1) +1.5 +-1\n");
+  double v[6] = {};
+  EXPECT_EQ(reader.read_reals(v).error, fio::ListError::bad_real);
+  EXPECT_EQ(v[0], kInf);
+  EXPECT_EQ(v[1], -kInf);
+  EXPECT_TRUE(std::isnan(v[2]) && std::isnan(v[3]));
+  EXPECT_EQ(v[4], 1.5);
   // Correct rounding, also where a short reader would err.
   o = read_five("1 2.2250738585072011e-308 9007199254740993 4 1e400\n");
   expect_values(o, 1, 2.2250738585072011e-308, 9007199254740992.0, 4, kInf);
@@ -148,6 +163,37 @@ TEST(ListRead, UnreadableValuesStopTheRead) {
   EXPECT_EQ(r.items, 3u);
   EXPECT_EQ(v[2], 3.0);
   EXPECT_EQ(reader.line_number(), 3);
+}
+
+// Records of reals take plain numbers by a shorter path: on random records
+// it gives the values and outcomes of the general path (reals as items).
+TEST(ListRead, RealsAsTheGeneralPathReadsThem) {
+  const char* const pieces[] = {"1.5", "-2e-3", "+4",    "7",  "1d3", "1.0+3", "inf", "+NaN",
+                                "nan", "3*2.5", "2*",    ",",  ",,",  "/",     "x",   "1.5x",
+                                "\n",  "\r\n",  "1e400", "-0", ".5",  "5.",    "1e",  "0*4"};
+  std::mt19937_64 rng(55275);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1), length(0, 30);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string text;
+    for (std::size_t k = length(rng); k > 0; --k) text.append(pieces[pick(rng)]).append(" ");
+    const std::size_t count = 1 + trial % 12;
+    std::vector<double> fast(count, -1.0), general(count, -1.0);
+    std::vector<fio::ListItem> items;
+    for (double& g : general) items.push_back(fio::list_item(g));
+    fio::ListReader a = fio::ListReader::from_text(text);
+    fio::ListReader b = fio::ListReader::from_text(text);
+    const fio::ListReader::Result ra = a.read_reals(fast);
+    const fio::ListReader::Result rb = b.read(items);
+    SCOPED_TRACE(text);
+    ASSERT_EQ(ra.error, rb.error);
+    ASSERT_EQ(ra.items, rb.items);
+    ASSERT_EQ(ra.nulls, rb.nulls);
+    ASSERT_EQ(ra.slash, rb.slash);
+    ASSERT_EQ(ra.null_item, rb.null_item);
+    ASSERT_EQ(ra.null_line, rb.null_line);
+    ASSERT_EQ(a.line_number(), b.line_number());
+    ASSERT_EQ(std::memcmp(fast.data(), general.data(), count * sizeof(double)), 0);
+  }
 }
 
 }  // namespace

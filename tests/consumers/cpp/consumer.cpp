@@ -7,6 +7,9 @@
 #include "ZEMOPdf.h"
 #include "error_estimate.h"
 
+#include <pdferr/generator.hpp>
+#include <pdferr/table_set.hpp>
+
 namespace {
 template <typename Bits, typename Real>
 Bits bits(Real v) {
@@ -66,5 +69,13 @@ int main() {
   pelk_strcat("pelk-plus- ", "07", name, 11, 2, sizeof name);
   std::printf("strcat %.*s %d\n", istrl(name, sizeof name), name, istrl(name, sizeof name));
 
-  return 0;
+  // The C++ interface: a generator and a table cache of the caller's own.
+  pdferr::Generator generator(54217137, 20000);
+  float next = 0.0f;
+  generator.uniform(&next, 1);
+  const pdferr::TableSet set = pdferr::TableSet::from_set(100);
+  pdferr::TableSet::Cache cache;
+  const bool own_ok =
+      next == 6533892 * 0x1p-24f && set.value(cache, 0, 0.01, 10.0) == zemopdf(0, 0.01, 10.0);
+  return own_ok ? 0 : 1;
 }

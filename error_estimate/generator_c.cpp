@@ -1,0 +1,69 @@
+// The C interface of the generator: a handle around pdferr::Generator.
+#include "pdferr/generator.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/c_status.hpp"
+#include "pdferr/generator.hpp"
+
+struct pdferr_generator {
+  pdferr::Generator generator;
+};
+
+using pdferr::common::c_call;
+using pdferr::common::require;
+
+extern "C" {
+
+PDFERR_API std::int32_t pdferr_generator_open(std::int32_t seed, std::int64_t position,
+                                              pdferr_generator** generator, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    *generator = nullptr;
+    *generator = new pdferr_generator{pdferr::Generator(seed, position)};
+  });
+}
+
+PDFERR_API std::int32_t pdferr_generator_copy(const pdferr_generator* generator,
+                                              pdferr_generator** copy, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(copy, "copy");
+    *copy = nullptr;
+    require(generator, "generator");
+    *copy = new pdferr_generator{*generator};
+  });
+}
+
+PDFERR_API std::int32_t pdferr_generator_close(pdferr_generator* generator, pdferr_error* err) {
+  return c_call(err, [&] { delete generator; });
+}
+
+PDFERR_API std::int32_t pdferr_generator_uniform(pdferr_generator* generator, float* out,
+                                                 std::size_t n, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    if (n > 0) require(out, "out");
+    generator->generator.uniform(out, n);
+  });
+}
+
+PDFERR_API std::int32_t pdferr_generator_jump(pdferr_generator* generator, std::int64_t n,
+                                              pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    generator->generator.jump(n);
+  });
+}
+
+PDFERR_API std::int32_t pdferr_generator_position(const pdferr_generator* generator,
+                                                  std::int32_t* seed, std::int64_t* position,
+                                                  pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    if (seed != nullptr) *seed = generator->generator.seed();
+    if (position != nullptr) *position = generator->generator.position();
+  });
+}
+
+}  // extern "C"

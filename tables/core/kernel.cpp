@@ -1,0 +1,93 @@
+#include "kernel.hpp"
+
+#include <cmath>
+
+namespace pdferr::tables {
+
+void u_nodes(const double* xv, int nx, double* u) {
+  u[0] = 0;
+  for (int i = 1; i <= nx; ++i) u[i] = std::pow(xv[i], xpow);
+}
+
+XFault locate(const Grid& g, Point& p, double x, double q) {
+  const int nx = g.nx;
+  const int nt = g.nt;
+  if (!(p.has_x && x == p.x)) {
+    p.has_x = false;
+    const int jlx = bracket(g.xv, nx, x);
+    int jx = 0;
+    if (jlx < 0) {
+      p.has_t = false;
+      return XFault::below;
+    }
+    if (jlx == 0) {
+      jx = 0;
+    } else if (jlx <= nx - 2) {
+      jx = jlx - 1;
+    } else if (jlx == nx - 1 || x < onep) {
+      jx = nx - 3;
+    } else {
+      p.has_t = false;
+      return XFault::above;
+    }
+    p.x = x;
+    p.jlx = jlx;
+    p.jx = jx;
+    p.ss = std::pow(x, xpow);
+    if (jlx >= 2 && jlx <= nx - 2) {
+      const double* u = g.u + jx;
+      p.xc = x_coefficients(u[0], u[1], u[2], u[3], p.ss);
+    }
+    p.has_x = true;
+  }
+  if (!(p.has_t && q == p.q)) {
+    p.q = q;
+    p.tt = std::log(std::log(q / g.alambda));
+    p.jlq = bracket(g.tv, nt, p.tt);
+    if (p.jlq <= 0) {
+      p.jq = 0;
+    } else if (p.jlq <= nt - 2) {
+      p.jq = p.jlq - 1;
+    } else {
+      p.jq = nt - 3;
+    }
+    if (p.jlq >= 1 && p.jlq <= nt - 2) {
+      const double* t = g.tv + p.jq;
+      p.tc = t_coefficients(t[0], t[1], t[2], t[3], p.tt);
+    }
+    p.has_t = true;
+  }
+  return XFault::none;
+}
+
+double interpolate(const Grid& g, const Point& p, int iparton) {
+  if (p.x == 0) return 0.0;
+  const int nx = g.nx;
+  const int nt = g.nt;
+  const int ip = slot(iparton, g.mxval);
+  // Index of x node jx, t node jq - 1, slot ip: each it steps one t node on.
+  const int jbase = ((ip + g.mxflvn0) * (nt + 1) + p.jq - 1) * (nx + 1) + p.jx;
+  double ftq[nqvec];
+  for (int it = 1; it <= nqvec; ++it) {
+    const double* f = g.values + (jbase + it * (nx + 1));
+    double v;
+    if (p.jx == 0) {
+      // Small x: x^2 times the value, anchored at 0 at x = 0.
+      double fpt[4];
+      fpt[0] = 0;
+      for (int k = 1; k <= 3; ++k) fpt[k] = g.xv[k] * g.xv[k] * f[k];
+      const double w = polint4(g.u, fpt, p.ss);
+      v = w / (p.x * p.x);
+    } else if (p.jlx >= nx - 1) {
+      v = polint4(g.u + (nx - 3), f, p.ss);
+    } else {
+      v = x_blend(p.xc, f[0], f[1], f[2], f[3]);
+    }
+    ftq[it - 1] = v;
+  }
+  if (p.jlq <= 0) return polint4(g.tv, ftq, p.tt);
+  if (p.jlq >= nt - 1) return polint4(g.tv + (nt - 3), ftq, p.tt);
+  return t_blend(p.tc, ftq[0], ftq[1], ftq[2], ftq[3]);
+}
+
+}  // namespace pdferr::tables

@@ -1,0 +1,192 @@
+// The interpolation kernel of the tables, on explicit state.
+//
+// Along x the variable is u = x^xpow, along Q it is t = ln(ln(Q / alambda)).
+// A patch is 4 x 4 nodes; interior patches use the blend of the quadratics
+// through nodes 1-2-3 and 2-3-4 (weight linear in the point), edge patches
+// the cubic through the four nodes (polint4), and the smallest x values the
+// cubic of x^2 times the value, anchored at 0 for x = 0.
+//
+// Every formula is written one statement per named quantity, in the grouping
+// of the scheme, and must not be regrouped: results are compared bit for bit.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace pdferr::tables {
+
+// Exponent of the x variable: 0.3, the nearest 64-bit value.
+inline constexpr double xpow = 0.3;
+// Tolerance for x above the last x node: 1.00001 rounded to 32 bits and
+// widened, 1.0000100135803223 (0x3FF0000A80000000).
+inline constexpr double onep = std::bit_cast<double>(std::uint64_t{0x3FF0000A80000000});
+static_assert(onep == static_cast<double>(1.00001f));
+// t nodes in a patch.
+inline constexpr int nqvec = 4;
+
+// Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, by Neville's
+// scheme; the path of the final sum depends on where xe lies.
+inline double polint4(const double* xa, const double* ya, double xe) {
+  const double h1 = xa[0] - xe;
+  const double h2 = xa[1] - xe;
+  const double h3 = xa[2] - xe;
+  const double h4 = xa[3] - xe;
+  // First level.
+  double w = (ya[1] - ya[0]) / (h1 - h2);
+  const double d1 = h2 * w;
+  const double c1 = h1 * w;
+  w = (ya[2] - ya[1]) / (h2 - h3);
+  const double d2 = h3 * w;
+  const double c2 = h2 * w;
+  w = (ya[3] - ya[2]) / (h3 - h4);
+  const double d3 = h4 * w;
+  const double c3 = h3 * w;
+  // Second level.
+  w = (c2 - d1) / (h1 - h3);
+  const double dd1 = h3 * w;
+  const double cc1 = h1 * w;
+  w = (c3 - d2) / (h2 - h4);
+  const double dd2 = h4 * w;
+  const double cc2 = h2 * w;
+  // Third level.
+  w = (cc2 - dd1) / (h1 - h4);
+  const double ddd = h4 * w;
+  const double ccc = h1 * w;
+  // Sums from left to right, starting at the node nearest xe.
+  if (h3 + h4 < 0) return ya[3] + d3 + dd2 + ddd;
+  if (h2 + h3 < 0) return ya[2] + d2 + dd1 + ccc;
+  if (h1 + h2 < 0) return ya[1] + c2 + dd1 + ccc;
+  return ya[0] + c1 + cc1 + ccc;
+}
+
+// Coefficients of the x-side blend for nodes x1..x4 at the point ss.
+struct XBlend {
+  double s23 = 0, sy2 = 0, sy3 = 0;
+  double const1 = 0, const2 = 0, const3 = 0, const4 = 0, const5 = 0, const6 = 0;
+};
+
+inline XBlend x_coefficients(double x1, double x2, double x3, double x4, double ss) {
+  XBlend c;
+  const double s12 = x1 - x2;
+  const double s13 = x1 - x3;
+  c.s23 = x2 - x3;
+  const double s24 = x2 - x4;
+  const double s34 = x3 - x4;
+  c.sy2 = ss - x2;
+  c.sy3 = ss - x3;
+  c.const1 = s13 / c.s23;
+  c.const2 = s12 / c.s23;
+  c.const3 = s34 / c.s23;
+  c.const4 = s24 / c.s23;
+  const double s1213 = s12 + s13;
+  const double s2434 = s24 + s34;
+  const double sdet = s12 * s34 - s1213 * s2434;
+  const double sprod = c.sy3 * c.sy2 / sdet;
+  c.const5 = (c.sy2 * s34 - c.sy3 * s2434) * sprod / s12;
+  c.const6 = (c.sy2 * s1213 - c.sy3 * s12) * sprod / s34;
+  return c;
+}
+
+inline double x_blend(const XBlend& c, double f1, double f2, double f3, double f4) {
+  // g1, g4: the straight line through nodes 2 and 3, at x1 and at x4.
+  const double g1 = c.const1 * f2 - c.const2 * f3;
+  const double g4 = c.const4 * f3 - c.const3 * f2;
+  return (c.sy3 * f2 + ((f1 - g1) * c.const5 + c.const6 * (f4 - g4)) - c.sy2 * f3) / c.s23;
+}
+
+// Coefficients of the t-side blend for nodes t1..t4 at the point tt.
+struct TBlend {
+  double t12 = 0, t13 = 0, t23 = 0, t24 = 0, t34 = 0;
+  double ty2 = 0, ty3 = 0, tmp1 = 0, tmp2 = 0, tdet = 0;
+  // The point's factors of (f1 - g1) and (f4 - g4) in hq, formed once per
+  // point: ty2 t34 - ty3 tmp2 and ty2 tmp1 - ty3 t12.
+  double weight1 = 0, weight4 = 0;
+};
+
+inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double tt) {
+  TBlend c;
+  c.t12 = t1 - t2;
+  c.t13 = t1 - t3;
+  c.t23 = t2 - t3;
+  c.t24 = t2 - t4;
+  c.t34 = t3 - t4;
+  c.ty2 = tt - t2;
+  c.ty3 = tt - t3;
+  c.tmp1 = c.t12 + c.t13;
+  c.tmp2 = c.t24 + c.t34;
+  c.tdet = c.t12 * c.t34 - c.tmp1 * c.tmp2;
+  c.weight1 = c.ty2 * c.t34 - c.ty3 * c.tmp2;
+  c.weight4 = c.ty2 * c.tmp1 - c.ty3 * c.t12;
+  return c;
+}
+
+inline double t_blend(const TBlend& c, double f1, double f2, double f3, double f4) {
+  const double g1 = (c.t13 * f2 - c.t12 * f3) / c.t23;
+  const double g4 = (c.t24 * f3 - c.t34 * f2) / c.t23;
+  const double hq = (f1 - g1) * c.weight1 / c.t12 + (f4 - g4) * c.weight4 / c.t34;
+  return ((c.ty3 * f2 + ((c.ty2 * hq) * c.ty3) / c.tdet) - c.ty2 * f3) / c.t23;
+}
+
+// Bisection over nodes[0..n] (ascending): the largest index j with
+// nodes[j] <= v, -1 when v is below nodes[0] or NaN, n when v >= nodes[n].
+// The halvings take both ends by selection rather than by a branch, so that
+// a new point costs no mispredicted jumps; the steps are the same.
+inline int bracket(const double* nodes, int n, double v) {
+  int jl = -1;
+  int ju = n + 1;
+  while (ju - jl > 1) {
+    const int jm = (ju + jl) / 2;
+    const bool at_or_above = v >= nodes[jm];
+    jl = at_or_above ? jm : jl;
+    ju = at_or_above ? ju : jm;
+  }
+  return jl;
+}
+
+// A loaded table as the kernel reads it.  The value at x node ix, t node iq
+// and flavour slot ip (-mxflvn0..mxval) is
+// values[((ip + mxflvn0) * (nt + 1) + iq) * (nx + 1) + ix].
+struct Grid {
+  double alambda = 0;
+  const double* xv = nullptr;  // x nodes 0..nx, xv[0] = 0
+  const double* u = nullptr;   // u nodes 0..nx, u[i] = xv[i]^xpow, u[0] = 0
+  const double* tv = nullptr;  // t nodes 0..nt
+  const double* values = nullptr;
+  int nx = 0, nt = 0, mxflvn0 = 0, mxval = 0;
+};
+
+// The u nodes of x nodes xv[0..nx]: u[0] = 0, u[i] = xv[i]^xpow.
+void u_nodes(const double* xv, int nx, double* u);
+
+// The brackets, patch and coefficients of the last point located, kept for
+// the next point: a side (x or t) whose value is unchanged is not formed
+// again, so that all flavours at one point, or a scan over Q at one x, pay
+// for the searches once.  What is kept is what would be formed again, bit
+// for bit.
+struct Point {
+  bool has_x = false;  // the x side below is that of x
+  bool has_t = false;  // the t side below is that of q
+  double x = 0, ss = 0;
+  int jlx = 0, jx = 0;
+  XBlend xc;
+  double q = 0, tt = 0;
+  int jlq = 0, jq = 0;
+  TBlend tc;
+};
+
+enum class XFault { none, below, above };
+
+// Locates (x, q) in g, keeping the sides of p that are unchanged.  x below 0
+// (or NaN), and x at or above both the last node and onep, are refused:
+// then p keeps nothing, so the same x is refused again next time.
+XFault locate(const Grid& g, Point& p, double x, double q);
+
+// Flavour slot of a flavour number: itself up to mxval, else its negative.
+inline int slot(int iparton, int mxval) { return iparton <= mxval ? iparton : -iparton; }
+
+// The interpolated value of flavour iparton, whose slot lies in
+// -mxflvn0..mxval, at the point located in p: 0 at x = 0, where the small-x
+// scheme is anchored.
+double interpolate(const Grid& g, const Point& p, int iparton);
+
+}  // namespace pdferr::tables

@@ -1,0 +1,186 @@
+// pdferr::TableSet: a checked table and the kernel, with no process-wide
+// state.
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "kernel.hpp"
+#include "pdferr/table_set.hpp"
+#include "table_file.hpp"
+
+namespace pdferr {
+namespace tables {
+
+// A table as loaded by a TableSet; never changed afterwards.
+struct LoadedTable {
+  std::string path;
+  TableData data;
+  double u[max_nx + 1] = {};
+  Grid grid;
+  // Told apart from every other table loaded in the process, so that a cache
+  // notices a change of table.
+  std::uint64_t serial = 0;
+};
+
+struct CacheState {
+  std::uint64_t serial = 0;  // the table whose point it keeps; 0: none
+  Point point;
+};
+
+namespace {
+
+// Smallest accepted Q: 0.3, the nearest 64-bit value.
+constexpr double qsml = 0.3;
+
+std::atomic<std::uint64_t> last_serial{0};
+
+std::shared_ptr<const LoadedTable> load(const std::string& path) {
+  auto table = std::make_shared<LoadedTable>();
+  table->path = path;
+  FileLines lines;
+  if (const int e = lines.open(path); e != 0) {
+    throw file_error(path, 0, "", "cannot be opened (" + system_reason(e) + ")");
+  }
+  if (const Fault f = read_table(lines, table->data)) {
+    throw file_error(path, f.line, f.field, f.reason);
+  }
+  const TableData& d = table->data;
+  u_nodes(d.xv, d.nx, table->u);
+  table->grid =
+      Grid{d.alambda, d.xv, table->u, d.tv, d.values.data(), d.nx, d.nt, d.mxflvn0, d.mxval};
+  table->serial = ++last_serial;
+  return table;
+}
+
+// The domain of an evaluation; throws domain_error outside it.
+void check_domain(const TableData& d, std::int32_t flavour, double x, double q) {
+  if (std::isnan(x)) throw domain_error("x is NaN");
+  if (std::isnan(q)) throw domain_error("Q is NaN");
+  if (!(x >= 0 && x <= 1)) throw domain_error("x = " + number_text(x) + " outside [0, 1]");
+  if (q < qsml) throw domain_error("Q = " + number_text(q) + " below 0.3");
+  if (!(q > d.alambda)) {
+    throw domain_error("Q = " + number_text(q) + " not above alambda = " + number_text(d.alambda));
+  }
+  if (std::isinf(q)) throw domain_error("Q is infinite");
+  // In 64 bits: the magnitude of the most negative 32-bit flavour fits.
+  const std::int64_t magnitude = flavour < 0 ? -std::int64_t{flavour} : flavour;
+  if (magnitude > d.mxflvn0) {
+    throw domain_error("flavour " + std::to_string(flavour) +
+                       " beyond MxFlvN0 = " + std::to_string(d.mxflvn0));
+  }
+}
+
+// The located point of a table in the domain: x in (0, 1] lies below onep.
+void locate_in_domain(const Grid& g, Point& p, double x, double q) {
+  if (locate(g, p, x, q) != XFault::none) {
+    throw std::logic_error("table point refused within the domain");
+  }
+}
+
+double clamped(double v) { return v < 0 ? 0.0 : v; }
+
+// value() on the point p kept for t.
+double evaluate(const LoadedTable& t, Point& p, std::int32_t flavour, double x, double q) {
+  check_domain(t.data, flavour, x, q);
+  if (x == 0) return 0.0;
+  locate_in_domain(t.grid, p, x, q);
+  return clamped(interpolate(t.grid, p, flavour));
+}
+
+}  // namespace
+}  // namespace tables
+
+using tables::CacheState;
+using tables::LoadedTable;
+
+TableSet::TableSet(const std::string& path) : table_(tables::load(path)) {}
+
+TableSet::TableSet(std::shared_ptr<const LoadedTable> table) : table_(std::move(table)) {}
+
+std::string TableSet::file_name(std::int32_t set) {
+  std::string name = tables::table_file_name(set);
+  if (name.empty()) {
+    throw std::invalid_argument("no table set numbered " + std::to_string(set) +
+                                " (sets are 10..33, 100..152 and 200..252)");
+  }
+  return name;
+}
+
+TableSet TableSet::from_set(std::int32_t set, const std::string& directory) {
+  const std::string name = file_name(set);
+  if (directory.empty()) return TableSet(name);
+  return TableSet(directory + (directory.back() == '/' ? "" : "/") + name);
+}
+
+TableSet::Cache::Cache() : state_(std::make_unique<CacheState>()) {}
+TableSet::Cache::~Cache() = default;
+TableSet::Cache::Cache(const Cache& other)
+    : state_(std::make_unique<CacheState>(other.state_ ? *other.state_ : CacheState{})) {}
+TableSet::Cache& TableSet::Cache::operator=(const Cache& other) {
+  if (this != &other) *this = Cache(other);
+  return *this;
+}
+TableSet::Cache::Cache(Cache&& other) noexcept = default;
+TableSet::Cache& TableSet::Cache::operator=(Cache&& other) noexcept = default;
+
+double TableSet::value(std::int32_t flavour, double x, double q) const {
+  tables::Point point;
+  return tables::evaluate(*table_, point, flavour, x, q);
+}
+
+double TableSet::value(Cache& cache, std::int32_t flavour, double x, double q) const {
+  if (!cache.state_) cache.state_ = std::make_unique<CacheState>();
+  CacheState& s = *cache.state_;
+  if (s.serial != table_->serial) {
+    s.point = {};
+    s.serial = table_->serial;
+  }
+  return tables::evaluate(*table_, s.point, flavour, x, q);
+}
+
+void TableSet::values(double x, double q, double* out) const {
+  const LoadedTable& t = *table_;
+  tables::check_domain(t.data, 0, x, q);
+  const std::int32_t top = t.data.mxflvn0;
+  tables::Point point;
+  if (x != 0) tables::locate_in_domain(t.grid, point, x, q);
+  for (std::int32_t f = -top; f <= top; ++f) {
+    out[f + top] = x == 0 ? 0.0 : tables::clamped(tables::interpolate(t.grid, point, f));
+  }
+}
+
+const std::string& TableSet::path() const noexcept { return table_->path; }
+double TableSet::alambda() const noexcept { return table_->data.alambda; }
+std::array<double, 6> TableSet::masses() const noexcept {
+  const double* m = table_->data.mass;
+  return {m[0], m[1], m[2], m[3], m[4], m[5]};
+}
+double TableSet::qcdr1() const noexcept { return table_->data.qcdr1; }
+double TableSet::qcdr2() const noexcept { return table_->data.qcdr2; }
+std::int32_t TableSet::qcdi1() const noexcept { return table_->data.qcdi1; }
+std::int32_t TableSet::qcdi2() const noexcept { return table_->data.qcdi2; }
+std::int32_t TableSet::qcdi3() const noexcept { return table_->data.qcdi3; }
+double TableSet::qini() const noexcept { return table_->data.qini; }
+double TableSet::qmax() const noexcept { return table_->data.qmax; }
+double TableSet::xmin() const noexcept { return table_->data.xmin; }
+std::int32_t TableSet::nx() const noexcept { return table_->data.nx; }
+std::int32_t TableSet::nt() const noexcept { return table_->data.nt; }
+std::int32_t TableSet::MxFlvN0() const noexcept { return table_->data.mxflvn0; }
+std::int32_t TableSet::mxval() const noexcept { return table_->data.mxval; }
+const double* TableSet::x_nodes() const noexcept { return table_->data.xv; }
+const double* TableSet::t_nodes() const noexcept { return table_->data.tv; }
+double TableSet::x_node_min() const noexcept { return table_->data.xv[1]; }
+double TableSet::x_node_max() const noexcept { return table_->data.xv[table_->data.nx]; }
+double TableSet::q_node_min() const noexcept {
+  const tables::TableData& d = table_->data;
+  return d.alambda * std::exp(std::exp(d.tv[0]));
+}
+double TableSet::q_node_max() const noexcept {
+  const tables::TableData& d = table_->data;
+  return d.alambda * std::exp(std::exp(d.tv[d.nt]));
+}
+
+}  // namespace pdferr

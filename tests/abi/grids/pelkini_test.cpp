@@ -1,0 +1,238 @@
+// pelkini: loading into pelkgrid, the formatting variants, the failures of a
+// bad file, and a file rewritten while it is read.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "grids_testing.hpp"
+
+namespace {
+
+using gridtest::same_bits;
+using testsupport::Layout;
+
+class GridLoad : public gridtest::InScratchDir {};
+
+TEST_F(GridLoad, FillsTheBlockFromTheCodedMember) {
+  write("pelk-plus-07.grid", gridtest::coded_member());
+  pelkini(7);
+  EXPECT_EQ(pelkgrid.nnodes[0], 47);
+  EXPECT_EQ(pelkgrid.nnodes[1], 30);
+  EXPECT_TRUE(same_bits(pelkgrid.lognodes[0], std::log(1e-5)));
+  EXPECT_TRUE(same_bits(pelkgrid.lognodes[46], 0.0));
+  EXPECT_TRUE(same_bits(pelkgrid.lognodes[47], std::log(0.8)));
+  EXPECT_TRUE(same_bits(pelkgrid.lognodes[76], std::log(1e6)));
+  EXPECT_TRUE(same_bits(pelkgrid.lognodes[20], std::log(0.05999999865889549)));
+
+  // Line 1 holds p1..p6 = 1.0000E+00 ... 1.0000E+05.
+  const double u = 1.0 - 1e-5;
+  EXPECT_TRUE(same_bits(pelkgrid.denstab[0][0][0], 1.0 / ((u * u * u) * 1e-5)));
+  EXPECT_TRUE(
+      same_bits(pelkgrid.denstab[5][0][0], 1e5 / (std::pow(1e-5, 0.5) * (u * (u * u) * (u * u)))));
+  // Every field lands where its code says: line 31 is x node 2, Q2 node 1.
+  for (int c = 0; c < 6; ++c) {
+    for (int k = 0; k < 30; ++k) {
+      for (int l = 0; l < 46; ++l) {
+        const double file = testsupport::to_double(testsupport::coded_value(c, l, k));
+        const double expect = file / testsupport::load_factor(c, testsupport::x_node(l));
+        ASSERT_TRUE(same_bits(pelkgrid.denstab[c][k][l], expect)) << c << ' ' << k << ' ' << l;
+      }
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(pelkgrid.denstab[c][k][46]), 0u);
+    }
+  }
+}
+
+TEST_F(GridLoad, EveryWayOfWritingTheFieldsGivesTheSameBlock) {
+  // Random five-digit decimals of both signs over 13 decades, and zeros.
+  std::uint64_t state = 12345;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::uint32_t>(state >> 33);
+  };
+  std::vector<testsupport::Decimal> values(1380 * 6);
+  for (auto& d : values) {
+    const std::uint32_t r = next();
+    if (r % 7 == 0) continue;  // zero
+    d.m = static_cast<std::int32_t>(10000 + r % 90000) * (r % 3 == 0 ? -1 : 1);
+    d.e = static_cast<int>(next() % 13) - 6;
+  }
+  const testsupport::GridDecimals member = [&](int c, int i, int j) {
+    return values[static_cast<std::size_t>((i * 30 + j) * 6 + c)];
+  };
+  write("PELK-GRID.NLO", testsupport::grid_text(member, Layout::standard));
+  pelkini(0);
+  std::vector<unsigned char> standard(sizeof pelkgrid);
+  std::memcpy(standard.data(), &pelkgrid, sizeof pelkgrid);
+
+  for (Layout layout : {Layout::short_lines, Layout::inner_blanks, Layout::no_exponent,
+                        Layout::no_point, Layout::exponent_forms}) {
+    std::memset(&pelkgrid, 0, sizeof pelkgrid);
+    write("pelk-minus-02.grid", testsupport::grid_text(member, layout));
+    pelkini(-2);
+    EXPECT_EQ(std::memcmp(standard.data(), &pelkgrid, sizeof pelkgrid), 0)
+        << "layout " << static_cast<int>(layout);
+  }
+}
+
+TEST_F(GridLoad, ExtraLinesAndColumnsAreIgnored) {
+  std::string text = gridtest::coded_member();
+  write("pelk-plus-01.grid", text);
+  pelkini(1);
+  std::vector<unsigned char> plain(sizeof pelkgrid);
+  std::memcpy(plain.data(), &pelkgrid, sizeof pelkgrid);
+  // Characters after column 72 on every line, and a line 1381.
+  std::string wide;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t end = text.find('\n', pos);
+    wide += text.substr(pos, end - pos) + "  9.9999E+99 garbage\n";
+    pos = end + 1;
+  }
+  wide += "this line is never read\n";
+  write("pelk-plus-01.grid", wide);
+  std::memset(&pelkgrid, 0, sizeof pelkgrid);
+  pelkini(1);
+  EXPECT_EQ(std::memcmp(plain.data(), &pelkgrid, sizeof pelkgrid), 0);
+}
+
+// The bad-input catalogue: a grid file that cannot be used ends the process
+// with one line naming it and the fault, exit status 0 and pelkgrid exactly
+// as the load before left it; the valid file, loaded afterwards in a fresh
+// process, gives the expected densities.  Overlong lines and bytes after
+// column 72 are no fault.
+class GridFileFailure : public gridtest::InScratchDir {};
+
+TEST_F(GridFileFailure, Catalogue) {
+  const std::string good = gridtest::coded_member();  // lines of 73 bytes
+  const auto lines = [&good](int n) { return good.substr(0, static_cast<std::size_t>(n) * 73); };
+  // Field f (1-based) of line n replaced by twelve bytes.
+  const auto field = [&good](int n, int f, const std::string& bytes) {
+    std::string text = good;
+    return text.replace(static_cast<std::size_t>((n - 1) * 73 + (f - 1) * 12), 12, bytes);
+  };
+  const auto tail = [&good](int n, const std::string& bytes) {
+    std::string text = good;
+    return text.insert(static_cast<std::size_t>(n * 73 - 1), bytes);
+  };
+
+  const std::string file = "grid file PELK-GRID.NLO";
+  const std::string cannot_open = "pelkini: cannot open " + file + ": ";
+  // link: the name links to the path in text; busy: unit 71 is connected
+  // elsewhere when the file is opened.
+  enum class Kind { text, missing, directory, unreadable, link, busy };
+  struct Case {
+    const char* what;
+    Kind kind;
+    std::string text;
+    std::string message;  // empty: the file loads normally
+  };
+  const Case cases[] = {
+      {"missing", Kind::missing, "", cannot_open + "No such file or directory"},
+      {"empty", Kind::text, "", "pelkini: " + file + " ends after line 0; it needs 1380 lines"},
+      {"690 lines", Kind::text, lines(690),
+       "pelkini: " + file + " ends after line 690; it needs 1380 lines"},
+      {"1379 lines", Kind::text, lines(1379),
+       "pelkini: " + file + " ends after line 1379; it needs 1380 lines"},
+      {"exponent without digits", Kind::text, field(1000, 4, "    1.2345E "),
+       "pelkini: bad number in field 4 of line 1000 of " + file},
+      {"letters", Kind::text, field(1, 1, "  one       "),
+       "pelkini: bad number in field 1 of line 1 of " + file},
+      {"non-ASCII bytes in a field", Kind::text, field(5, 2, "  1.2345E-0\xc2\xb2"),
+       "pelkini: bad number in field 2 of line 5 of " + file},
+      {"a NUL byte in a field", Kind::text, field(1380, 6, std::string("  1.2345E+0\0", 12)),
+       "pelkini: bad number in field 6 of line 1380 of " + file},
+      {"a line of 1 MB", Kind::text, tail(7, std::string(1 << 20, '9')), ""},
+      {"non-ASCII bytes after column 72", Kind::text, tail(1380, "\xff\xfe\x80 \xc3\xa9"), ""},
+      {"a directory", Kind::directory, "", cannot_open + "Is a directory"},
+      {"no read permission", Kind::unreadable, good, cannot_open + "Permission denied"},
+      {"unit 71 in use", Kind::busy, good, cannot_open + "unit 71 is in use"},
+      {"a read error", Kind::link, "/proc/self/mem",
+       "pelkini: cannot read line 1 of " + file + ": Input/output error"},
+      {"an endless line", Kind::link, "/dev/zero",
+       "pelkini: line 1 of " + file + " is longer than 4194304 bytes"},
+  };
+
+  // The expected densities of the valid file, computed in this process.
+  write("PELK-GRID.NLO", good);
+  pelkini(0);
+  double d[6];
+  pelkfit(0.1, 10.0, d[0], d[1], d[2], d[3], d[4], d[5]);
+  std::string densities;
+  for (double v : d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%a\n", v);
+    densities += buf;
+  }
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::TempDir run;
+    // Run as nobody, so that permissions apply even to root.
+    ASSERT_EQ(chmod(run.path().c_str(), 0755), 0);
+    run.write("pelk-plus-01.grid", good);
+    const std::string bad = run.file("PELK-GRID.NLO");
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    } else if (c.kind == Kind::link) {
+      ASSERT_EQ(symlink(c.text.c_str(), bad.c_str()), 0);
+    } else if (c.kind != Kind::missing) {
+      run.write("PELK-GRID.NLO", c.text);
+      if (c.kind == Kind::unreadable) {
+        ASSERT_EQ(chmod(bad.c_str(), 0), 0);
+      }
+    }
+    if (c.message.empty()) {
+      EXPECT_EQ(gridtest::driver({"nobody", "fit", "0.1", "10"}, run.path()).out, densities);
+      continue;
+    }
+    // As nobody where permissions matter; elsewhere as we are (a process
+    // that gave up root may not read its own /proc/self/mem).
+    std::vector<std::string> args{"reload", "1", "0"};
+    if (c.kind == Kind::unreadable) args.insert(args.begin(), "nobody");
+    if (c.kind == Kind::busy) args.push_back("hold71");
+    const testsupport::ProcessResult r = gridtest::driver(args, run.path());
+    const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
+    EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
+    EXPECT_EQ(r.out, digest + c.message + "\n" + digest);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+
+    // The valid file in a fresh process.
+    if (c.kind == Kind::directory) {
+      ASSERT_EQ(rmdir(bad.c_str()), 0);
+    }
+    if (c.kind == Kind::link) {
+      ASSERT_EQ(unlink(bad.c_str()), 0);
+    }
+    run.write("PELK-GRID.NLO", good);
+    const testsupport::ProcessResult fit = gridtest::driver({"fit", "0.1", "10"}, run.path());
+    EXPECT_EQ(fit.out, densities);
+    EXPECT_EQ(fit.status, 0);
+  }
+  // A member number beyond two digits names its file with asterisks.
+  EXPECT_EQ(gridtest::driver({"load", "100"}, dir().path()).out,
+            "pelkini: cannot open grid file pelk-plus-**.grid: No such file or directory\n");
+}
+
+// Rewritten while it is read, the file loads whole or is refused, by
+// pelkini and GridMember alike: never a mix of two members.  Most refusals
+// say that the file changed; a load that met the file truncated, or half
+// written, finds it short.
+TEST_F(GridFileFailure, RewrittenWhileReadIsRefusedNeverMixed) {
+  const testsupport::ProcessResult r = gridtest::driver({"race", "60"}, dir().path());
+  EXPECT_EQ(r.status, 0);
+  const std::size_t summary = r.out.rfind("loads ");
+  ASSERT_NE(summary, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(r.out.find(" mixed ", summary)), " mixed 0\n");
+  EXPECT_EQ(r.out.find("loads 0 "), std::string::npos);
+  for (const char* refusal : {"pelkini: grid file PELK-GRID.NLO changed while it was read\n",
+                              "GridMember: PELK-GRID.NLO: the file changed while it was read\n"}) {
+    EXPECT_NE(r.out.find(refusal), std::string::npos) << refusal;
+  }
+}
+
+}  // namespace
