@@ -82,11 +82,12 @@ BENCHMARK(BM_grid_member_values);
 void BM_gsl_bilinear_six(benchmark::State& state) {
   write_member();
   const double* lx = pelkgrid.lognodes;
-  const double* lq = pelkgrid.lognodes + PELK_NX;
-  gsl_interp2d* interp[PELK_NCOL];
-  for (int c = 0; c < PELK_NCOL; ++c) {
-    interp[c] = gsl_interp2d_alloc(gsl_interp2d_bilinear, PELK_NX, PELK_NQ);
-    gsl_interp2d_init(interp[c], lx, lq, &pelkgrid.denstab[c][0][0], PELK_NX, PELK_NQ);
+  const double* lq = pelkgrid.lognodes + PDFERR_PELK_NX;
+  gsl_interp2d* interp[PDFERR_PELK_NCOL];
+  for (int c = 0; c < PDFERR_PELK_NCOL; ++c) {
+    interp[c] = gsl_interp2d_alloc(gsl_interp2d_bilinear, PDFERR_PELK_NX, PDFERR_PELK_NQ);
+    gsl_interp2d_init(interp[c], lx, lq, &pelkgrid.denstab[c][0][0], PDFERR_PELK_NX,
+                      PDFERR_PELK_NQ);
   }
   gsl_interp_accel* xacc = gsl_interp_accel_alloc();
   gsl_interp_accel* qacc = gsl_interp_accel_alloc();
@@ -96,7 +97,7 @@ void BM_gsl_bilinear_six(benchmark::State& state) {
   for (auto _ : state) {
     const double a = std::log(p[k].x);
     const double b = std::log(p[k].q2);
-    for (int c = 0; c < PELK_NCOL; ++c) {
+    for (int c = 0; c < PDFERR_PELK_NCOL; ++c) {
       d[c] = gsl_interp2d_eval(interp[c], lx, lq, &pelkgrid.denstab[c][0][0], a, b, xacc, qacc);
     }
     benchmark::DoNotOptimize(d);

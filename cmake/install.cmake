@@ -6,26 +6,32 @@ include(CMakePackageConfigHelpers)
 
 set(pdferr_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/pdferr)
 
-install(TARGETS pdferr_flags fio error_estimate ZEMOPdf PELK-2008 uncertainty
+install(TARGETS fio error_estimate ZEMOPdf PELK-2008 uncertainty
   EXPORT pdferr-targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS toy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES
-    error_estimate/error_estimate.h
-    tables/ZEMOPdf.h
-    grids/PELK-2008.h
-    runtime/fio_units.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr)
-# The grid subsystem's value interface: pdferr/grid_member.hpp, pdferr/grids.h.
-install(DIRECTORY grids/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# The public headers of the C and C++ value interfaces, included as
-# <pdferr/NAME>: each library's include/ folder.
-install(DIRECTORY runtime/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY tables/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY error_estimate/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY uncertainty/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The public headers: the list of pdferr_public_headers, and nothing else.
+# Every header in an include folder of the source tree must be on it.
+get_property(pdferr_headers GLOBAL PROPERTY PDFERR_PUBLIC_HEADERS)
+file(GLOB pdferr_include_headers ${PROJECT_SOURCE_DIR}/*/include/pdferr/*)
+foreach(header IN LISTS pdferr_include_headers)
+  if(NOT header IN_LIST pdferr_headers)
+    message(FATAL_ERROR "${header} is in an include folder but not listed: "
+      "add it to pdferr_public_headers in its folder's CMakeLists.txt")
+  endif()
+endforeach()
+foreach(header IN LISTS pdferr_headers)
+  pdferr_header_include_name(${header} name)
+  cmake_path(GET name PARENT_PATH dir)
+  if(NOT name MATCHES "^pdferr/")
+    set(dir pdferr)
+  endif()
+  install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
+endforeach()
+
 # The object modules, for programs that supply the routines they call.
 install(FILES $<TARGET_OBJECTS:gaudev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME gaudev.o)
 install(FILES $<TARGET_OBJECTS:mvndev> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pdferr RENAME mvndev.o)

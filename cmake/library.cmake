@@ -7,11 +7,14 @@ set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 # A library is static, or shared with a versioned soname when
 # BUILD_SHARED_LIBS is on; a shared one exports exactly the symbols listed in
 # cmake/exports/EXPORT_NAME.map.  Its public headers are found in the source
-# folder while building and in include/pdferr once installed.
+# folder while building and in include/pdferr once installed.  Its users
+# need C++17 (or C99); the project's own flags stay inside.
 function(pdferr_library target export_name)
   set_target_properties(${target} PROPERTIES
     VERSION ${PROJECT_VERSION}
     SOVERSION ${PROJECT_VERSION_MAJOR})
+  target_compile_features(${target} PUBLIC cxx_std_17)
+  target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:pdferr_flags>)
   target_include_directories(${target} PUBLIC
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/pdferr>)
@@ -33,8 +36,35 @@ function(pdferr_subsystem target export_name)
   target_link_libraries(${target}_objects PUBLIC fio_headers PRIVATE pdferr_flags)
   add_library(${target} $<TARGET_OBJECTS:${target}_objects>)
   pdferr_library(${target} ${export_name})
-  target_link_libraries(${target} PUBLIC fio PRIVATE pdferr_flags m)
+  target_link_libraries(${target} PUBLIC fio PRIVATE m)
   add_library(${target}_internal STATIC EXCLUDE_FROM_ALL $<TARGET_OBJECTS:${target}_objects>)
   target_include_directories(${target}_internal PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target}_internal PUBLIC fio m)
+endfunction()
+
+# pdferr_public_headers(HEADER...): installed headers of the current folder,
+# appended to the one list that the installation and the header tests read
+# (the global property PDFERR_PUBLIC_HEADERS, of absolute paths).  A header
+# in an include folder, FOLDER/include/pdferr/NAME, is included as
+# <pdferr/NAME>; any other as "NAME", from include/pdferr where it is
+# installed too.
+function(pdferr_public_headers)
+  foreach(header IN LISTS ARGN)
+    cmake_path(ABSOLUTE_PATH header BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE)
+    if(NOT EXISTS ${header})
+      message(FATAL_ERROR "pdferr_public_headers: no file ${header}")
+    endif()
+    set_property(GLOBAL APPEND PROPERTY PDFERR_PUBLIC_HEADERS ${header})
+  endforeach()
+endfunction()
+
+# pdferr_header_include_name(HEADER VAR): the name by which users include
+# HEADER (an absolute path of the list above): pdferr/NAME or NAME.
+function(pdferr_header_include_name header var)
+  if(header MATCHES "/include/(pdferr/.+)$")
+    set(${var} ${CMAKE_MATCH_1} PARENT_SCOPE)
+  else()
+    cmake_path(GET header FILENAME name)
+    set(${var} ${name} PARENT_SCOPE)
+  endif()
 endfunction()

@@ -10,8 +10,8 @@
  * caller's, 1-based in the descriptions below, matrices column-major with
  * leading dimension np.
  */
-#ifndef ERROR_ESTIMATE_H
-#define ERROR_ESTIMATE_H
+#ifndef PDFERR_ERROR_ESTIMATE_H
+#define PDFERR_ERROR_ESTIMATE_H
 
 #include <stdint.h>
 
@@ -37,11 +37,11 @@ typedef struct raset1_block {
  * the unit that receives its two messages (0 standard error, 6 standard
  * output).  The block is larger than the two words the generator knows of, so
  * that a calling program's own longer declaration of it stays inside. */
-#define INOUT_WORDS 1024
+#define PDFERR_INOUT_WORDS 1024
 typedef struct inout_block {
   int32_t inp;
   int32_t iout;
-  int32_t more[INOUT_WORDS - 2];
+  int32_t more[PDFERR_INOUT_WORDS - 2];
 } inout_block;
 
 /* Each block is one object under two names: the gfortran name (with the
@@ -80,5 +80,8 @@ void mvndev(const float* c, float* x, EE_IN(int32_t) np);
 #ifdef __cplusplus
 }
 #endif
+
+#undef EE_IN
+#undef EE_OUT
 
 #endif

@@ -19,7 +19,7 @@ static_assert(offsetof(raset1_block, cc) == 388);
 static_assert(offsetof(raset1_block, ilag) == 392);
 static_assert(offsetof(raset1_block, jlag) == 396);
 static_assert(offsetof(inout_block, iout) == 4);
-static_assert(sizeof(inout_block) == 4 * INOUT_WORDS);
+static_assert(sizeof(inout_block) == 4 * PDFERR_INOUT_WORDS);
 
 namespace {
 

@@ -35,10 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a refused file leaves pelkgrid as it was");
     return 0;
   }
-  fuzz::require(pelkgrid.nnodes[0] == PELK_NX && pelkgrid.nnodes[1] == PELK_NQ, "node counts");
-  for (int c = 0; c < PELK_NCOL; ++c) {
-    for (int k = 0; k < PELK_NQ; ++k) {
-      fuzz::require(pelkgrid.denstab[c][k][PELK_NX - 1] == 0.0, "zero at x = 1");
+  fuzz::require(pelkgrid.nnodes[0] == PDFERR_PELK_NX && pelkgrid.nnodes[1] == PDFERR_PELK_NQ,
+                "node counts");
+  for (int c = 0; c < PDFERR_PELK_NCOL; ++c) {
+    for (int k = 0; k < PDFERR_PELK_NQ; ++k) {
+      fuzz::require(pelkgrid.denstab[c][k][PDFERR_PELK_NX - 1] == 0.0, "zero at x = 1");
     }
   }
   // The grid's corners, a node and points between nodes.

@@ -33,12 +33,12 @@ void snapshot(std::vector<unsigned char>& bytes) {
 
 void check_loaded(const pdferr::TableSet& set) {
   const vokpar2_block& d = vokpar2;
-  fuzz::require(d.nx >= 3 && d.nx <= ZEMO_MAX_NX, "nx within the blocks");
-  fuzz::require(d.nt >= 3 && d.nt <= ZEMO_MAX_NT, "nt within the blocks");
+  fuzz::require(d.nx >= 3 && d.nx <= PDFERR_ZEMO_MAX_NX, "nx within the blocks");
+  fuzz::require(d.nt >= 3 && d.nt <= PDFERR_ZEMO_MAX_NT, "nt within the blocks");
   fuzz::require(d.MxFlvN0 >= 0 && d.mxval >= 0, "flavour counts not negative");
   const std::int64_t npts =
       std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + d.mxval);
-  fuzz::require(npts <= ZEMO_MAX_VALUES, "table within pdfval");
+  fuzz::require(npts <= PDFERR_ZEMO_MAX_VALUES, "table within pdfval");
   fuzz::require(vokpar1.xv[0] == 0.0, "xv(0) is 0");
   fuzz::require(
       set.nx() == d.nx && set.nt() == d.nt && set.MxFlvN0() == d.MxFlvN0 && set.mxval() == d.mxval,

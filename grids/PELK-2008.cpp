@@ -23,7 +23,8 @@ FIO_BLOCK(32, pelkgrid_block, pelkgrid)
 static_assert(sizeof(pelkgrid_block) == 8 * 8460 + 8 + 8 * 77);
 static_assert(offsetof(pelkgrid_block, nnodes) == 8 * 8460);
 static_assert(offsetof(pelkgrid_block, lognodes) == 8 * 8460 + 8);
-static_assert(PELK_NX == core::nx && PELK_NQ == core::nq && PELK_NCOL == core::ncol);
+static_assert(PDFERR_PELK_NX == core::nx && PDFERR_PELK_NQ == core::nq &&
+              PDFERR_PELK_NCOL == core::ncol);
 
 namespace {
 

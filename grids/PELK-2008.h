@@ -22,8 +22,8 @@
  * callers find it as pelk::strcat.  A program may use the C library's strcat
  * and this one side by side.
  */
-#ifndef PELK_2008_H
-#define PELK_2008_H
+#ifndef PDFERR_PELK_2008_H
+#define PDFERR_PELK_2008_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -39,9 +39,9 @@ extern "C" {
 #endif
 
 /* Node counts of the grids. */
-#define PELK_NX 47 /* x nodes, 1e-5 to 1 */
-#define PELK_NQ 30 /* Q2 nodes, 0.8 to 1e6 */
-#define PELK_NCOL 6
+#define PDFERR_PELK_NX 47 /* x nodes, 1e-5 to 1 */
+#define PDFERR_PELK_NQ 30 /* Q2 nodes, 0.8 to 1e6 */
+#define PDFERR_PELK_NCOL 6
 
 /* The loaded member, shared with analysis code (Fortran: COMMON /pelkgrid/
  * denstab(47,30,6), nnodes(2), lognodes(77)).  All zero until pelkini has
@@ -51,9 +51,9 @@ extern "C" {
  *   nnodes:           47, 30;
  *   lognodes:         ln of the 47 x nodes, then ln of the 30 Q2 nodes. */
 typedef struct pelkgrid_block {
-  double denstab[PELK_NCOL][PELK_NQ][PELK_NX];
+  double denstab[PDFERR_PELK_NCOL][PDFERR_PELK_NQ][PDFERR_PELK_NX];
   int32_t nnodes[2];
-  double lognodes[PELK_NX + PELK_NQ];
+  double lognodes[PDFERR_PELK_NX + PDFERR_PELK_NQ];
 } pelkgrid_block;
 
 /* Each block is one object under two names: the gfortran name (with the
@@ -117,5 +117,8 @@ void strcat(std::string_view str1, std::string_view str2, char* str, size_t len)
 
 }  // namespace pelk
 #endif
+
+#undef PELK_IN
+#undef PELK_OUT
 
 #endif

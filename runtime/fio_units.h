@@ -7,8 +7,8 @@
  * with a trailing underscore, and the file name then takes its length as a
  * hidden trailing argument.
  */
-#ifndef FIO_UNITS_H
-#define FIO_UNITS_H
+#ifndef PDFERR_FIO_UNITS_H
+#define PDFERR_FIO_UNITS_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -39,8 +39,9 @@ static_assert(offsetof(qcdtbl_block, qcdi2) == 20 && offsetof(qcdtbl_block, qcdi
 static_assert(sizeof(qcdtbl_block) == 32);  // 28 bytes of fields, then padding
 static_assert(sizeof(setchange_block) == 4 && sizeof(zemojset_block) == 4);
 
-static_assert(ZEMO_MAX_NX == pdferr::tables::max_nx && ZEMO_MAX_NT == pdferr::tables::max_nt &&
-              ZEMO_MAX_VALUES == pdferr::tables::max_values);
+static_assert(PDFERR_ZEMO_MAX_NX == pdferr::tables::max_nx &&
+              PDFERR_ZEMO_MAX_NT == pdferr::tables::max_nt &&
+              PDFERR_ZEMO_MAX_VALUES == pdferr::tables::max_values);
 
 namespace {
 
@@ -52,7 +53,7 @@ std::int32_t isetold = -987;
 // Persistent values of partonx10: the u nodes of the loaded table and the
 // point last located.
 struct Kernel {
-  double xvpow[ZEMO_MAX_NX + 1] = {};
+  double xvpow[PDFERR_ZEMO_MAX_NX + 1] = {};
   tables::Point point;
 };
 
@@ -110,7 +111,8 @@ void load_table(std::int32_t iu) {
 // no load writes) are taken as no table.
 tables::Grid block_grid() {
   const vokpar2_block& d = vokpar2;
-  const bool fits = d.nx >= 0 && d.nx <= ZEMO_MAX_NX && d.nt >= 0 && d.nt <= ZEMO_MAX_NT;
+  const bool fits =
+      d.nx >= 0 && d.nx <= PDFERR_ZEMO_MAX_NX && d.nt >= 0 && d.nt <= PDFERR_ZEMO_MAX_NT;
   return tables::Grid{vokpar1.alambda, vokpar1.xv,      kernel.xvpow, vokpar1.tv, vokpar1.pdfval,
                       fits ? d.nx : 0, fits ? d.nt : 0, d.MxFlvN0,    d.mxval};
 }
@@ -119,12 +121,12 @@ tables::Grid block_grid() {
 // least 4 x 4 nodes is loaded and the slot lies within it.
 bool readable(std::int32_t iparton) {
   const vokpar2_block& d = vokpar2;
-  if (d.nx < 3 || d.nx > ZEMO_MAX_NX || d.nt < 3 || d.nt > ZEMO_MAX_NT) return false;
+  if (d.nx < 3 || d.nx > PDFERR_ZEMO_MAX_NX || d.nt < 3 || d.nt > PDFERR_ZEMO_MAX_NT) return false;
   if (d.MxFlvN0 < 0 || d.mxval < 0) return false;
   const std::int64_t npts =
       std::int64_t{d.nx + 1} * (d.nt + 1) * (std::int64_t{d.MxFlvN0} + 1 + std::int64_t{d.mxval});
   const std::int64_t ip = tables::slot(iparton, d.mxval);
-  return npts <= ZEMO_MAX_VALUES && ip >= -std::int64_t{d.MxFlvN0} && ip <= d.mxval;
+  return npts <= PDFERR_ZEMO_MAX_VALUES && ip >= -std::int64_t{d.MxFlvN0} && ip <= d.mxval;
 }
 
 }  // namespace

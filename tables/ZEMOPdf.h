@@ -12,8 +12,8 @@
  * The blocks are for one thread at a time: a load must not overlap an
  * evaluation or a caller reading them.
  */
-#ifndef ZEMOPDF_H
-#define ZEMOPDF_H
+#ifndef PDFERR_ZEMOPDF_H
+#define PDFERR_ZEMOPDF_H
 
 #include <stdint.h>
 
@@ -27,18 +27,18 @@ extern "C" {
 #endif
 
 /* Capacity of the table: x nodes 0..201, t nodes 0..25, 55275 values. */
-#define ZEMO_MAX_NX 201
-#define ZEMO_MAX_NT 25
-#define ZEMO_MAX_VALUES 55275
+#define PDFERR_ZEMO_MAX_NX 201
+#define PDFERR_ZEMO_MAX_NT 25
+#define PDFERR_ZEMO_MAX_VALUES 55275
 
 /* The loaded table.  The value at x node ix, t node iq and flavour slot ip
  * (-MxFlvN0..mxval) is pdfval[((ip + MxFlvN0) * (nt + 1) + iq) * (nx + 1) + ix]
  * (0-based here).  xv[0] is always 0; tv holds t = ln(ln(Q / alambda)). */
 typedef struct vokpar1_block {
   double alambda;
-  double xv[ZEMO_MAX_NX + 1];
-  double tv[ZEMO_MAX_NT + 1];
-  double pdfval[ZEMO_MAX_VALUES];
+  double xv[PDFERR_ZEMO_MAX_NX + 1];
+  double tv[PDFERR_ZEMO_MAX_NT + 1];
+  double pdfval[PDFERR_ZEMO_MAX_VALUES];
 } vokpar1_block;
 
 /* Its dimensions: highest x and t node indices, the largest accepted

@@ -54,8 +54,8 @@ std::uint64_t digest() { return fnv(&pelkgrid, sizeof pelkgrid); }
 // The same for a GridMember: its densities at the nodes, from Q2 = 1 up.
 std::uint64_t digest(const pdferr::GridMember& m) {
   std::uint64_t h = fnv(nullptr, 0);
-  for (int i = 0; i < PELK_NX - 1; ++i) {
-    for (int j = 1; j < PELK_NQ; ++j) {
+  for (int i = 0; i < PDFERR_PELK_NX - 1; ++i) {
+    for (int j = 1; j < PDFERR_PELK_NQ; ++j) {
       const std::array<double, 6> v = m.values(m.x_nodes()[i], m.q2_nodes()[j]);
       h = fnv(v.data(), sizeof v, h);
     }

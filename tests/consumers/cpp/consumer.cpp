@@ -1,7 +1,7 @@
-// A C++ analysis program: scalars are passed as values.
-#include <bit>
+// A C++17 analysis program: scalars are passed as values.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
@@ -12,15 +12,22 @@
 #include <pdferr/uncertainty.hpp>
 
 namespace {
+template <typename Bits, typename Real>
+Bits bits(Real v) {
+  static_assert(sizeof(Bits) == sizeof(Real));
+  Bits b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
 void hex32(const char* label, const float* v, int n) {
   std::printf("%s", label);
-  for (int k = 0; k < n; ++k) std::printf(" %08X", std::bit_cast<std::uint32_t>(v[k]));
+  for (int k = 0; k < n; ++k) std::printf(" %08X", bits<std::uint32_t>(v[k]));
   std::printf("\n");
 }
 void hex64(const char* label, const double* v, int n) {
   std::printf("%s", label);
   for (int k = 0; k < n; ++k) {
-    std::printf(" %016llX", static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(v[k])));
+    std::printf(" %016llX", static_cast<unsigned long long>(bits<std::uint64_t>(v[k])));
   }
   std::printf("\n");
 }
