@@ -92,28 +92,43 @@ FIO_TARGET_AVX2 std::int32_t attempts_avx2(const float* u, std::int32_t attempts
 
 constexpr int lanes = product_lanes;
 
+// Eight lanes of 32-bit floats: one AVX register, two SSE registers.  Each
+// lane's multiplication and addition are those of one float.
+typedef float Lanes8 __attribute__((vector_size(32)));
+constexpr int rows_of_8 = lanes / 8;
+
 [[gnu::always_inline]] inline void product_body(const float* packed, std::ptrdiff_t n,
-                                                const float* zt, float* out) {
+                                                const float* zt, float* out,
+                                                std::int32_t count) {
   for (std::ptrdiff_t i = 0; i < n; ++i) {
     const float* row = packed + i * (i + 1) / 2;
-    float acc[lanes];
-    for (int k = 0; k < lanes; ++k) acc[k] = 0.0f;
+    // The sums of one element of every vector, each running upward in j
+    // from 0.0; the vectors are independent, so their sums go side by side.
+    Lanes8 acc[rows_of_8];
+    for (Lanes8& a : acc) a = Lanes8{};
     for (std::ptrdiff_t j = 0; j <= i; ++j) {
       const float cij = row[j];
-      const float* z = zt + j * lanes;
-      for (int k = 0; k < lanes; ++k) acc[k] = acc[k] + cij * z[k];
+      const Lanes8 c = {cij, cij, cij, cij, cij, cij, cij, cij};
+      for (int r = 0; r < rows_of_8; ++r) {
+        Lanes8 z;
+        __builtin_memcpy(&z, zt + j * lanes + 8 * r, sizeof z);
+        acc[r] = acc[r] + c * z;
+      }
     }
-    for (int k = 0; k < lanes; ++k) out[k * n + i] = acc[k];
+    float sums[lanes];
+    __builtin_memcpy(sums, acc, sizeof sums);
+    for (std::int32_t k = 0; k < count; ++k) out[k * n + i] = sums[k];
   }
 }
 
-void product_generic(const float* packed, std::ptrdiff_t n, const float* zt, float* out) {
-  product_body(packed, n, zt, out);
+void product_generic(const float* packed, std::ptrdiff_t n, const float* zt, float* out,
+                     std::int32_t count) {
+  product_body(packed, n, zt, out, count);
 }
 
 FIO_TARGET_AVX2 void product_avx2(const float* packed, std::ptrdiff_t n, const float* zt,
-                                  float* out) {
-  product_body(packed, n, zt, out);
+                                  float* out, std::int32_t count) {
+  product_body(packed, n, zt, out, count);
 }
 
 }  // namespace
@@ -139,32 +154,37 @@ std::int64_t normal_bulk(Lags g, float* out, std::int64_t n, std::int64_t budget
   return used;
 }
 
-std::int64_t correlated_bulk(Lags g, const float* c, std::ptrdiff_t np, std::int64_t n, float* out,
-                             std::int64_t budget) {
+std::int64_t correlated_bulk(Lags g, const float* c, std::ptrdiff_t np, std::int64_t n,
+                             float* out, std::int64_t budget) {
   if (np <= 0 || n <= 0) return 0;
   // The deviates of vector k are deviates k np .. (k + 1) np - 1 of one
-  // stream, as n calls of mvndev draw them.
+  // stream, as n calls of mvndev draw them.  Blocks of up to 32 vectors go
+  // side by side (a last block of fewer is filled up with zeros); the last
+  // few vectors, fewer than would pay for a block, go one at a time.
+  constexpr std::int64_t fewest = 8;
   std::int64_t used = 0;
   std::int64_t k = 0;
-  const std::int64_t whole = n - n % lanes;
-  if (whole > 0) {
+  if (n >= fewest) {
     std::vector<float> packed(static_cast<std::size_t>(np * (np + 1) / 2));
     for (std::ptrdiff_t i = 0; i < np; ++i) {
       for (std::ptrdiff_t j = 0; j <= i; ++j) packed[i * (i + 1) / 2 + j] = c[i + j * np];
     }
     std::vector<float> z(static_cast<std::size_t>(lanes * np));
     std::vector<float> zt(z.size());
-    for (; k < whole; k += lanes) {
-      const std::int64_t step = normal_bulk(g, z.data(), lanes * np, budget - used);
+    while (n - k >= fewest) {
+      const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(lanes, n - k));
+      const std::int64_t step = normal_bulk(g, z.data(), count * np, budget - used);
       if (step < 0) return -1;
       used += step;
       for (int lane = 0; lane < lanes; ++lane) {
-        for (std::ptrdiff_t j = 0; j < np; ++j) zt[j * lanes + lane] = z[lane * np + j];
+        for (std::ptrdiff_t j = 0; j < np; ++j) {
+          zt[j * lanes + lane] = lane < count ? z[lane * np + j] : 0.0f;
+        }
       }
-      product_variants(packed.data(), np, zt.data(), out + k * np);
+      product_variants(packed.data(), np, zt.data(), out + k * np, count);
+      k += count;
     }
   }
-  // The last few vectors one at a time, as mvndev makes them.
   std::vector<float> z(static_cast<std::size_t>(np));
   for (; k < n; ++k) {
     const std::int64_t step = normal_bulk(g, z.data(), np, budget - used);

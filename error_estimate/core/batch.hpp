@@ -45,15 +45,17 @@ struct FactorRefusal {
 // are not written.
 FactorRefusal factor_checked(const float* cov, float* c, std::ptrdiff_t n);
 
-// The products of many vectors at once: lanes vectors of deviates with the
-// same factor.
-inline constexpr int product_lanes = 16;
+// The products of many vectors at once: up to lanes vectors of deviates
+// with the same factor.
+inline constexpr int product_lanes = 32;
 
-// out[k n + i] = sum_j c(i, j) z_k(j) for the product_lanes vectors k, with
-// the factor's lower triangle packed by rows (row i: c(i, 0..i) from offset
-// i (i + 1) / 2) and the deviates by element (z_k(j) at zt[j lanes + k]).
-// Each sum runs upward from 0.0 as in correlate().
-using ProductVariants = fio::Variants<void(const float*, std::ptrdiff_t, const float*, float*)>;
+// out[k n + i] = sum_j c(i, j) z_k(j) for the vectors k < count (at most
+// product_lanes), with the factor's lower triangle packed by rows (row i:
+// c(i, 0..i) from offset i (i + 1) / 2) and the deviates by element (z_k(j)
+// at zt[j product_lanes + k], all lanes defined).  Each sum runs upward from
+// 0.0 as in correlate().
+using ProductVariants =
+    fio::Variants<void(const float*, std::ptrdiff_t, const float*, float*, std::int32_t)>;
 extern const ProductVariants product_variants;
 
 // One chunk of attempts: pairs of uniform numbers u[2k], u[2k + 1] for

@@ -89,7 +89,7 @@ TEST(BatchProducts, EveryVersionKeepsTheSumsOfOneVectorAtATime) {
         for (std::ptrdiff_t j = 0; j < n; ++j) zt[j * lanes + k] = z[k * n + j];
       }
       std::vector<float> fast(z.size()), slow(z.size());
-      sampling::product_variants.variant(isa)(packed.data(), n, zt.data(), fast.data());
+      sampling::product_variants.variant(isa)(packed.data(), n, zt.data(), fast.data(), lanes);
       for (int k = 0; k < lanes; ++k) {
         sampling::correlate(c.data(), z.data() + k * n, slow.data() + k * n,
                             static_cast<std::int32_t>(n));
