@@ -98,8 +98,7 @@ typedef float Lanes8 __attribute__((vector_size(32)));
 constexpr int rows_of_8 = lanes / 8;
 
 [[gnu::always_inline]] inline void product_body(const float* packed, std::ptrdiff_t n,
-                                                const float* zt, float* out,
-                                                std::int32_t count) {
+                                                const float* zt, float* out, std::int32_t count) {
   for (std::ptrdiff_t i = 0; i < n; ++i) {
     const float* row = packed + i * (i + 1) / 2;
     // The sums of one element of every vector, each running upward in j
@@ -154,8 +153,8 @@ std::int64_t normal_bulk(Lags g, float* out, std::int64_t n, std::int64_t budget
   return used;
 }
 
-std::int64_t correlated_bulk(Lags g, const float* c, std::ptrdiff_t np, std::int64_t n,
-                             float* out, std::int64_t budget) {
+std::int64_t correlated_bulk(Lags g, const float* c, std::ptrdiff_t np, std::int64_t n, float* out,
+                             std::int64_t budget) {
   if (np <= 0 || n <= 0) return 0;
   // The deviates of vector k are deviates k np .. (k + 1) np - 1 of one
   // stream, as n calls of mvndev draw them.  Blocks of up to 32 vectors go
