@@ -19,7 +19,7 @@ namespace sampling = pdferr::sampling;
 namespace {
 
 bool same(const float* a, const float* b, std::size_t n) {
-  return std::memcmp(a, b, n * sizeof(float)) == 0;
+  return n == 0 || std::memcmp(a, b, n * sizeof(float)) == 0;
 }
 
 // The next count numbers of a generator seeded with seed and moved on by
