@@ -279,23 +279,26 @@ TEST(Batch, CorrelatedGivesTheVectorsOfMvndevAndItsPosition) {
   EXPECT_EQ(g.position(), position_of());
 }
 
-TEST(Batch, CholeskyEqualsCorsetOrRefusesNamingTheElement) {
-  const float cov[9] = {4, 2, 0, 99, 5, 3, 99, 99, 6};
-  float c[9];
-  std::memset(c, 0x7f, sizeof c);
-  corset(cov, c, 3);
-  const std::vector<float> f = pdferr::cholesky(cov, 3);
-  for (int j = 0; j < 3; ++j)
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(bits(f[i + j * 3]), i >= j ? bits(c[i + j * 3]) : 0u);
-  // Into the caller's factor, also in place; the upper triangle is kept.
-  float in_place[9];
-  std::memcpy(in_place, cov, sizeof cov);
-  pdferr::cholesky(in_place, 3, in_place);
-  for (int j = 0; j < 3; ++j)
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(bits(in_place[i + j * 3]), bits(i >= j ? c[i + j * 3] : cov[i + j * 3]));
-
-  // Refused: the caller's factor untouched, the element named.
+TEST(Batch, CholeskyEqualsCorsetOrRefusesLeavingTheFactor) {
+  // Positive definite, np = 3 and beyond 100: the lower triangle of corset,
+  // 0 above the diagonal; into the caller's factor also in place, keeping
+  // its upper triangle.
+  for (const std::size_t np : {3u, 130u}) {
+    std::vector<float> cov(np * np), c(cov.size());
+    for (std::size_t k = 0; k < cov.size(); ++k) {
+      const std::size_t i = k % np, j = k / np, d = i > j ? i - j : j - i;
+      cov[k] = 1.0f / float(1 + d) + float(d == 0);
+    }
+    corset(cov.data(), c.data(), static_cast<std::int32_t>(np));
+    const std::vector<float> f = pdferr::cholesky(cov.data(), np);
+    std::vector<float> in_place = cov;
+    pdferr::cholesky(in_place.data(), np, in_place.data());
+    for (std::size_t k = 0; k < cov.size(); ++k) {
+      const bool lower = k % np >= k / np;
+      ASSERT_EQ(bits(f[k]), lower ? bits(c[k]) : 0u) << np << " " << k;
+      ASSERT_EQ(bits(in_place[k]), bits(lower ? c[k] : cov[k])) << np << " " << k;
+    }
+  }
   const float singular[4] = {1, 1, 0, 1};
   float kept[4] = {7, 7, 7, 7};
   try {
@@ -308,25 +311,24 @@ TEST(Batch, CholeskyEqualsCorsetOrRefusesNamingTheElement) {
                  "(1, 1) is 0");
   }
   EXPECT_EQ(kept[0], 7.0f);
-  EXPECT_EQ(pdferr::cholesky(cov, 0).size(), 0u);
-  EXPECT_THROW(pdferr::cholesky(cov, std::size_t{1} << 62), std::invalid_argument);
+  EXPECT_EQ(pdferr::cholesky(singular, 0).size(), 0u);
+  EXPECT_THROW(pdferr::cholesky(singular, std::size_t{1} << 62), std::invalid_argument);
 }
 
 TEST(Batch, GeneratorRefusalsLeaveThePosition) {
   pdferr::Generator g(5, pdferr::Generator::max_position - 100);
-  const pdferr::Generator before = g;
   std::vector<float> d(100);
-  EXPECT_THROW(g.normal(d.data(), d.size()), std::invalid_argument);
   const float c[1] = {1.0f};
+  EXPECT_THROW(g.normal(d.data(), d.size()), std::invalid_argument);
   EXPECT_THROW(g.correlated(c, 1, 100, d.data()), std::invalid_argument);
   EXPECT_THROW(g.correlated(c, std::size_t{1} << 40, std::size_t{1} << 40, d.data()),
                std::invalid_argument);
-  EXPECT_EQ(g.position(), before.position());
-  pdferr::Generator copy = before;
-  std::vector<float> a(10), b(10);
-  g.uniform(a.data(), 10);
-  copy.uniform(b.data(), 10);
-  EXPECT_EQ(std::memcmp(a.data(), b.data(), sizeof(float) * 10), 0);
+  EXPECT_EQ(g.position(), pdferr::Generator::max_position - 100);
+  g.uniform(d.data(), 10);
+  pdferr::Generator fresh(5, pdferr::Generator::max_position - 100);
+  std::vector<float> e(10);
+  fresh.uniform(e.data(), 10);
+  EXPECT_EQ(std::memcmp(d.data(), e.data(), 10 * sizeof(float)), 0);
 }
 
 TEST(Batch, RmarinReachesTheStateOfOnePassAfterAnother) {

@@ -1,6 +1,7 @@
 // Sampling many at once against one at a time: every version of the
-// screened attempts and of the correlated products, the bulk deviates and
-// the checked factor, on explicit state.
+// screened attempts and of the correlated products, and the refusals of the
+// checked factor.  The bulk paths as a whole are compared with gaudev,
+// mvndev and corset in the routines' tests.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -96,57 +97,6 @@ TEST(BatchProducts, EveryVersionKeepsTheSumsOfOneVectorAtATime) {
       }
       EXPECT_TRUE(same(fast.data(), slow.data(), fast.size())) << n;
     }
-  }
-}
-
-TEST(BatchNormal, BulkDeviatesEqualOneAttemptAtATimeAndStopWhereTheyStop) {
-  // Against deviates() drawing two numbers per attempt, as gaudev does: the
-  // deviates, the state after them and the count of numbers used, for
-  // counts around the chunk of 2048 attempts and from two phases of the lags.
-  for (const std::int64_t position : {0, 61}) {
-    for (const std::int64_t n : {0, 1, 2, 33, 2047, 2048, 2049, 100000}) {
-      sampling::LagTable fast{}, slow{};
-      sampling::fill(fast.lags(), 20261209);
-      sampling::skip(fast.lags(), position);
-      slow = fast;
-      std::vector<float> a(static_cast<std::size_t>(n)), b(a.size());
-      const std::int64_t used = sampling::normal_bulk(fast.lags(), a.data(), n, 1 << 30);
-      std::int64_t drawn = 0;
-      sampling::deviates(b.data(), static_cast<std::int32_t>(n), [&](float* u) {
-        sampling::draw(slow.lags(), u, 2);
-        drawn += 2;
-      });
-      EXPECT_TRUE(same(a.data(), b.data(), a.size())) << position << " " << n;
-      EXPECT_EQ(used, drawn) << position << " " << n;
-      EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << position << " " << n;
-    }
-  }
-  // A budget too small for the deviates is reported before it is passed.
-  sampling::LagTable g{};
-  sampling::fill(g.lags(), 1);
-  std::vector<float> d(3000);
-  EXPECT_EQ(sampling::normal_bulk(g.lags(), d.data(), 3000, 5000), -1);
-}
-
-// A positive definite covariance a_ij = 1 / (1 + |i - j|) + (i == j) w.
-std::vector<float> covariance(std::ptrdiff_t n, float w) {
-  std::vector<float> cov(static_cast<std::size_t>(n * n));
-  for (std::ptrdiff_t j = 0; j < n; ++j) {
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-      cov[i + j * n] = 1.0f / static_cast<float>(1 + std::abs(i - j)) + (i == j ? w : 0.0f);
-    }
-  }
-  return cov;
-}
-
-TEST(CheckedFactor, AcceptsWhatCorsetFactorsWithItsBits) {
-  for (const std::ptrdiff_t n : {1, 3, 100, 130}) {
-    const std::vector<float> cov = covariance(n, 0.25f);
-    std::vector<float> checked(cov.size(), 7.0f), plain(cov.size(), 7.0f);
-    EXPECT_EQ(sampling::factor_checked(cov.data(), checked.data(), n).kind,
-              sampling::FactorRefusal::none);
-    sampling::factor(cov.data(), plain.data(), static_cast<std::int32_t>(n));
-    EXPECT_TRUE(same(checked.data(), plain.data(), plain.size())) << n;
   }
 }
 
