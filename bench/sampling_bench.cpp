@@ -14,6 +14,8 @@
 
 #include "core/uniform.hpp"
 #include "error_estimate.h"
+#include "fio/record.hpp"
+#include "fio/units.hpp"
 #include "fio_units.h"
 #include "pdferr/generator.hpp"
 
@@ -133,7 +135,33 @@ void BM_gsl_ratio_method(benchmark::State& state) {
   gsl_rng_free(r);
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
-BENCHMARK(BM_gsl_ratio_method)->Arg(1)->Arg(100);
+BENCHMARK(BM_gsl_ratio_method)->Arg(1)->Arg(100)->Arg(100000);
+
+// Deviates in bulk from a generator of the caller's own.
+void BM_generator_normal(benchmark::State& state) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  std::vector<float> d(n);
+  pdferr::Generator g;
+  for (auto _ : state) {
+    g.normal(d.data(), n);
+    benchmark::DoNotOptimize(d.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+BENCHMARK(BM_generator_normal)->Arg(100)->Arg(100000);
+
+// Two generators on two threads against one on one: the throughput.
+void BM_generator_normal_threads(benchmark::State& state) {
+  constexpr std::size_t n = 10000;
+  std::vector<float> d(n);
+  pdferr::Generator g(20261207, std::int64_t{state.thread_index()} * 1000000000);
+  for (auto _ : state) {
+    g.normal(d.data(), n);
+    benchmark::DoNotOptimize(d.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+BENCHMARK(BM_generator_normal_threads)->Threads(1)->Threads(2)->UseRealTime();
 
 void BM_std_normal_float(benchmark::State& state) {
   const auto n = static_cast<std::size_t>(state.range(0));
@@ -228,6 +256,58 @@ void BM_gsl_multivariate_gaussian(benchmark::State& state) {
   gsl_matrix_free(l);
 }
 BENCHMARK(BM_gsl_multivariate_gaussian)->Arg(3)->Arg(10)->Arg(100);
+
+// Many vectors in one call: items are vectors.
+void BM_generator_correlated(benchmark::State& state) {
+  const auto np = static_cast<std::size_t>(state.range(0));
+  const auto n = static_cast<std::size_t>(state.range(1));
+  const std::vector<float> c = pdferr::cholesky(covariance(static_cast<int>(np)).data(), np);
+  std::vector<float> x(np * n);
+  pdferr::Generator g;
+  for (auto _ : state) {
+    g.correlated(c.data(), np, n, x.data());
+    benchmark::DoNotOptimize(x.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+BENCHMARK(BM_generator_correlated)->Args({3, 10000})->Args({100, 10000});
+
+// The factor with its pivots checked.
+void BM_cholesky(benchmark::State& state) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  const std::vector<float> cov = covariance(static_cast<int>(n));
+  std::vector<float> c(cov.size());
+  for (auto _ : state) {
+    pdferr::cholesky(cov.data(), n, c.data());
+    benchmark::DoNotOptimize(c.data());
+  }
+}
+BENCHMARK(BM_cholesky)->Arg(100);
+
+// rmarin over nblocks whole blocks and 12345 more: the lines and one jump.
+void BM_rmarin_blocks(benchmark::State& state) {
+  quiet();
+  const auto blocks = static_cast<std::int32_t>(state.range(0));
+  for (auto _ : state) rmarin(54217137, 12345, blocks);
+}
+BENCHMARK(BM_rmarin_blocks)->Arg(0)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The lines of that rmarin alone, written the same way to the same unit.
+void BM_rmarin_lines(benchmark::State& state) {
+  quiet();
+  const auto blocks = static_cast<std::int32_t>(state.range(0));
+  for (auto _ : state) {
+    {
+      fio::Record line(fio::output_stream(inout.iout));
+      line.x(1).a(" RANMAR INITIALIZED: ").i(54217137, 10).x(2).i(12345, 10).i(blocks, 10);
+    }
+    for (std::int32_t pass = 0; pass <= blocks; ++pass) {
+      fio::Record line(fio::output_stream(inout.iout));
+      line.a(" RMARIN SKIPPING OVER ").i(pass < blocks ? 1000000000 : 12345, 15);
+    }
+  }
+}
+BENCHMARK(BM_rmarin_lines)->Arg(0)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

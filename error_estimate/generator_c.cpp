@@ -48,6 +48,39 @@ PDFERR_API std::int32_t pdferr_generator_uniform(pdferr_generator* generator, fl
   });
 }
 
+PDFERR_API std::int32_t pdferr_generator_normal(pdferr_generator* generator, float* out,
+                                                std::size_t n, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    if (n > 0) require(out, "out");
+    generator->generator.normal(out, n);
+  });
+}
+
+PDFERR_API std::int32_t pdferr_generator_correlated(pdferr_generator* generator,
+                                                    const float* factor, std::size_t np,
+                                                    std::size_t n, float* out, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(generator, "generator");
+    if (np > 0 && n > 0) {
+      require(factor, "factor");
+      require(out, "out");
+    }
+    generator->generator.correlated(factor, np, n, out);
+  });
+}
+
+PDFERR_API std::int32_t pdferr_cholesky(const float* cov, std::size_t np, float* factor,
+                                        pdferr_error* err) {
+  return c_call(err, [&] {
+    if (np > 0) {
+      require(cov, "cov");
+      require(factor, "factor");
+    }
+    pdferr::cholesky(cov, np, factor);
+  });
+}
+
 PDFERR_API std::int32_t pdferr_generator_jump(pdferr_generator* generator, std::int64_t n,
                                               pdferr_error* err) {
   return c_call(err, [&] {

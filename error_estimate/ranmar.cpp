@@ -40,17 +40,16 @@ void initialise() {
     line.i(position.count, 10).i(position.block_count, 10);
   }
   sampling::fill(block_lags(), position.seed);
-  // One pass per whole block, then one for the remaining count.
+  // One line per pass: per whole block, then for the remaining count.  The
+  // passes together skip the whole distance, which one jump crosses.
   const std::int64_t passes = std::int64_t{position.block_count} + 1;
   for (std::int64_t pass = 1; pass <= passes; ++pass) {
     const std::int32_t n = pass < passes ? sampling::count_block : position.count;
     if (n <= 0) continue;
-    {
-      fio::Record line(fio::output_stream(inout.iout));
-      line.a(" RMARIN SKIPPING OVER ").i(n, 15);
-    }
-    sampling::skip(block_lags(), n);
+    fio::Record line(fio::output_stream(inout.iout));
+    line.a(" RMARIN SKIPPING OVER ").i(n, 15);
   }
+  sampling::skip(block_lags(), sampling::offset(position));
 }
 
 }  // namespace

@@ -45,13 +45,25 @@ void fill(Lags g, std::int32_t seed) {
 }
 
 void skip(Lags g, std::int64_t n) {
-  // Below this distance stepping is cheaper than the polynomial products.
-  constexpr std::int64_t jump_threshold = 20000;
-  if (n >= jump_threshold && lags_consistent(g)) {
+  // Lags that stepping cannot produce (a block rewritten by its caller) are
+  // stepped as they are; the jump and the bulk draw assume consistent ones.
+  if (!lags_consistent(g)) {
+    for (std::int64_t s = 0; s < n; ++s) step(g);
+    return;
+  }
+  // Below this distance drawing in bulk and discarding the numbers (about
+  // 0.3 ns a number) is cheaper than the polynomial products (about 30 us).
+  constexpr std::int64_t jump_threshold = 65536;
+  if (n >= jump_threshold) {
     jump(g, static_cast<std::uint64_t>(n));
     return;
   }
-  for (std::int64_t s = 0; s < n; ++s) step(g);
+  float discarded[1024];
+  for (std::int64_t done = 0; done < n;) {
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(1024, n - done));
+    draw(g, discarded, count);
+    done += count;
+  }
 }
 
 namespace {

@@ -83,7 +83,7 @@ inline float next(Lags g) {
 void fill(Lags g, std::int32_t seed);
 
 // Advances the lags and the carry by n >= 0 steps, discarding the numbers:
-// by stepping for short distances, by jump-ahead for long ones.
+// by drawing in bulk for short distances, by jump-ahead for long ones.
 void skip(Lags g, std::int64_t n);
 
 // Advances the lags and the carry by n steps in O(log n) polynomial

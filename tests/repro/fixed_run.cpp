@@ -17,6 +17,7 @@
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "grid_writer.hpp"
+#include "pdferr/generator.hpp"
 #include "pdferr/uncertainty.hpp"
 #include "pds_writer.hpp"
 
@@ -58,6 +59,16 @@ void sampling() {
   std::int32_t seed = 0, count = 0, blocks = 0;
   rmarut(seed, count, blocks);
   std::printf("rmarut %d %d %d\n", seed, count, blocks);
+
+  // The same in bulk, from a generator of its own.
+  pdferr::Generator g(123456789, 4321);
+  g.normal(d.data(), 2000);
+  print_bits("normal", d.data(), 2000);
+  const std::vector<float> factor = pdferr::cholesky(cov.data(), n);
+  std::vector<float> many(40 * n);
+  g.correlated(factor.data(), n, 40, many.data());
+  for (int k = 0; k < 40; ++k) print_bits("correlated", many.data() + k * n, n);
+  std::printf("position %lld\n", static_cast<long long>(g.position()));
 }
 
 void print_bits(const char* label, const double* v, int n) {

@@ -52,6 +52,23 @@ int32_t pdferr_generator_close(pdferr_generator* generator, pdferr_error* err);
 int32_t pdferr_generator_uniform(pdferr_generator* generator, float* out, size_t n,
                                  pdferr_error* err);
 
+/* Writes n standard normal deviates to out[0..n): those gaudev writes from
+ * the same position, bit for bit, and the generator ends where gaudev
+ * leaves ranmar.  n = 0 changes nothing.  Deviates that would pass the
+ * largest position report PDFERR_INVALID_ARGUMENT and leave the generator
+ * where it was (out is then unspecified). */
+int32_t pdferr_generator_normal(pdferr_generator* generator, float* out, size_t n,
+                                pdferr_error* err);
+
+/* Writes n correlated normal vectors of np elements, vector k at
+ * out[k*np .. k*np + np): those of n calls of mvndev with the factor (np x
+ * np, column-major, lower triangle read), bit for bit, for any np.  np or
+ * n = 0 changes nothing; sizes that do not fit and deviates that would pass
+ * the largest position report PDFERR_INVALID_ARGUMENT and leave the
+ * generator where it was. */
+int32_t pdferr_generator_correlated(pdferr_generator* generator, const float* factor, size_t np,
+                                    size_t n, float* out, pdferr_error* err);
+
 /* Skips the next n >= 0 numbers. */
 int32_t pdferr_generator_jump(pdferr_generator* generator, int64_t n, pdferr_error* err);
 
@@ -59,6 +76,17 @@ int32_t pdferr_generator_jump(pdferr_generator* generator, int64_t n, pdferr_err
  * pointer may be NULL. */
 int32_t pdferr_generator_position(const pdferr_generator* generator, int32_t* seed,
                                   int64_t* position, pdferr_error* err);
+
+/* The Cholesky factor of the covariance cov (np x np, column-major; only
+ * the lower triangle with the diagonal is read) into factor: its lower
+ * triangle with the diagonal, bit for bit that of corset, written on
+ * success only; the elements above the diagonal are never written, and
+ * factor may be cov.  A lower triangle with a value that is not finite, or a
+ * matrix that is not positive definite (a pivot not above 0, as for a
+ * singular matrix), reports PDFERR_DOMAIN_ERROR with the element's offset
+ * i + j*np in err->index (the diagonal's for a pivot) and the row and column
+ * in the message. */
+int32_t pdferr_cholesky(const float* cov, size_t np, float* factor, pdferr_error* err);
 
 #ifdef __cplusplus
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "pdferr/errors.hpp"
 
@@ -42,6 +43,25 @@ class PDFERR_API Generator {
   void uniform(std::span<float> out) { uniform(out.data(), out.size()); }
 #endif
 
+  // Writes n standard normal deviates to out[0..n): those gaudev writes from
+  // the same position, bit for bit, and the generator ends where gaudev
+  // leaves ranmar (two numbers per attempt).  n = 0 changes nothing.  If the
+  // deviates would take the generator past max_position it throws
+  // std::invalid_argument and stays where it was; out is then unspecified.
+  void normal(float* out, std::size_t n);
+#if __cplusplus >= 202002L
+  void normal(std::span<float> out) { normal(out.data(), out.size()); }
+#endif
+
+  // Writes n correlated normal vectors of np elements each, vector k at
+  // out[k np .. k np + np): those of n calls of mvndev with the factor, bit
+  // for bit, for any np (mvndev stops at 100).  The factor is np x np,
+  // column-major, and only its lower triangle with the diagonal is read
+  // (see cholesky).  np or n = 0 changes nothing.  A size whose product does
+  // not fit, or deviates that would pass max_position, throw
+  // std::invalid_argument and leave the generator where it was.
+  void correlated(const float* factor, std::size_t np, std::size_t n, float* out);
+
   // The seed the generator started from.
   std::int32_t seed() const noexcept;
   // The numbers drawn or skipped since the seed.
@@ -60,5 +80,21 @@ class PDFERR_API Generator {
   std::int32_t seed_;
   std::int64_t position_;
 };
+
+// The Cholesky factor of the covariance cov (np x np, column-major; only
+// the lower triangle with the diagonal is read), with the elements above the
+// diagonal 0.  Its lower triangle is bit for bit the factor of corset.  A
+// matrix whose lower triangle holds a value that is not finite, or that is
+// not positive definite (a pivot cov(j, j) - sum_k c(j, k)^2 not above 0, as
+// for a singular matrix), throws pdferr::domain_error: its message names the
+// element (row and column, from 0) and index() is the element's offset
+// i + j np, the diagonal's for a pivot.  An np whose square does not fit
+// throws std::invalid_argument.
+PDFERR_API std::vector<float> cholesky(const float* cov, std::size_t np);
+
+// The same into the caller's factor: its lower triangle with the diagonal
+// is written on success only, the elements above the diagonal never, and
+// factor may be cov itself.
+PDFERR_API void cholesky(const float* cov, std::size_t np, float* factor);
 
 }  // namespace pdferr

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "error_estimate.h"
 #include "pdferr/generator.h"
 
 static int failures = 0;
@@ -54,6 +55,39 @@ int main(void) {
   refused(pdferr_generator_uniform(NULL, v, 1, &err), &err, "generator is NULL", "NULL handle");
   check(pdferr_generator_position(g, NULL, &position, NULL) == PDFERR_OK && position == 20006,
         "refusals leave the position");
+
+  /* Deviates and vectors as gaudev and mvndev give them from the same
+   * position, and the factor as corset gives it. */
+  {
+    const float cov[4] = {4.0f, 2.0f, 0.0f, 5.0f};
+    const float singular[4] = {1.0f, 1.0f, 0.0f, 1.0f};
+    float c[4] = {0.0f, 0.0f, 0.0f, 0.0f}, legacy_c[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    float d[40], legacy[40];
+    int32_t n = 40, np = 2, legacy_seed = 0, legacy_count = 0, legacy_blocks = 0;
+    pdferr_generator* h = NULL;
+    inout.iout = 6;
+    check(pdferr_cholesky(cov, 2, c, &err) == PDFERR_OK, "cholesky");
+    corset(cov, legacy_c, &np);
+    check(memcmp(c, legacy_c, sizeof c) == 0, "cholesky equals corset");
+    check(pdferr_generator_open(7, 3, &h, &err) == PDFERR_OK, "open for deviates");
+    check(pdferr_generator_normal(h, d, 40, &err) == PDFERR_OK, "normal");
+    rmarin(&(int32_t){7}, &(int32_t){3}, &(int32_t){0});
+    gaudev(legacy, &n);
+    check(memcmp(d, legacy, sizeof d) == 0, "normal equals gaudev");
+    check(pdferr_generator_correlated(h, c, 2, 20, d, &err) == PDFERR_OK, "correlated");
+    for (k = 0; k < 20; ++k) mvndev(legacy_c, legacy + 2 * k, &np);
+    check(memcmp(d, legacy, sizeof d) == 0, "correlated equals mvndev");
+    rmarut(&legacy_seed, &legacy_count, &legacy_blocks);
+    check(pdferr_generator_position(h, NULL, &position, &err) == PDFERR_OK &&
+              position == legacy_count,
+          "the same position afterwards");
+    check(pdferr_cholesky(singular, 2, c, &err) == PDFERR_DOMAIN_ERROR && err.index == 3 &&
+              strstr(err.message, "not positive definite") != NULL,
+          "singular matrix refused");
+    check(c[3] == legacy_c[3], "refusal leaves the factor");
+    refused(pdferr_generator_normal(h, NULL, 1, &err), &err, "out is NULL", "normal NULL");
+    pdferr_generator_close(h, NULL);
+  }
 
   check(pdferr_generator_close(g, &err) == PDFERR_OK, "close");
   check(pdferr_generator_close(NULL, &err) == PDFERR_OK, "close NULL");

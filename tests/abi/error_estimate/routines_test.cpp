@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/correlated.hpp"
 #include "core/uniform.hpp"
 #include "error_estimate.h"
 #include "fio_units.h"
@@ -205,6 +206,143 @@ TEST(Vectors, DocumentedVectorAndIdentity) {
   rmarin(777, 0, 0);
   gaudev(z.data(), n);
   for (int i = 0; i < n; ++i) EXPECT_EQ(bits(y[i]), bits(z[i])) << i;
+}
+
+}  // namespace
+
+namespace {
+
+bool same(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+
+std::vector<float> gaudev_from(std::int32_t seed, std::int64_t at, std::int32_t n) {
+  rmarin(seed, static_cast<std::int32_t>(at % 1000000000),
+         static_cast<std::int32_t>(at / 1000000000));
+  std::vector<float> d(static_cast<std::size_t>(n));
+  gaudev(d.data(), n);
+  return d;
+}
+
+TEST(Batch, NormalGivesTheDeviatesOfGaudevAndItsPosition) {
+  // From positions below and beyond a block of 10^9; counts around the
+  // screened block (32) and the chunk of attempts (2048), and large.
+  Quiet quiet;
+  constexpr std::int32_t seed = 271828;
+  for (const std::int64_t at : {0LL, 1LL, 999999999LL, 3000000007LL}) {
+    for (const std::int32_t n : {0, 1, 31, 32, 33, 2048, 2049, 100000}) {
+      const std::vector<float> expected = gaudev_from(seed, at, n);
+      pdferr::Generator g(seed, at);
+      std::vector<float> got(expected.size());
+      g.normal(got.data(), got.size());
+      ASSERT_TRUE(same(got, expected)) << at << " " << n;
+      EXPECT_EQ(g.position(), n == 0 ? at : position_of()) << at << " " << n;
+    }
+  }
+}
+
+TEST(Batch, CorrelatedGivesTheVectorsOfMvndevAndItsPosition) {
+  // Factors of corset for np = 1, 3 and 100, then n calls of mvndev; counts
+  // around the 32 vectors done side by side and the 8 that a block needs.
+  Quiet quiet;
+  for (const std::int32_t np : {1, 3, 100}) {
+    std::vector<float> cov(static_cast<std::size_t>(np * np)), c(cov.size(), 0.0f);
+    for (std::int32_t j = 0; j < np; ++j)
+      for (std::int32_t i = 0; i < np; ++i)
+        cov[i + j * np] = 1.0f / float(1 + std::abs(i - j)) + float(i == j);
+    corset(cov.data(), c.data(), np);
+    for (const std::int32_t n : {0, 1, 7, 8, 31, 32, 33, 100}) {
+      rmarin(1234567, 89, 0);
+      std::vector<float> expected(static_cast<std::size_t>(n * np));
+      for (std::int32_t k = 0; k < n; ++k) mvndev(c.data(), expected.data() + k * np, np);
+      pdferr::Generator g(1234567, 89);
+      std::vector<float> got(expected.size());
+      g.correlated(c.data(), static_cast<std::size_t>(np), static_cast<std::size_t>(n), got.data());
+      ASSERT_TRUE(same(got, expected)) << np << " " << n;
+      EXPECT_EQ(g.position(), position_of()) << np << " " << n;
+    }
+  }
+  // Beyond mvndev's 100: the same construction, gaudev then x = c z.
+  constexpr std::int32_t np = 130;
+  std::vector<float> c(np * np);
+  for (std::size_t k = 0; k < c.size(); ++k) c[k] = float(k % 7) * 0.125f - 0.25f;
+  pdferr::Generator g(99, 5);
+  std::vector<float> got(17 * np);
+  g.correlated(c.data(), np, 17, got.data());
+  const std::vector<float> z = gaudev_from(99, 5, 17 * np);
+  std::vector<float> x(np);
+  for (std::int32_t k = 0; k < 17; ++k) {
+    sampling::correlate(c.data(), z.data() + k * np, x.data(), np);
+    ASSERT_EQ(std::memcmp(x.data(), got.data() + k * np, np * sizeof(float)), 0) << k;
+  }
+  EXPECT_EQ(g.position(), position_of());
+}
+
+TEST(Batch, CholeskyEqualsCorsetOrRefusesLeavingTheFactor) {
+  // Positive definite, np = 3 and beyond 100: the lower triangle of corset,
+  // 0 above the diagonal; into the caller's factor also in place, keeping
+  // its upper triangle.
+  for (const std::size_t np : {3u, 130u}) {
+    std::vector<float> cov(np * np), c(cov.size());
+    for (std::size_t k = 0; k < cov.size(); ++k) {
+      const std::size_t i = k % np, j = k / np, d = i > j ? i - j : j - i;
+      cov[k] = 1.0f / float(1 + d) + float(d == 0);
+    }
+    corset(cov.data(), c.data(), static_cast<std::int32_t>(np));
+    const std::vector<float> f = pdferr::cholesky(cov.data(), np);
+    std::vector<float> in_place = cov;
+    pdferr::cholesky(in_place.data(), np, in_place.data());
+    for (std::size_t k = 0; k < cov.size(); ++k) {
+      const bool lower = k % np >= k / np;
+      ASSERT_EQ(bits(f[k]), lower ? bits(c[k]) : 0u) << np << " " << k;
+      ASSERT_EQ(bits(in_place[k]), bits(lower ? c[k] : cov[k])) << np << " " << k;
+    }
+  }
+  const float singular[4] = {1, 1, 0, 1};
+  float kept[4] = {7, 7, 7, 7};
+  try {
+    pdferr::cholesky(singular, 2, kept);
+    ADD_FAILURE() << "singular matrix taken";
+  } catch (const pdferr::domain_error& e) {
+    EXPECT_EQ(e.index(), 3);
+    EXPECT_STREQ(e.what(),
+                 "cholesky: the covariance is not positive definite: the pivot of element "
+                 "(1, 1) is 0");
+  }
+  EXPECT_EQ(kept[0], 7.0f);
+  EXPECT_EQ(pdferr::cholesky(singular, 0).size(), 0u);
+  EXPECT_THROW(pdferr::cholesky(singular, std::size_t{1} << 62), std::invalid_argument);
+}
+
+TEST(Batch, GeneratorRefusalsLeaveThePosition) {
+  pdferr::Generator g(5, pdferr::Generator::max_position - 100);
+  std::vector<float> d(100);
+  const float c[1] = {1.0f};
+  EXPECT_THROW(g.normal(d.data(), d.size()), std::invalid_argument);
+  EXPECT_THROW(g.correlated(c, 1, 100, d.data()), std::invalid_argument);
+  EXPECT_THROW(g.correlated(c, std::size_t{1} << 40, std::size_t{1} << 40, d.data()),
+               std::invalid_argument);
+  EXPECT_EQ(g.position(), pdferr::Generator::max_position - 100);
+}
+
+TEST(Batch, RmarinReachesTheStateOfOnePassAfterAnother) {
+  // One jump over the whole distance against one skip per pass (each equal
+  // to stepping, see the core's tests).
+  Quiet quiet;
+  struct Case {
+    std::int32_t count, nblocks;
+  };
+  for (const Case c : {Case{0, 0}, Case{5, 0}, Case{19999, 0}, Case{20000, 0}, Case{0, 1},
+                       Case{5, 2}, Case{999999999, 3}}) {
+    rmarin(4242, c.count, c.nblocks);
+    sampling::LagTable g{};
+    sampling::fill(g.lags(), 4242);
+    for (std::int32_t pass = 0; pass < c.nblocks; ++pass) sampling::skip(g.lags(), 1000000000);
+    sampling::skip(g.lags(), c.count);
+    EXPECT_EQ(std::memcmp(&raset1, &g, sizeof g), 0) << c.count << " " << c.nblocks;
+    EXPECT_EQ(position_of(), std::int64_t{c.nblocks} * 1000000000 + c.count);
+  }
 }
 
 }  // namespace
