@@ -260,10 +260,17 @@ template <class T>
 void densities(const double* tables, const std::int32_t* nnodes, const double* lognodes, double x,
                double q2, double (&out)[ncol]);
 
-// The six densities of a member's tables (ncol runs of nx x nq values) at
-// the points (x[i], q2[i]), or (x[i], q2[0]) when one_q2, i = 0..n - 1, into
-// out[ncol i + c]: densities()'s bits at a point of the domain, NaN at a
-// point outside it.  With one Q2, its logarithm and cell are formed once.
+// The stored tables with the columns of each node side by side:
+// side[k][l][c] = table[c][k][l], then two zeros (eight values, 64 bytes,
+// per node).
+inline constexpr int side_width = 8;
+using SideTables = double[nq][nx][side_width];
+void side_by_side(const GridTables& tables, SideTables& side);
+
+// The six densities at the points (x[i], q2[i]), or (x[i], q2[0]) when
+// one_q2, i = 0..n - 1, into out[ncol i + c]: densities()'s bits at a point
+// of the domain, NaN at a point outside it.  With one Q2, its logarithm and
+// cell are formed once.
 struct DensityRequest {
   const double* x = nullptr;
   const double* q2 = nullptr;
@@ -272,11 +279,11 @@ struct DensityRequest {
   double* out = nullptr;
 };
 
-// The densities of many points, compiled for processors with AVX2 and for
-// all others; a call runs the version this processor runs.  The points
-// are evaluated side by side in lanes, each by densities()' formulas; the
+// The densities of many points from a member's SideTables, compiled for
+// processors with AVX2 and for all others; a call runs the version this
+// processor runs.  The six columns of a point are formed side by side; the
 // logarithms and x^0.5 stay one library call per point.
-using DensitiesVariants = fio::Variants<void(const double* tables, const DensityRequest&)>;
+using DensitiesVariants = fio::Variants<void(const double* side, const DensityRequest&)>;
 extern const DensitiesVariants densities_at;
 
 }  // namespace pdferr::grids

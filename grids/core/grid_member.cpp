@@ -18,6 +18,7 @@ namespace grids {
 struct LoadedMember {
   std::string path;
   GridTables tables;
+  SideTables side;  // the same, for many points at once
 };
 
 namespace {
@@ -73,7 +74,7 @@ void evaluate_points(const LoadedMember& member, const DensityRequest& r, Outsid
                          static_cast<std::ptrdiff_t>(i));
     }
   }
-  densities_at(&member.tables[0][0][0], r);
+  densities_at(&member.side[0][0][0], r);
 }
 
 void check_member(std::int32_t member) {
@@ -100,6 +101,7 @@ GridMember::GridMember(const std::string& path) {
   std::shared_ptr<grids::LoadedMember> member(new grids::LoadedMember);
   member->path = path;
   grids::build_tables(scratch->raw, member->tables);
+  grids::side_by_side(member->tables, member->side);
   member_ = std::move(member);
 }
 

@@ -1,6 +1,7 @@
 // Multilinear interpolation on a rectangular grid of up to five dimensions,
 // and the six densities of a member by it.
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "common/lanes.hpp"
@@ -147,115 +148,115 @@ void densities(const double* tables, const std::int32_t* nnodes, const double* l
   column_densities(t, u_powers(x), x, p.sqrt_x, out);
 }
 
+void side_by_side(const GridTables& tables, SideTables& side) {
+  for (int k = 0; k < nq; ++k) {
+    for (int l = 0; l < nx; ++l) {
+      for (int c = 0; c < ncol; ++c) side[k][l][c] = tables[c][k][l];
+      for (int c = ncol; c < side_width; ++c) side[k][l][c] = 0.0;
+    }
+  }
+}
+
 namespace {
 
-// Eight points side by side: two vectors of four, each with the other's
-// latency to hide.
-constexpr int lanes = 8;
-using Lanes = common::Lanes<lanes>;
+// The six columns side by side (and the two spare lanes of a node).
+using Columns = common::Lanes<side_width>;
 
-// A point of the domain waiting for its lanes: where its densities go, the
-// point, x^0.5, and the cell of each dimension (upper node index j, the
-// logarithms of its nodes j and j - 1, the point's logarithm).
-struct DensityLane {
-  std::size_t out;
-  double x, sqrt_x;
-  std::int64_t jx, jq;
-  double x_upper, x_lower, log_x;
-  double q_upper, q_lower, log_q2;
-};
-
-// The cell of one dimension of n nodes at coordinate c.
-[[gnu::always_inline]] inline void dimension_cell(const double* dim, std::int64_t n, double c,
-                                                  std::int64_t& j, double& upper, double& lower) {
-  j = upper_node(count_below_body(dim, n, c), n);
-  upper = dim[j];
-  lower = dim[j - 1];
+// count_below_body() of a coordinate c that is not NaN over n strictly
+// ascending nodes, trying hint first: the points of a scan mostly stay in
+// the cell of the point before.  The count is then the one k with
+// dim[k - 1] < c <= dim[k] (no dim[-1], and dim[n] above all), however it is
+// found; hint is left at it.
+[[gnu::always_inline]] inline std::int64_t count_below_near(const double* dim, std::int64_t n,
+                                                            double c, std::int64_t& hint) {
+  const std::int64_t k = hint;
+  if ((k == 0 || dim[k - 1] < c) && (k == n || c <= dim[k])) return k;
+  hint = count_below_body(dim, n, c);
+  return hint;
 }
 
-// densities() of lane[0..n) (1 <= n <= lanes) side by side into out; spare
-// lanes repeat the first.
-[[gnu::always_inline]] inline void density_lanes(const double* tables, const DensityLane* lane,
-                                                 int n, double* out) {
-  constexpr std::int64_t size = std::int64_t{nx} * nq;
-  double x[lanes], sqrt_x[lanes], x_upper[lanes], x_lower[lanes], log_x[lanes];
-  double q_upper[lanes], q_lower[lanes], log_q2[lanes];
-  double v[ncol][4][lanes];  // the corner values of each table, in corner order
-  for (int l = 0; l < lanes; ++l) {
-    const DensityLane& a = lane[l < n ? l : 0];
-    x[l] = a.x;
-    sqrt_x[l] = a.sqrt_x;
-    x_upper[l] = a.x_upper;
-    x_lower[l] = a.x_lower;
-    log_x[l] = a.log_x;
-    q_upper[l] = a.q_upper;
-    q_lower[l] = a.q_lower;
-    log_q2[l] = a.log_q2;
-    const std::int64_t base = a.jx + a.jq * nx;  // the all-upper corner
-    for (int c = 0; c < ncol; ++c) {
-      const double* t = tables + c * size + base;
-      v[c][0][l] = t[0];
-      v[c][1][l] = t[-nx];
-      v[c][2][l] = t[-1];
-      v[c][3][l] = t[-1 - nx];
-    }
-  }
-  const Lanes w1 = lower_weight(Lanes::of(x_upper), Lanes::of(x_lower), Lanes::of(log_x));
-  const Lanes w2 = lower_weight(Lanes::of(q_upper), Lanes::of(q_lower), Lanes::of(log_q2));
-  const CornerFactors<Lanes> f = corner_factors(w1, w2);
-  Lanes t[ncol];
-  for (int c = 0; c < ncol; ++c) {
-    t[c] = corner_sum_2d(f, Lanes::of(v[c][0]), Lanes::of(v[c][1]), Lanes::of(v[c][2]),
-                         Lanes::of(v[c][3]));
-  }
-  const Lanes xs = Lanes::of(x);
-  Lanes d[ncol];
-  column_densities(t, u_powers(xs), xs, Lanes::of(sqrt_x), d);
-  for (int l = 0; l < n; ++l) {
-    for (int c = 0; c < ncol; ++c) out[lane[l].out + c] = d[c][l];
-  }
+// The cell of one dimension of n nodes at coordinate c: the upper node and
+// the weight of the lower one.
+[[gnu::always_inline]] inline std::int64_t dimension_cell(const double* dim, std::int64_t n,
+                                                          double c, std::int64_t& hint, double& w) {
+  const std::int64_t j = upper_node(count_below_near(dim, n, c, hint), n);
+  w = lower_weight(dim[j], dim[j - 1], c);
+  return j;
 }
 
-[[gnu::always_inline]] inline void densities_body(const double* tables, const DensityRequest& r) {
+// The columns of one node, each vector of four read whole.
+[[gnu::always_inline]] inline Columns node_columns(const double* side, std::int64_t node) {
+  Columns v;
+  for (int h = 0; h < Columns::quads; ++h) {
+    common::Quad q;
+    std::memcpy(&q, side + node * side_width + 4 * h, sizeof q);
+    v.q[h] = q;
+  }
+  return v;
+}
+
+// densities() point by point, the six columns of each side by side: the
+// corner sums as corner_sum_2d forms them, then each column's factor.  The
+// factor is applied as m (t p) with m = x or x^0.5 and p the power of u:
+// (t p) x of the first two columns is x (t p), since an IEEE product does
+// not depend on the order of its two factors.
+[[gnu::always_inline]] inline void densities_body(const double* side, const DensityRequest& r) {
   const double* x_logs = log_nodes();
   const double* q_logs = x_logs + nx;
-  DensityLane lane[lanes];
-  int pending = 0;
-  DensityLane q{};  // the Q2 side, formed once for one Q2
+  std::int64_t jq = 0;
+  double w2 = 0;
   bool have_q = false;
-  for (std::size_t i = 0; i < r.n; ++i) {
-    const double x = r.x[i];
-    const double q2 = r.one_q2 ? r.q2[0] : r.q2[i];
-    const std::size_t out = i * ncol;
-    if (!x_in_domain(x) || !q2_in_domain(q2)) {
-      for (int c = 0; c < ncol; ++c) r.out[out + c] = std::numeric_limits<double>::quiet_NaN();
-      continue;
+  std::int64_t x_hint = 0, q_hint = 0;
+  // A block of points at a time: first the library's logarithms and powers,
+  // then the cells and sums, whose points the processor overlaps.
+  constexpr std::size_t block = 32;
+  double log_x[block], log_q2[block], sqrt_x[block];
+  bool inside[block];
+  for (std::size_t b0 = 0; b0 < r.n; b0 += block) {
+    const std::size_t nb = r.n - b0 < block ? r.n - b0 : block;
+    for (std::size_t k = 0; k < nb; ++k) {
+      const double x = r.x[b0 + k];
+      const double q2 = r.one_q2 ? r.q2[0] : r.q2[b0 + k];
+      inside[k] = x_in_domain(x) && q2_in_domain(q2);
+      if (!inside[k]) continue;
+      log_x[k] = std::log(x);
+      // x^0.5 by the power function, as the load factors take it.
+      sqrt_x[k] = std::pow(x, 0.5);
+      if (!(r.one_q2 && have_q)) {
+        log_q2[k] = std::log(q2);
+        if (r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
+        have_q = true;
+      }
     }
-    if (!(r.one_q2 && have_q)) {
-      q.log_q2 = std::log(q2);
-      dimension_cell(q_logs, nq, q.log_q2, q.jq, q.q_upper, q.q_lower);
-      have_q = true;
-    }
-    DensityLane& a = lane[pending];
-    a = q;
-    a.out = out;
-    a.x = x;
-    a.log_x = std::log(x);
-    dimension_cell(x_logs, nx, a.log_x, a.jx, a.x_upper, a.x_lower);
-    // x^0.5 by the power function, as the load factors take it.
-    a.sqrt_x = std::pow(x, 0.5);
-    if (++pending == lanes) {
-      density_lanes(tables, lane, pending, r.out);
-      pending = 0;
+    for (std::size_t k = 0; k < nb; ++k) {
+      double* const out = r.out + (b0 + k) * ncol;
+      if (!inside[k]) {
+        for (int c = 0; c < ncol; ++c) out[c] = std::numeric_limits<double>::quiet_NaN();
+        continue;
+      }
+      const double x = r.x[b0 + k];
+      if (!r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
+      double w1;
+      const std::int64_t jx = dimension_cell(x_logs, nx, log_x[k], x_hint, w1);
+      const CornerFactors<double> f = corner_factors(w1, w2);
+      const std::int64_t base = jx + jq * nx;  // the all-upper corner
+      const Columns t = corner_sum_2d(
+          CornerFactors<Columns>{Columns(f.uu), Columns(f.ul), Columns(f.lu), Columns(f.ll)},
+          node_columns(side, base), node_columns(side, base - nx), node_columns(side, base - 1),
+          node_columns(side, base - 1 - nx));
+      const UPowersOf<double> p = u_powers(x);
+      const double s = sqrt_x[k];
+      const Columns d = Columns::of({x, x, s, s, s, s, 0.0, 0.0}) *
+                        (t * Columns::of({p.u3, p.u4, p.u8, p.u8, p.u8, p.u5, 0.0, 0.0}));
+      std::memcpy(out, &d, sizeof(double) * ncol);
     }
   }
-  if (pending > 0) density_lanes(tables, lane, pending, r.out);
 }
 
-void densities_generic(const double* tables, const DensityRequest& r) { densities_body(tables, r); }
+void densities_generic(const double* side, const DensityRequest& r) { densities_body(side, r); }
 
-FIO_TARGET_AVX2 void densities_avx2(const double* tables, const DensityRequest& r) {
-  densities_body(tables, r);
+FIO_TARGET_AVX2 void densities_avx2(const double* side, const DensityRequest& r) {
+  densities_body(side, r);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ std::array<double, 6> scalar(const GridMember& m, double x, double q2) {
 struct Loaded {
   testsupport::TempDir dir;
   GridMember member;
-  // The stored tables, as the core evaluates them.
+  // The stored tables side by side, as the core evaluates many points.
   std::vector<double> tables;
 
   Loaded()
@@ -56,8 +56,11 @@ struct Loaded {
         grids::read_grid_file(dir.file("m.grid"), *reinterpret_cast<grids::RawGrid*>(raw.data()))
             .kind,
         grids::ReadFailure::none);
-    tables.resize(sizeof(grids::GridTables) / sizeof(double));
-    grids::build_tables(raw_grid, *reinterpret_cast<grids::GridTables*>(tables.data()));
+    std::vector<double> columns(sizeof(grids::GridTables) / sizeof(double));
+    grids::build_tables(raw_grid, *reinterpret_cast<grids::GridTables*>(columns.data()));
+    tables.resize(sizeof(grids::SideTables) / sizeof(double));
+    grids::side_by_side(*reinterpret_cast<grids::GridTables*>(columns.data()),
+                        *reinterpret_cast<grids::SideTables*>(tables.data()));
   }
 };
 
@@ -78,8 +81,25 @@ TEST(GridBatch, EveryVersionGivesTheBitsOfValues) {
   std::shuffle(x.begin(), x.end(), rng);
   std::shuffle(q2.begin(), q2.end(), rng);
   const double one_q2[] = {q2[0], 100.0, 0.9};  // the last one refused
+  // A scan in ascending x, as a band is asked: the cells are found from the
+  // point before.
+  std::vector<double> ascending;
+  for (const double v : x) {
+    if (v >= 1e-5 && v <= 1) ascending.push_back(v);
+  }
+  std::sort(ascending.begin(), ascending.end());
   for (const fio::Isa isa : testsupport::runnable_isas()) {
     const auto densities_at = grids::densities_at.variant(isa);
+    std::vector<double> scan(6 * ascending.size());
+    densities_at(m.tables.data(),
+                 {ascending.data(), &one_q2[1], true, ascending.size(), scan.data()});
+    for (std::size_t i = 0; i < ascending.size(); ++i) {
+      const std::array<double, 6> want = scalar(m.member, ascending[i], one_q2[1]);
+      for (std::size_t c = 0; c < 6; ++c) {
+        ASSERT_EQ(bits(scan[6 * i + c]), bits(want[c]))
+            << testsupport::isa_name(isa) << " ascending x " << ascending[i];
+      }
+    }
     for (const std::size_t n : {0, 1, 7, 8, 9, 16, 17, 500}) {
       for (int mode = 0; mode < 4; ++mode) {  // paired, then each one Q2
         std::vector<double> out(6 * n + 1, -7.0);

@@ -106,8 +106,21 @@ TEST(Batch, EveryVersionGivesTheBitsOfValue) {
       int first, last;
     };
     const Flavours choices[] = {{-top, top}, {-top, -top}, {0, 0}, {top, top}};
+    // A scan in ascending x, as a band is asked: the brackets are found from
+    // the point before.
+    std::vector<double> ascending;
+    for (const double x : p.x) {
+      if (x > 0 && x <= 1) ascending.push_back(x);
+    }
+    std::sort(ascending.begin(), ascending.end());
     for (const fio::Isa isa : testsupport::runnable_isas()) {
       const auto evaluate = tables::evaluate.variant(isa);
+      std::vector<double> scan(ascending.size());
+      evaluate(core.grid, {ascending.data(), &one_qs[1], true, scan.size(), 1, 1, scan.data()});
+      for (std::size_t i = 0; i < scan.size(); ++i) {
+        ASSERT_EQ(bits(scan[i]), bits(scalar(set, 1, ascending[i], one_qs[1])))
+            << testsupport::isa_name(isa) << " ascending x " << ascending[i];
+      }
       for (const std::size_t n : {0, 1, 3, 4, 5, 7, 8, 9, 17, 600}) {
         for (const Flavours& c : choices) {
           for (int mode = 0; mode < 4; ++mode) {  // paired, then each one Q
