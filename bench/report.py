@@ -51,6 +51,16 @@ ROWS = [
     ("pelkini", "BM_pelkini", "BM_strtod_grid", "strtod of the fields", 3),
     ("GridMember values", "BM_grid_member_values", "BM_pelkfit", "pelkfit", None),
     ("GridMember load", "BM_grid_member_load", "BM_pelkini", "pelkini", None),
+    ("TableSet::values, 11 flavours at a new point", "BM_table_set_all_flavours",
+     "BM_zemopdf_all_flavours", "11 zemopdf calls", 3),
+    ("TableSet::value, 1000 x at one Q", "BM_table_set_scan", "BM_gsl_bicubic_scan",
+     "GSL bicubic, same scan", 1.5),
+    ("the same scan: x^0.3 alone", "BM_pow_scan", "BM_gsl_bicubic_scan",
+     "GSL bicubic, same scan", None),
+    ("GridMember::values, 1000 x at one Q2", "BM_grid_member_scan", "BM_gsl_bilinear_six_scan",
+     "6 × GSL bilinear, same scan", 2),
+    ("the same scan: ln x and x^0.5 alone", "BM_log_pow_scan", "BM_gsl_bilinear_six_scan",
+     "6 × GSL bilinear, same scan", None),
 ]
 
 # Throughput rows: (label, benchmark with more threads, benchmark with one).
@@ -58,6 +68,12 @@ THROUGHPUT = [
     ("TableSet::value, own caches, 2 threads vs 1",
      "BM_table_set_threads/real_time/threads:2", "BM_table_set_threads/real_time/threads:1",
      "≈ 2"),
+    ("TableSet::value, 1000 x at one Q, one loaded set, 2 threads vs 1",
+     "BM_table_set_scan_threads/real_time/threads:2",
+     "BM_table_set_scan_threads/real_time/threads:1", "≈ 1.8"),
+    ("GridMember::values, 1000 x at one Q2, one loaded member, 2 threads vs 1",
+     "BM_grid_member_scan_threads/real_time/threads:2",
+     "BM_grid_member_scan_threads/real_time/threads:1", "≈ 1.8"),
 ]
 
 UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}

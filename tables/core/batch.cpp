@@ -292,11 +292,14 @@ void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
   Located p;
   bool have_t = false;
   int hint = 0;
+  const bool one_q_inside = r.one_q && point_fault(g.alambda, 0.5, r.q[0]) == PointFault::none;
   for (std::size_t i = 0; i < r.n; ++i) {
     const double x = r.x[i];
     const double q = r.one_q ? r.q[0] : r.q[i];
     double* const out = r.out + i * nf;
-    const bool outside = point_fault(g.alambda, x, q) != PointFault::none;
+    // With one Q inside the domain, only x can put a point outside it.
+    const bool outside = r.one_q && one_q_inside ? !(x >= 0 && x <= 1)
+                                                 : point_fault(g.alambda, x, q) != PointFault::none;
     if (outside || x == 0) {
       const double v = outside ? std::numeric_limits<double>::quiet_NaN() : 0.0;
       for (std::size_t f = 0; f < nf; ++f) out[f] = v;

@@ -115,7 +115,10 @@ double evaluate_point(const LoadedTable& t, Point& p, std::int32_t flavour, doub
 void evaluate_points(const LoadedTable& t, const double* x, const double* q, bool one_q,
                      std::size_t n, int first, int last, double* out, OutsideDomain outside) {
   if (outside == OutsideDomain::refuse) {
+    // With one Q inside the domain, only x can put a point outside it.
+    const bool one_q_inside = one_q && point_fault(t.data.alambda, 0.5, q[0]) == PointFault::none;
     for (std::size_t i = 0; i < n; ++i) {
+      if (one_q_inside && x[i] >= 0 && x[i] <= 1) continue;
       const double qi = one_q ? q[0] : q[i];
       if (const PointFault f = point_fault(t.data.alambda, x[i], qi); f != PointFault::none) {
         throw domain_error("point " + std::to_string(i) + ": " + fault_text(f, t.data, x[i], qi),
