@@ -82,12 +82,14 @@ template <XPath xp, TPath tp>
   columns(u_rows, un);
   PointLanes tn[4];
   columns(t_rows, tn);
+  XBlendOf<PointLanes> xc;
+  if constexpr (xp == x_interior) xc = x_coefficients(un[0], un[1], un[2], un[3], ss);
   PointLanes ftq[nqvec];
   for (int it = 0; it < nqvec; ++it) {
     PointLanes f[4];  // f[k]: x node jx + k at t node jq + it
     columns(f_rows[it], f);
     if constexpr (xp == x_interior) {
-      ftq[it] = x_blend(x_coefficients(un[0], un[1], un[2], un[3], ss), f[0], f[1], f[2], f[3]);
+      ftq[it] = x_blend(xc, f[0], f[1], f[2], f[3]);
     } else if constexpr (xp == x_top) {
       ftq[it] = polint4(un, f, ss);
     } else {
@@ -288,6 +290,9 @@ inline void locate_t(const Grid& g, double q, Located& p) {
 void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
   const std::size_t nf = static_cast<std::size_t>(r.last - r.first + 1);
   const bool one_flavour = r.first == r.last;
+  // Of flavours -m..m, those above mxval are copies (slot() takes -f).
+  const int computed_last =
+      r.first == -r.last && g.mxval < r.last ? (g.mxval > r.first ? g.mxval : r.first) : r.last;
   Pending pending[paths];
   Located p;
   bool have_t = false;
@@ -312,7 +317,10 @@ void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
     }
     const int path = p.xp * t_paths + p.tp;
     if (!one_flavour) {
-      k.flavours[path](g, p, r.first, r.last, out);
+      k.flavours[path](g, p, r.first, computed_last, out);
+      // A flavour above mxval reads the slot of its negative: its value is
+      // that one's, the same operations on the same values.
+      for (int f = computed_last + 1; f <= r.last; ++f) out[f - r.first] = out[-f - r.first];
       continue;
     }
     Pending& w = pending[path];

@@ -4,13 +4,15 @@
 // bit for bit: the same operations on the same values in the same grouping.
 // What is shared is only what the kernel would form again unchanged: the t
 // side of a point (its bracket and coefficients) when all points have one Q,
-// and the located point for every flavour asked there.
+// the located point for every flavour asked there, and the value of a
+// flavour above mxval, which reads the slot of its negative.
 //
-// Results are formed in lanes: a lane is one (point, flavour) pair, and the
-// lanes that take the same path through the kernel (small x, interior or
-// highest bin in x; below, inside or above the nodes in t) are evaluated
-// side by side, each by the kernel's own formulas.  Only the C library's
-// log and pow stay one call per point.
+// The formulas run in the lanes of vector registers (common::Lanes): one
+// flavour at many points takes eight points side by side, those on the same
+// path through the kernel (small x, interior or highest bin in x; below,
+// inside or above the t nodes) together; every flavour at one point takes
+// the four t nodes of a flavour side by side along x, then four flavours side
+// by side along t.  Only the C library's log and pow stay one call per point.
 #pragma once
 
 #include <cmath>
