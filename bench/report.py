@@ -144,7 +144,7 @@ def main(paths):
     print()
     print(f"Machine: {cpu}, {context.get('num_cpus')} CPUs "
           f"(shared with other work; load average {loads} at the start); "
-          f"medians of 5 repetitions, {context.get('date', '')[:10]}.")
+          f"medians of 5 repetitions in random order, {context.get('date', '')[:10]}.")
 
 
 if __name__ == "__main__":

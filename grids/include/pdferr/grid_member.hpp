@@ -3,8 +3,9 @@
 // A GridMember is one grid file, loaded and checked: any number of members
 // may be open at once, each immutable once loaded.  Copies are cheap and
 // share the loaded tables.  values() gives the six densities at momentum
-// fraction x and scale q2, the bits of pelkfit on the same file; it is
-// const and may run in any number of threads at once.
+// fraction x and scale q2, the bits of pelkfit on the same file, and on
+// arrays at many points in one call; it is const and may run in any number
+// of threads at once.
 //
 //   pdferr::GridMember central = pdferr::GridMember::from_member(0, "grids");
 //   pdferr::GridMember plus3 = pdferr::GridMember::from_member(3, "grids");

@@ -3,8 +3,9 @@
 // A TableSet is one ".pds" table file, loaded and checked: any number of
 // sets may be open at once, each immutable once loaded.  Copies are cheap
 // and share the loaded table.  value() gives the density of one flavour at
-// momentum fraction x and scale Q, the bits of zemopdf on the same file;
-// evaluation is const and may run in any number of threads at once.
+// momentum fraction x and scale Q, the bits of zemopdf on the same file, and
+// on arrays many points in one call; values() every flavour.  Evaluation is
+// const and may run in any number of threads at once.
 //
 //   pdferr::TableSet central = pdferr::TableSet::from_set(100, "data");
 //   pdferr::TableSet::Cache cache;  // optional, one per thread
