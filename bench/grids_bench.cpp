@@ -1,6 +1,7 @@
 // Parton density grids against six GSL bilinear interp2d evaluations on the
 // same grid, and grid loading against strtod parsing of the same fields;
-// pelkfit and pelkini beside GridMember's evaluation and loading.
+// pelkfit and pelkini beside GridMember's evaluation and loading, and a
+// scan of many x at one Q2 in one call.
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_interp2d.h>
 
@@ -109,6 +110,101 @@ void BM_gsl_bilinear_six(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_gsl_bilinear_six);
+
+// A band scan: 1000 x from 1e-5 to 0.99, equally spaced in ln x, at
+// Q2 = 100.
+constexpr double scan_q2 = 100.0;
+const std::vector<double>& scan_x() {
+  static const std::vector<double> x = [] {
+    std::vector<double> v(1000);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      v[i] = std::exp(std::log(1e-5) + std::log(0.99 / 1e-5) * static_cast<double>(i) / 999.0);
+    }
+    v[0] = 1e-5;  // exp(ln 1e-5) lies just below it
+    return v;
+  }();
+  return x;
+}
+
+// The scan through GridMember::values on the arrays: six densities per x.
+void BM_grid_member_scan(benchmark::State& state) {
+  write_member();
+  const pdferr::GridMember member("PELK-GRID.NLO");
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(6 * x.size());
+  for (auto _ : state) {
+    member.values(x.data(), scan_q2, x.size(), out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_grid_member_scan);
+
+// The same scan by six GSL bilinear evaluations per x (as
+// BM_gsl_bilinear_six), ln Q2 formed once: per point.
+void BM_gsl_bilinear_six_scan(benchmark::State& state) {
+  write_member();
+  const double* lx = pelkgrid.lognodes;
+  const double* lq = pelkgrid.lognodes + PELK_NX;
+  gsl_interp2d* interp[PELK_NCOL];
+  for (int c = 0; c < PELK_NCOL; ++c) {
+    interp[c] = gsl_interp2d_alloc(gsl_interp2d_bilinear, PELK_NX, PELK_NQ);
+    gsl_interp2d_init(interp[c], lx, lq, &pelkgrid.denstab[c][0][0], PELK_NX, PELK_NQ);
+  }
+  gsl_interp_accel* xacc = gsl_interp_accel_alloc();
+  gsl_interp_accel* qacc = gsl_interp_accel_alloc();
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(6 * x.size());
+  for (auto _ : state) {
+    const double b = std::log(scan_q2);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      const double a = std::log(x[i]);
+      for (int c = 0; c < PELK_NCOL; ++c) {
+        out[6 * i + static_cast<std::size_t>(c)] =
+            gsl_interp2d_eval(interp[c], lx, lq, &pelkgrid.denstab[c][0][0], a, b, xacc, qacc);
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  gsl_interp_accel_free(qacc);
+  gsl_interp_accel_free(xacc);
+  for (gsl_interp2d* i : interp) gsl_interp2d_free(i);
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_gsl_bilinear_six_scan);
+
+// What the scan cannot do without: ln x and x^0.5 by the C library at every
+// x (its vector versions do not give the same bits).
+void BM_log_pow_scan(benchmark::State& state) {
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(2 * x.size());
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      out[2 * i] = std::log(x[i]);
+      out[2 * i + 1] = std::pow(x[i], 0.5);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_log_pow_scan);
+
+// Several threads on one loaded member, each scanning on its own arrays:
+// the throughput of two threads against one.
+void BM_grid_member_scan_threads(benchmark::State& state) {
+  static const pdferr::GridMember member = [] {
+    write_member();
+    return pdferr::GridMember("PELK-GRID.NLO");
+  }();
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(6 * x.size());
+  for (auto _ : state) {
+    member.values(x.data(), scan_q2, x.size(), out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_grid_member_scan_threads)->Threads(1)->Threads(2)->UseRealTime();
 
 void BM_pelkini(benchmark::State& state) {
   write_member();

@@ -79,6 +79,16 @@ ROWS = [
      "GSL correlation", None),
     ("hessian, 50 pairs, per point of 1000", "BM_hessian", "BM_eigen_column_norms",
      "Eigen column norms (symmetric only)", None),
+    ("TableSet::values, 11 flavours at a new point", "BM_table_set_all_flavours",
+     "BM_zemopdf_all_flavours", "11 zemopdf calls", 3),
+    ("TableSet::value, 1000 x at one Q", "BM_table_set_scan", "BM_gsl_bicubic_scan",
+     "GSL bicubic, same scan", 1.5),
+    ("the same scan: x^0.3 alone", "BM_pow_scan", "BM_gsl_bicubic_scan",
+     "GSL bicubic, same scan", None),
+    ("GridMember::values, 1000 x at one Q2", "BM_grid_member_scan", "BM_gsl_bilinear_six_scan",
+     "6 × GSL bilinear, same scan", 2),
+    ("the same scan: ln x and x^0.5 alone", "BM_log_pow_scan", "BM_gsl_bilinear_six_scan",
+     "6 × GSL bilinear, same scan", None),
 ]
 
 # Throughput rows: (label, benchmark with more threads, benchmark with one).
@@ -89,6 +99,12 @@ THROUGHPUT = [
     ("TableSet::value, own caches, 2 threads vs 1",
      "BM_table_set_threads/real_time/threads:2", "BM_table_set_threads/real_time/threads:1",
      "≈ 2"),
+    ("TableSet::value, 1000 x at one Q, one loaded set, 2 threads vs 1",
+     "BM_table_set_scan_threads/real_time/threads:2",
+     "BM_table_set_scan_threads/real_time/threads:1", "≈ 1.8"),
+    ("GridMember::values, 1000 x at one Q2, one loaded member, 2 threads vs 1",
+     "BM_grid_member_scan_threads/real_time/threads:2",
+     "BM_grid_member_scan_threads/real_time/threads:1", "≈ 1.8"),
 ]
 
 UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
@@ -159,7 +175,7 @@ def main(paths):
     print()
     print(f"Machine: {cpu}, {context.get('num_cpus')} CPUs "
           f"(shared with other work; load average {loads} at the start); "
-          f"medians of 5 repetitions, {context.get('date', '')[:10]}.")
+          f"medians of 5 repetitions in random order, {context.get('date', '')[:10]}.")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 // Parton density tables against GSL's bicubic interp2d on the same grid and
 // against strtod parsing of the same table file; TableSet with caches of
-// their own on one and two threads.
+// their own on one and two threads; every flavour at a point, and a scan of
+// many x at one Q, in one call.
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_interp2d.h>
 
@@ -125,6 +126,128 @@ void BM_gsl_bicubic(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_gsl_bicubic);
+
+// Every flavour (-5..5) at a new point: zemopdf once at the point, then
+// once for each further flavour on its kept point.
+void BM_zemopdf_all_flavours(benchmark::State& state) {
+  write_sets();
+  const std::vector<Point>& p = points();
+  double out[11];
+  std::size_t k = 0;
+  for (auto _ : state) {
+    for (std::int32_t f = -5; f <= 5; ++f) out[f + 5] = zemopdf(f, p[k].x, p[k].q);
+    benchmark::DoNotOptimize(out);
+    k = (k + 1) & 1023;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_zemopdf_all_flavours);
+
+// The same through TableSet::values: the point located once, the eleven
+// flavours side by side.
+void BM_table_set_all_flavours(benchmark::State& state) {
+  write_sets();
+  const pdferr::TableSet set("zemo.00.pds");
+  const std::vector<Point>& p = points();
+  double out[11];
+  std::size_t k = 0;
+  for (auto _ : state) {
+    set.values(p[k].x, p[k].q, out);
+    benchmark::DoNotOptimize(out);
+    k = (k + 1) & 1023;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_table_set_all_flavours);
+
+// A band scan: 1000 x from 1e-5 to 0.9, equally spaced in ln x, at Q = 10.
+constexpr double scan_q = 10.0;
+const std::vector<double>& scan_x() {
+  static const std::vector<double> x = [] {
+    std::vector<double> v(1000);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      v[i] = std::exp(std::log(1e-5) + std::log(0.9 / 1e-5) * static_cast<double>(i) / 999.0);
+    }
+    return v;
+  }();
+  return x;
+}
+
+// The scan of one flavour by TableSet::value on the arrays.
+void BM_table_set_scan(benchmark::State& state) {
+  write_sets();
+  const pdferr::TableSet set("zemo.00.pds");
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(x.size());
+  for (auto _ : state) {
+    set.value(1, x.data(), scan_q, x.size(), out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_table_set_scan);
+
+// The same scan by GSL's bicubic interp2d on the same nodes and values (see
+// BM_gsl_bicubic), t formed once for the one Q: per point.
+void BM_gsl_bicubic_scan(benchmark::State& state) {
+  write_sets();
+  const testsupport::PdsTable& t = table();
+  std::vector<double> xa(static_cast<std::size_t>(t.nx) + 1);
+  xa[0] = 0;
+  for (int i = 1; i <= t.nx; ++i)
+    xa[static_cast<std::size_t>(i)] = t.xv[static_cast<std::size_t>(i - 1)];
+  const std::vector<double>& ta = t.tv;
+  const std::size_t nxa = xa.size(), nta = ta.size();
+  const double* z = t.values.data() + static_cast<std::size_t>(t.mxflvn0 + 1) * nxa * nta;
+  gsl_interp2d* interp = gsl_interp2d_alloc(gsl_interp2d_bicubic, nxa, nta);
+  gsl_interp2d_init(interp, xa.data(), ta.data(), z, nxa, nta);
+  gsl_interp_accel* xacc = gsl_interp_accel_alloc();
+  gsl_interp_accel* tacc = gsl_interp_accel_alloc();
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(x.size());
+  for (auto _ : state) {
+    const double tt = std::log(std::log(scan_q / t.alambda));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      out[i] = gsl_interp2d_eval_extrap(interp, xa.data(), ta.data(), z, x[i], tt, xacc, tacc);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  gsl_interp_accel_free(tacc);
+  gsl_interp_accel_free(xacc);
+  gsl_interp2d_free(interp);
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_gsl_bicubic_scan);
+
+// What the scan cannot do without: x^0.3 by the C library's pow at every
+// x (vector versions of pow do not give its bits).
+void BM_pow_scan(benchmark::State& state) {
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(x.size());
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < x.size(); ++i) out[i] = std::pow(x[i], 0.3);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_pow_scan);
+
+// Several threads on one loaded set, each scanning on its own arrays: the
+// throughput of two threads against one.
+void BM_table_set_scan_threads(benchmark::State& state) {
+  static const pdferr::TableSet set = [] {
+    write_sets();
+    return pdferr::TableSet("zemo.00.pds");
+  }();
+  const std::vector<double>& x = scan_x();
+  std::vector<double> out(x.size());
+  for (auto _ : state) {
+    set.value(1, x.data(), scan_q, x.size(), out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_table_set_scan_threads)->Threads(1)->Threads(2)->UseRealTime();
 
 // TableSet::value at new points, on a cache of its own.
 void BM_table_set_new_point(benchmark::State& state) {

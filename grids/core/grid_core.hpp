@@ -91,6 +91,30 @@ ReadFailure read_grid_file(const std::string& path, RawGrid& raw);
 
 // ---- The stored tables -------------------------------------------------
 
+// The powers of u = 1 - x that form the column factors, each by
+// multiplication in this grouping; T is double for one point and
+// common::Lanes for several side by side.
+template <class T>
+struct UPowersOf {
+  T u;
+  T u3;  // u (u u)
+  T u4;  // (u u)^2
+  T u5;  // (u (u u)) (u u)
+  T u8;  // ((u u)^2)^2
+};
+
+template <class T>
+[[gnu::always_inline]] inline UPowersOf<T> u_powers(T x) {
+  UPowersOf<T> p;
+  p.u = T(1.0) - x;
+  const T uu = p.u * p.u;
+  p.u3 = p.u * uu;
+  p.u4 = uu * uu;
+  p.u5 = p.u3 * uu;
+  p.u8 = p.u4 * p.u4;
+  return p;
+}
+
 // The powers of x and u = 1 - x that form the column factors.
 struct Powers {
   double x;
@@ -137,6 +161,20 @@ Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const 
 // The weighted sum of the table values at the 2^ndim corners of the cell.
 double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* table);
 
+// The upper node of a dimension's cell, 1..n - 1, from the count of its n
+// nodes below the coordinate: the first node at or above it, the last node
+// if there is none, the second if it is the first.
+inline std::int64_t upper_node(std::int64_t below, std::int64_t n) {
+  const std::int64_t j = below < n - 1 ? below : n - 1;
+  return j == 0 ? 1 : j;
+}
+
+// The weight of the lower node of a cell at coordinate c.
+template <class T>
+[[gnu::always_inline]] inline T lower_weight(T upper, T lower, T c) {
+  return (upper - c) / (upper - lower);
+}
+
 // The count of the n nodes that are not at or above c (all of them for a
 // NaN c), compiled for processors with AVX2 and for all others; a call runs
 // the version this processor runs.
@@ -157,7 +195,63 @@ Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnod
 void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* tables, int ntables,
                     double* sums);
 
+// The four corner factors of a two-dimensional cell with lower-node
+// weights w1 and w2, as corner_sum forms them from factor = 1, dimension 1
+// first; the corners in its order: (upper, upper), (upper, lower), (lower,
+// upper), (lower, lower), written (dimension 1, dimension 2).
+template <class T>
+struct CornerFactors {
+  T uu, ul, lu, ll;
+};
+
+template <class T>
+[[gnu::always_inline]] inline CornerFactors<T> corner_factors(T w1, T w2) {
+  const T one(1.0);
+  CornerFactors<T> f;
+  f.uu = (one - w2) * ((one - w1) * one);
+  f.ul = w2 * ((one - w1) * one);
+  f.lu = (one - w2) * (w1 * one);
+  f.ll = w2 * (w1 * one);
+  return f;
+}
+
+// corner_sum of the corner values v_uu, v_ul, v_lu, v_ll: the sum from 0 in
+// corner order.
+template <class T>
+[[gnu::always_inline]] inline T corner_sum_2d(const CornerFactors<T>& f, T v_uu, T v_ul, T v_lu,
+                                              T v_ll) {
+  T sum(0.0);
+  sum = v_uu * f.uu + sum;
+  sum = v_ul * f.ul + sum;
+  sum = v_lu * f.lu + sum;
+  sum = v_ll * f.ll + sum;
+  return sum;
+}
+
 // ---- The six densities -------------------------------------------------
+
+// The domain of evaluation of a member: x in [1e-5, 1], q2 in [1, 1e6].
+inline constexpr double x_lowest = 1e-5;
+inline constexpr double x_highest = 1.0;
+inline constexpr double q2_lowest = 1.0;
+inline constexpr double q2_highest = 1e6;
+
+// Negated tests: a NaN fails them.
+inline bool x_in_domain(double x) { return x >= x_lowest && x <= x_highest; }
+inline bool q2_in_domain(double q2) { return q2 >= q2_lowest && q2 <= q2_highest; }
+
+// The six densities from the interpolated tables t: each times its column's
+// factor, in this grouping (sqrt_x is x^0.5 by the power function).
+template <class T>
+[[gnu::always_inline]] inline void column_densities(const T (&t)[ncol], const UPowersOf<T>& p, T x,
+                                                    T sqrt_x, T (&out)[ncol]) {
+  out[0] = (t[0] * p.u3) * x;
+  out[1] = (t[1] * p.u4) * x;
+  out[2] = sqrt_x * (t[2] * p.u8);
+  out[3] = sqrt_x * (t[3] * p.u8);
+  out[4] = sqrt_x * (t[4] * p.u8);
+  out[5] = sqrt_x * (t[5] * p.u5);
+}
 
 // The six densities at (x, q2): bilinear interpolation in (ln x, ln q2) of
 // the six tables (ncol runs of nnodes[0] x nnodes[1] values), each times
@@ -165,5 +259,31 @@ void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* 
 // a loaded member has them; the point is not checked.
 void densities(const double* tables, const std::int32_t* nnodes, const double* lognodes, double x,
                double q2, double (&out)[ncol]);
+
+// The stored tables with the columns of each node side by side:
+// side[k][l][c] = table[c][k][l], then two zeros (eight values, 64 bytes,
+// per node).
+inline constexpr int side_width = 8;
+using SideTables = double[nq][nx][side_width];
+void side_by_side(const GridTables& tables, SideTables& side);
+
+// The six densities at the points (x[i], q2[i]), or (x[i], q2[0]) when
+// one_q2, i = 0..n - 1, into out[ncol i + c]: densities()'s bits at a point
+// of the domain, NaN at a point outside it.  With one Q2, its logarithm and
+// cell are formed once.
+struct DensityRequest {
+  const double* x = nullptr;
+  const double* q2 = nullptr;
+  bool one_q2 = false;
+  std::size_t n = 0;
+  double* out = nullptr;
+};
+
+// The densities of many points from a member's SideTables, compiled for
+// processors with AVX2 and for all others; a call runs the version this
+// processor runs.  The six columns of a point are formed side by side; the
+// logarithms and x^0.5 stay one library call per point.
+using DensitiesVariants = fio::Variants<void(const double* side, const DensityRequest&)>;
+extern const DensitiesVariants densities_at;
 
 }  // namespace pdferr::grids

@@ -128,14 +128,14 @@ ReadFailure read_grid_file(const std::string& path, RawGrid& raw) {
 }
 
 Powers powers(double x) {
+  const UPowersOf<double> up = u_powers(x);
   Powers p;
   p.x = x;
-  p.u = 1.0 - x;
-  const double uu = p.u * p.u;
-  p.u3 = p.u * uu;
-  p.u4 = uu * uu;
-  p.u5 = p.u3 * uu;
-  p.u8 = p.u4 * p.u4;
+  p.u = up.u;
+  p.u3 = up.u3;
+  p.u4 = up.u4;
+  p.u5 = up.u5;
+  p.u8 = up.u8;
   p.sqrt_x = std::pow(opaque(x), 0.5);
   return p;
 }

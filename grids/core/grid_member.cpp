@@ -3,6 +3,7 @@
 #include "pdferr/grid_member.hpp"
 
 #include <charconv>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -17,15 +18,11 @@ namespace grids {
 struct LoadedMember {
   std::string path;
   GridTables tables;
+  SideTables side;  // the same, for many points at once
 };
 
 namespace {
 
-// The domain of evaluation.
-constexpr double x_lowest = 1e-5;
-constexpr double x_highest = 1.0;
-constexpr double q2_lowest = 1.0;
-constexpr double q2_highest = 1e6;
 constexpr std::int32_t max_member = 99;
 
 [[noreturn]] void throw_read_failure(const std::string& path, const ReadFailure& f) {
@@ -58,6 +55,28 @@ std::string text(double v) {
   return std::string(buf, r.ptr);
 }
 
+// What is wrong with a point outside the domain; "" inside it.  x is
+// tested first.
+std::string point_fault(double x, double q2) {
+  if (!x_in_domain(x)) return "x = " + text(x) + " is outside [1e-5, 1]";
+  if (!q2_in_domain(q2)) return "q2 = " + text(q2) + " is outside [1, 1e6]";
+  return "";
+}
+
+// The densities of many points: a point outside the domain refuses the
+// call before anything is written, or gives NaN.
+void evaluate_points(const LoadedMember& member, const DensityRequest& r, OutsideDomain outside) {
+  if (outside == OutsideDomain::refuse) {
+    for (std::size_t i = 0; i < r.n; ++i) {
+      const double q2 = r.one_q2 ? r.q2[0] : r.q2[i];
+      if (x_in_domain(r.x[i]) && q2_in_domain(q2)) continue;
+      throw domain_error("point " + std::to_string(i) + ": " + point_fault(r.x[i], q2),
+                         static_cast<std::ptrdiff_t>(i));
+    }
+  }
+  densities_at(&member.side[0][0][0], r);
+}
+
 void check_member(std::int32_t member) {
   if (member < -max_member || member > max_member) {
     throw std::invalid_argument("grid member " + std::to_string(member) + " is outside -99..99");
@@ -82,6 +101,7 @@ GridMember::GridMember(const std::string& path) {
   std::shared_ptr<grids::LoadedMember> member(new grids::LoadedMember);
   member->path = path;
   grids::build_tables(scratch->raw, member->tables);
+  grids::side_by_side(member->tables, member->side);
   member_ = std::move(member);
 }
 
@@ -98,16 +118,20 @@ std::string GridMember::file_name(std::int32_t member) {
 
 std::array<double, 6> GridMember::values(double x, double q2) const {
   using namespace grids;
-  // Negated tests: a NaN fails them.
-  if (!(x >= x_lowest && x <= x_highest)) {
-    throw domain_error("x = " + text(x) + " is outside [1e-5, 1]");
-  }
-  if (!(q2 >= q2_lowest && q2 <= q2_highest)) {
-    throw domain_error("q2 = " + text(q2) + " is outside [1, 1e6]");
-  }
+  if (const std::string fault = point_fault(x, q2); !fault.empty()) throw domain_error(fault);
   double d[ncol];
   densities(&member_->tables[0][0][0], node_counts, log_nodes(), x, q2, d);
   return {d[0], d[1], d[2], d[3], d[4], d[5]};
+}
+
+void GridMember::values(const double* x, const double* q2, std::size_t n, double* out,
+                        OutsideDomain outside) const {
+  grids::evaluate_points(*member_, {x, q2, false, n, out}, outside);
+}
+
+void GridMember::values(const double* x, double q2, std::size_t n, double* out,
+                        OutsideDomain outside) const {
+  grids::evaluate_points(*member_, {x, &q2, true, n, out}, outside);
 }
 
 const std::string& GridMember::path() const noexcept { return member_->path; }

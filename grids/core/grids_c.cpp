@@ -16,7 +16,9 @@ struct pdferr_grid {
 namespace {
 
 using pdferr::common::c_call;
+using pdferr::common::outside_domain;
 using pdferr::common::require;
+using pdferr::common::require_points;
 
 // Opens a member into *grid, which is NULL unless the open succeeds.
 template <class Open>
@@ -57,6 +59,26 @@ PDFERR_API int32_t pdferr_grid_values(const pdferr_grid* grid, double x, double 
     require(values, "values");
     const std::array<double, 6> d = grid->member.values(x, q2);
     for (std::size_t c = 0; c < d.size(); ++c) values[c] = d[c];
+  });
+}
+
+PDFERR_API int32_t pdferr_grid_values_points(const pdferr_grid* grid, const double* x,
+                                             const double* q2, size_t n, double* values,
+                                             int32_t outside, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(grid, "grid");
+    require_points(n, x, q2, values);
+    grid->member.values(x, q2, n, values, outside_domain(outside));
+  });
+}
+
+PDFERR_API int32_t pdferr_grid_values_scan(const pdferr_grid* grid, const double* x, double q2,
+                                           size_t n, double* values, int32_t outside,
+                                           pdferr_error* err) {
+  return c_call(err, [&] {
+    require(grid, "grid");
+    require_points(n, x, &q2, values);
+    grid->member.values(x, q2, n, values, outside_domain(outside));
   });
 }
 

@@ -1,7 +1,10 @@
 // Multilinear interpolation on a rectangular grid of up to five dimensions,
 // and the six densities of a member by it.
 #include <cmath>
+#include <cstring>
+#include <limits>
 
+#include "common/lanes.hpp"
 #include "fio/dispatch.hpp"
 #include "grid_core.hpp"
 
@@ -83,13 +86,8 @@ Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnod
     const std::int64_t n = nnodes[i];
     const double c = coord[i];
     const double* dim = nodes + first;
-    const std::int64_t below = count_below(dim, n, c);
-    // No node at or above c: the last; the first node: the second.
-    std::int64_t j = below < n - 1 ? below : n - 1;
-    if (j == 0) j = 1;
-    const double upper = dim[j];
-    const double lower = dim[j - 1];
-    cell.w[i] = (upper - c) / (upper - lower);
+    const std::int64_t j = upper_node(count_below(dim, n, c), n);
+    cell.w[i] = lower_weight(dim[j], dim[j - 1], c);
     base = base + j * stride;
     stride = stride * n;
     first = first + n;
@@ -100,25 +98,12 @@ Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnod
 
 void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* tables, int ntables,
                     double* sums) {
-  // The factors as corner_sum forms them, from factor = 1, dimension 1
-  // first; the corners in its order: (upper, upper), (upper, lower),
-  // (lower, upper), (lower, lower), written (dimension 1, dimension 2).
-  const double w1 = cell.w[0];
-  const double w2 = cell.w[1];
-  const double f_uu = (1.0 - w2) * ((1.0 - w1) * 1.0);
-  const double f_ul = w2 * ((1.0 - w1) * 1.0);
-  const double f_lu = (1.0 - w2) * (w1 * 1.0);
-  const double f_ll = w2 * (w1 * 1.0);
+  const CornerFactors<double> f = corner_factors(cell.w[0], cell.w[1]);
   const std::int64_t n1 = nnodes[0];
   const std::int64_t size = n1 * nnodes[1];
   for (int t = 0; t < ntables; ++t) {
-    const double* table = tables + t * size;
-    double sum = 0.0;
-    sum = table[cell.base] * f_uu + sum;
-    sum = table[cell.base - n1] * f_ul + sum;
-    sum = table[cell.base - 1] * f_lu + sum;
-    sum = table[cell.base - 1 - n1] * f_ll + sum;
-    sums[t] = sum;
+    const double* table = tables + t * size + cell.base;
+    sums[t] = corner_sum_2d(f, table[0], table[-n1], table[-1], table[-1 - n1]);
   }
 }
 
@@ -160,12 +145,122 @@ void densities(const double* tables, const std::int32_t* nnodes, const double* l
   double t[ncol];
   corner_sums_2d(cell, nnodes, tables, ncol, t);
   const Powers p = powers(x);
-  out[0] = (t[0] * p.u3) * x;
-  out[1] = (t[1] * p.u4) * x;
-  out[2] = p.sqrt_x * (t[2] * p.u8);
-  out[3] = p.sqrt_x * (t[3] * p.u8);
-  out[4] = p.sqrt_x * (t[4] * p.u8);
-  out[5] = p.sqrt_x * (t[5] * p.u5);
+  column_densities(t, u_powers(x), x, p.sqrt_x, out);
 }
+
+void side_by_side(const GridTables& tables, SideTables& side) {
+  for (int k = 0; k < nq; ++k) {
+    for (int l = 0; l < nx; ++l) {
+      for (int c = 0; c < ncol; ++c) side[k][l][c] = tables[c][k][l];
+      for (int c = ncol; c < side_width; ++c) side[k][l][c] = 0.0;
+    }
+  }
+}
+
+namespace {
+
+// The six columns side by side (and the two spare lanes of a node).
+using Columns = common::Lanes<side_width>;
+
+// count_below_body() of a coordinate c that is not NaN over n strictly
+// ascending nodes, trying hint first: the points of a scan mostly stay in
+// the cell of the point before.  The count is then the one k with
+// dim[k - 1] < c <= dim[k] (no dim[-1], and dim[n] above all), however it is
+// found; hint is left at it.
+[[gnu::always_inline]] inline std::int64_t count_below_near(const double* dim, std::int64_t n,
+                                                            double c, std::int64_t& hint) {
+  const std::int64_t k = hint;
+  if ((k == 0 || dim[k - 1] < c) && (k == n || c <= dim[k])) return k;
+  hint = count_below_body(dim, n, c);
+  return hint;
+}
+
+// The cell of one dimension of n nodes at coordinate c: the upper node and
+// the weight of the lower one.
+[[gnu::always_inline]] inline std::int64_t dimension_cell(const double* dim, std::int64_t n,
+                                                          double c, std::int64_t& hint, double& w) {
+  const std::int64_t j = upper_node(count_below_near(dim, n, c, hint), n);
+  w = lower_weight(dim[j], dim[j - 1], c);
+  return j;
+}
+
+// The columns of one node, each vector of four read whole.
+[[gnu::always_inline]] inline Columns node_columns(const double* side, std::int64_t node) {
+  Columns v;
+  for (int h = 0; h < Columns::quads; ++h) {
+    common::Quad q;
+    std::memcpy(&q, side + node * side_width + 4 * h, sizeof q);
+    v.q[h] = q;
+  }
+  return v;
+}
+
+// densities() point by point, the six columns of each side by side: the
+// corner sums as corner_sum_2d forms them, then each column's factor.  The
+// factor is applied as m (t p) with m = x or x^0.5 and p the power of u:
+// (t p) x of the first two columns is x (t p), since an IEEE product does
+// not depend on the order of its two factors.
+[[gnu::always_inline]] inline void densities_body(const double* side, const DensityRequest& r) {
+  const double* x_logs = log_nodes();
+  const double* q_logs = x_logs + nx;
+  std::int64_t jq = 0;
+  double w2 = 0;
+  bool have_q = false;
+  std::int64_t x_hint = 0, q_hint = 0;
+  // A block of points at a time: first the library's logarithms and powers,
+  // then the cells and sums, whose points the processor overlaps.
+  constexpr std::size_t block = 32;
+  double log_x[block], log_q2[block], sqrt_x[block];
+  bool inside[block];
+  for (std::size_t b0 = 0; b0 < r.n; b0 += block) {
+    const std::size_t nb = r.n - b0 < block ? r.n - b0 : block;
+    for (std::size_t k = 0; k < nb; ++k) {
+      const double x = r.x[b0 + k];
+      const double q2 = r.one_q2 ? r.q2[0] : r.q2[b0 + k];
+      inside[k] = x_in_domain(x) && q2_in_domain(q2);
+      if (!inside[k]) continue;
+      log_x[k] = std::log(x);
+      // x^0.5 by the power function, as the load factors take it.
+      sqrt_x[k] = std::pow(x, 0.5);
+      if (!(r.one_q2 && have_q)) {
+        log_q2[k] = std::log(q2);
+        if (r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
+        have_q = true;
+      }
+    }
+    for (std::size_t k = 0; k < nb; ++k) {
+      double* const out = r.out + (b0 + k) * ncol;
+      if (!inside[k]) {
+        for (int c = 0; c < ncol; ++c) out[c] = std::numeric_limits<double>::quiet_NaN();
+        continue;
+      }
+      const double x = r.x[b0 + k];
+      if (!r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
+      double w1;
+      const std::int64_t jx = dimension_cell(x_logs, nx, log_x[k], x_hint, w1);
+      const CornerFactors<double> f = corner_factors(w1, w2);
+      const std::int64_t base = jx + jq * nx;  // the all-upper corner
+      const Columns t = corner_sum_2d(
+          CornerFactors<Columns>{Columns(f.uu), Columns(f.ul), Columns(f.lu), Columns(f.ll)},
+          node_columns(side, base), node_columns(side, base - nx), node_columns(side, base - 1),
+          node_columns(side, base - 1 - nx));
+      const UPowersOf<double> p = u_powers(x);
+      const double s = sqrt_x[k];
+      const Columns d = Columns::of({x, x, s, s, s, s, 0.0, 0.0}) *
+                        (t * Columns::of({p.u3, p.u4, p.u8, p.u8, p.u8, p.u5, 0.0, 0.0}));
+      std::memcpy(out, &d, sizeof(double) * ncol);
+    }
+  }
+}
+
+void densities_generic(const double* side, const DensityRequest& r) { densities_body(side, r); }
+
+FIO_TARGET_AVX2 void densities_avx2(const double* side, const DensityRequest& r) {
+  densities_body(side, r);
+}
+
+}  // namespace
+
+constinit const DensitiesVariants densities_at{densities_generic, densities_avx2};
 
 }  // namespace pdferr::grids

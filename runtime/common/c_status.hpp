@@ -3,11 +3,13 @@
 // caller's error record.  No exception crosses into C.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "pdferr/error.h"
@@ -55,6 +57,22 @@ std::int32_t c_call(pdferr_error* err, Work&& work) noexcept {
 // A NULL pointer where the C interface needs one: an invalid argument.
 inline void require(const void* p, const char* what) {
   if (p == nullptr) throw std::invalid_argument(std::string(what) + " is NULL");
+}
+
+// The arrays of a call on n points: NULL only where n is 0.
+inline void require_points(std::size_t n, const void* x, const void* q, const void* out) {
+  if (n == 0) return;
+  require(x, "x");
+  require(q, "q");
+  require(out, "values");
+}
+
+// A pdferr_outside of the C interface.
+inline pdferr::OutsideDomain outside_domain(std::int32_t outside) {
+  if (outside == PDFERR_OUTSIDE_REFUSE) return pdferr::OutsideDomain::refuse;
+  if (outside == PDFERR_OUTSIDE_NAN) return pdferr::OutsideDomain::nan;
+  throw std::invalid_argument("outside = " + std::to_string(outside) +
+                              " is neither PDFERR_OUTSIDE_REFUSE nor PDFERR_OUTSIDE_NAN");
 }
 
 }  // namespace pdferr::common

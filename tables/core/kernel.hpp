@@ -13,6 +13,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "common/lanes.hpp"
+
 namespace pdferr::tables {
 
 // Exponent of the x variable: 0.3, the nearest 64-bit value.
@@ -24,87 +26,110 @@ static_assert(onep == static_cast<double>(1.00001f));
 // t nodes in a patch.
 inline constexpr int nqvec = 4;
 
+// The formulas below are templates over their value type: double for one
+// point, common::Lanes for several side by side.  Both run the same
+// operations in the same grouping; they are always inlined, so that each is
+// compiled in the instruction set of its caller.
+using common::choose;
+using common::Lanes;
+using common::less;
+
 // Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, by Neville's
-// scheme; the path of the final sum depends on where xe lies.
-inline double polint4(const double* xa, const double* ya, double xe) {
-  const double h1 = xa[0] - xe;
-  const double h2 = xa[1] - xe;
-  const double h3 = xa[2] - xe;
-  const double h4 = xa[3] - xe;
+// scheme; the path of the final sum depends on where xe lies.  All four sums
+// are formed and one is chosen, each exactly as its path forms it, so that
+// lanes may take different paths.
+template <class T>
+[[gnu::always_inline]] inline T polint4(const T* xa, const T* ya, T xe) {
+  const T h1 = xa[0] - xe;
+  const T h2 = xa[1] - xe;
+  const T h3 = xa[2] - xe;
+  const T h4 = xa[3] - xe;
   // First level.
-  double w = (ya[1] - ya[0]) / (h1 - h2);
-  const double d1 = h2 * w;
-  const double c1 = h1 * w;
+  T w = (ya[1] - ya[0]) / (h1 - h2);
+  const T d1 = h2 * w;
+  const T c1 = h1 * w;
   w = (ya[2] - ya[1]) / (h2 - h3);
-  const double d2 = h3 * w;
-  const double c2 = h2 * w;
+  const T d2 = h3 * w;
+  const T c2 = h2 * w;
   w = (ya[3] - ya[2]) / (h3 - h4);
-  const double d3 = h4 * w;
-  const double c3 = h3 * w;
+  const T d3 = h4 * w;
+  const T c3 = h3 * w;
   // Second level.
   w = (c2 - d1) / (h1 - h3);
-  const double dd1 = h3 * w;
-  const double cc1 = h1 * w;
+  const T dd1 = h3 * w;
+  const T cc1 = h1 * w;
   w = (c3 - d2) / (h2 - h4);
-  const double dd2 = h4 * w;
-  const double cc2 = h2 * w;
+  const T dd2 = h4 * w;
+  const T cc2 = h2 * w;
   // Third level.
   w = (cc2 - dd1) / (h1 - h4);
-  const double ddd = h4 * w;
-  const double ccc = h1 * w;
+  const T ddd = h4 * w;
+  const T ccc = h1 * w;
   // Sums from left to right, starting at the node nearest xe.
-  if (h3 + h4 < 0) return ya[3] + d3 + dd2 + ddd;
-  if (h2 + h3 < 0) return ya[2] + d2 + dd1 + ccc;
-  if (h1 + h2 < 0) return ya[1] + c2 + dd1 + ccc;
-  return ya[0] + c1 + cc1 + ccc;
+  const T from4 = ya[3] + d3 + dd2 + ddd;
+  const T from3 = ya[2] + d2 + dd1 + ccc;
+  const T from2 = ya[1] + c2 + dd1 + ccc;
+  const T from1 = ya[0] + c1 + cc1 + ccc;
+  const T zero(0.0);
+  const auto near4 = less(h3 + h4, zero);  // xe above the midpoint of nodes 3 and 4
+  const auto near3 = less(h2 + h3, zero);
+  const auto near2 = less(h1 + h2, zero);
+  return choose(near4, from4, choose(near3, from3, choose(near2, from2, from1)));
 }
 
 // Coefficients of the x-side blend for nodes x1..x4 at the point ss.
-struct XBlend {
-  double s23 = 0, sy2 = 0, sy3 = 0;
-  double const1 = 0, const2 = 0, const3 = 0, const4 = 0, const5 = 0, const6 = 0;
+template <class T>
+struct XBlendOf {
+  T s23{}, sy2{}, sy3{};
+  T const1{}, const2{}, const3{}, const4{}, const5{}, const6{};
 };
+using XBlend = XBlendOf<double>;
 
-inline XBlend x_coefficients(double x1, double x2, double x3, double x4, double ss) {
-  XBlend c;
-  const double s12 = x1 - x2;
-  const double s13 = x1 - x3;
+template <class T>
+[[gnu::always_inline]] inline XBlendOf<T> x_coefficients(T x1, T x2, T x3, T x4, T ss) {
+  XBlendOf<T> c;
+  const T s12 = x1 - x2;
+  const T s13 = x1 - x3;
   c.s23 = x2 - x3;
-  const double s24 = x2 - x4;
-  const double s34 = x3 - x4;
+  const T s24 = x2 - x4;
+  const T s34 = x3 - x4;
   c.sy2 = ss - x2;
   c.sy3 = ss - x3;
   c.const1 = s13 / c.s23;
   c.const2 = s12 / c.s23;
   c.const3 = s34 / c.s23;
   c.const4 = s24 / c.s23;
-  const double s1213 = s12 + s13;
-  const double s2434 = s24 + s34;
-  const double sdet = s12 * s34 - s1213 * s2434;
-  const double sprod = c.sy3 * c.sy2 / sdet;
+  const T s1213 = s12 + s13;
+  const T s2434 = s24 + s34;
+  const T sdet = s12 * s34 - s1213 * s2434;
+  const T sprod = c.sy3 * c.sy2 / sdet;
   c.const5 = (c.sy2 * s34 - c.sy3 * s2434) * sprod / s12;
   c.const6 = (c.sy2 * s1213 - c.sy3 * s12) * sprod / s34;
   return c;
 }
 
-inline double x_blend(const XBlend& c, double f1, double f2, double f3, double f4) {
+template <class T>
+[[gnu::always_inline]] inline T x_blend(const XBlendOf<T>& c, T f1, T f2, T f3, T f4) {
   // g1, g4: the straight line through nodes 2 and 3, at x1 and at x4.
-  const double g1 = c.const1 * f2 - c.const2 * f3;
-  const double g4 = c.const4 * f3 - c.const3 * f2;
+  const T g1 = c.const1 * f2 - c.const2 * f3;
+  const T g4 = c.const4 * f3 - c.const3 * f2;
   return (c.sy3 * f2 + ((f1 - g1) * c.const5 + c.const6 * (f4 - g4)) - c.sy2 * f3) / c.s23;
 }
 
 // Coefficients of the t-side blend for nodes t1..t4 at the point tt.
-struct TBlend {
-  double t12 = 0, t13 = 0, t23 = 0, t24 = 0, t34 = 0;
-  double ty2 = 0, ty3 = 0, tmp1 = 0, tmp2 = 0, tdet = 0;
+template <class T>
+struct TBlendOf {
+  T t12{}, t13{}, t23{}, t24{}, t34{};
+  T ty2{}, ty3{}, tmp1{}, tmp2{}, tdet{};
   // The point's factors of (f1 - g1) and (f4 - g4) in hq, formed once per
   // point: ty2 t34 - ty3 tmp2 and ty2 tmp1 - ty3 t12.
-  double weight1 = 0, weight4 = 0;
+  T weight1{}, weight4{};
 };
+using TBlend = TBlendOf<double>;
 
-inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double tt) {
-  TBlend c;
+template <class T>
+[[gnu::always_inline]] inline TBlendOf<T> t_coefficients(T t1, T t2, T t3, T t4, T tt) {
+  TBlendOf<T> c;
   c.t12 = t1 - t2;
   c.t13 = t1 - t3;
   c.t23 = t2 - t3;
@@ -120,10 +145,11 @@ inline TBlend t_coefficients(double t1, double t2, double t3, double t4, double 
   return c;
 }
 
-inline double t_blend(const TBlend& c, double f1, double f2, double f3, double f4) {
-  const double g1 = (c.t13 * f2 - c.t12 * f3) / c.t23;
-  const double g4 = (c.t24 * f3 - c.t34 * f2) / c.t23;
-  const double hq = (f1 - g1) * c.weight1 / c.t12 + (f4 - g4) * c.weight4 / c.t34;
+template <class T>
+[[gnu::always_inline]] inline T t_blend(const TBlendOf<T>& c, T f1, T f2, T f3, T f4) {
+  const T g1 = (c.t13 * f2 - c.t12 * f3) / c.t23;
+  const T g4 = (c.t24 * f3 - c.t34 * f2) / c.t23;
+  const T hq = (f1 - g1) * c.weight1 / c.t12 + (f4 - g4) * c.weight4 / c.t34;
   return ((c.ty3 * f2 + ((c.ty2 * hq) * c.ty3) / c.tdet) - c.ty2 * f3) / c.t23;
 }
 

@@ -2,11 +2,13 @@
 // state.
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "batch.hpp"
 #include "kernel.hpp"
 #include "pdferr/table_set.hpp"
 #include "table_file.hpp"
@@ -32,9 +34,6 @@ struct CacheState {
 
 namespace {
 
-// Smallest accepted Q: 0.3, the nearest 64-bit value.
-constexpr double qsml = 0.3;
-
 std::atomic<std::uint64_t> last_serial{0};
 
 std::shared_ptr<const LoadedTable> load(const std::string& path) {
@@ -55,22 +54,43 @@ std::shared_ptr<const LoadedTable> load(const std::string& path) {
   return table;
 }
 
-// The domain of an evaluation; throws domain_error outside it.
-void check_domain(const TableData& d, std::int32_t flavour, double x, double q) {
-  if (std::isnan(x)) throw domain_error("x is NaN");
-  if (std::isnan(q)) throw domain_error("Q is NaN");
-  if (!(x >= 0 && x <= 1)) throw domain_error("x = " + number_text(x) + " outside [0, 1]");
-  if (q < qsml) throw domain_error("Q = " + number_text(q) + " below 0.3");
-  if (!(q > d.alambda)) {
-    throw domain_error("Q = " + number_text(q) + " not above alambda = " + number_text(d.alambda));
+// What is wrong with a point outside the domain.
+std::string fault_text(PointFault fault, const TableData& d, double x, double q) {
+  switch (fault) {
+    case PointFault::x_nan:
+      return "x is NaN";
+    case PointFault::q_nan:
+      return "Q is NaN";
+    case PointFault::x_outside:
+      return "x = " + number_text(x) + " outside [0, 1]";
+    case PointFault::q_below_qsml:
+      return "Q = " + number_text(q) + " below 0.3";
+    case PointFault::q_not_above_alambda:
+      return "Q = " + number_text(q) + " not above alambda = " + number_text(d.alambda);
+    case PointFault::q_inf:
+      return "Q is infinite";
+    case PointFault::none:
+      break;
   }
-  if (std::isinf(q)) throw domain_error("Q is infinite");
+  return "inside the domain";
+}
+
+// A flavour of the table: |flavour| up to MxFlvN0; throws domain_error.
+void check_flavour(const TableData& d, std::int32_t flavour) {
   // In 64 bits: the magnitude of the most negative 32-bit flavour fits.
   const std::int64_t magnitude = flavour < 0 ? -std::int64_t{flavour} : flavour;
   if (magnitude > d.mxflvn0) {
     throw domain_error("flavour " + std::to_string(flavour) +
                        " beyond MxFlvN0 = " + std::to_string(d.mxflvn0));
   }
+}
+
+// The domain of an evaluation; throws domain_error outside it.
+void check_domain(const TableData& d, std::int32_t flavour, double x, double q) {
+  if (const PointFault f = point_fault(d.alambda, x, q); f != PointFault::none) {
+    throw domain_error(fault_text(f, d, x, q));
+  }
+  check_flavour(d, flavour);
 }
 
 // The located point of a table in the domain: x in (0, 1] lies below onep.
@@ -83,11 +103,30 @@ void locate_in_domain(const Grid& g, Point& p, double x, double q) {
 double clamped(double v) { return v < 0 ? 0.0 : v; }
 
 // value() on the point p kept for t.
-double evaluate(const LoadedTable& t, Point& p, std::int32_t flavour, double x, double q) {
+double evaluate_point(const LoadedTable& t, Point& p, std::int32_t flavour, double x, double q) {
   check_domain(t.data, flavour, x, q);
   if (x == 0) return 0.0;
   locate_in_domain(t.grid, p, x, q);
   return clamped(interpolate(t.grid, p, flavour));
+}
+
+// Flavours first..last at n points (see Request): a point outside the
+// domain refuses the call before anything is written, or gives NaN.
+void evaluate_points(const LoadedTable& t, const double* x, const double* q, bool one_q,
+                     std::size_t n, int first, int last, double* out, OutsideDomain outside) {
+  if (outside == OutsideDomain::refuse) {
+    // With one Q inside the domain, only x can put a point outside it.
+    const bool one_q_inside = one_q && point_fault(t.data.alambda, 0.5, q[0]) == PointFault::none;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (one_q_inside && x[i] >= 0 && x[i] <= 1) continue;
+      const double qi = one_q ? q[0] : q[i];
+      if (const PointFault f = point_fault(t.data.alambda, x[i], qi); f != PointFault::none) {
+        throw domain_error("point " + std::to_string(i) + ": " + fault_text(f, t.data, x[i], qi),
+                           static_cast<std::ptrdiff_t>(i));
+      }
+    }
+  }
+  evaluate(t.grid, {x, q, one_q, n, first, last, out});
 }
 
 }  // namespace
@@ -128,7 +167,7 @@ TableSet::Cache& TableSet::Cache::operator=(Cache&& other) noexcept = default;
 
 double TableSet::value(std::int32_t flavour, double x, double q) const {
   tables::Point point;
-  return tables::evaluate(*table_, point, flavour, x, q);
+  return tables::evaluate_point(*table_, point, flavour, x, q);
 }
 
 double TableSet::value(Cache& cache, std::int32_t flavour, double x, double q) const {
@@ -138,18 +177,37 @@ double TableSet::value(Cache& cache, std::int32_t flavour, double x, double q) c
     s.point = {};
     s.serial = table_->serial;
   }
-  return tables::evaluate(*table_, s.point, flavour, x, q);
+  return tables::evaluate_point(*table_, s.point, flavour, x, q);
 }
 
 void TableSet::values(double x, double q, double* out) const {
   const LoadedTable& t = *table_;
   tables::check_domain(t.data, 0, x, q);
-  const std::int32_t top = t.data.mxflvn0;
-  tables::Point point;
-  if (x != 0) tables::locate_in_domain(t.grid, point, x, q);
-  for (std::int32_t f = -top; f <= top; ++f) {
-    out[f + top] = x == 0 ? 0.0 : tables::clamped(tables::interpolate(t.grid, point, f));
-  }
+  tables::evaluate(t.grid, {&x, &q, true, 1, -t.data.mxflvn0, t.data.mxflvn0, out});
+}
+
+void TableSet::value(std::int32_t flavour, const double* x, const double* q, std::size_t n,
+                     double* out, OutsideDomain outside) const {
+  tables::check_flavour(table_->data, flavour);
+  tables::evaluate_points(*table_, x, q, false, n, flavour, flavour, out, outside);
+}
+
+void TableSet::value(std::int32_t flavour, const double* x, double q, std::size_t n, double* out,
+                     OutsideDomain outside) const {
+  tables::check_flavour(table_->data, flavour);
+  tables::evaluate_points(*table_, x, &q, true, n, flavour, flavour, out, outside);
+}
+
+void TableSet::values(const double* x, const double* q, std::size_t n, double* out,
+                      OutsideDomain outside) const {
+  const std::int32_t top = table_->data.mxflvn0;
+  tables::evaluate_points(*table_, x, q, false, n, -top, top, out, outside);
+}
+
+void TableSet::values(const double* x, double q, std::size_t n, double* out,
+                      OutsideDomain outside) const {
+  const std::int32_t top = table_->data.mxflvn0;
+  tables::evaluate_points(*table_, x, &q, true, n, -top, top, out, outside);
 }
 
 const std::string& TableSet::path() const noexcept { return table_->path; }

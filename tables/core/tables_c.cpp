@@ -16,7 +16,9 @@ struct pdferr_table {
 namespace {
 
 using pdferr::common::c_call;
+using pdferr::common::outside_domain;
 using pdferr::common::require;
+using pdferr::common::require_points;
 
 // Opens a table into *table, which is NULL unless the open succeeds.
 template <class Open>
@@ -26,6 +28,16 @@ std::int32_t open_table(pdferr_table** table, pdferr_error* err, Open open) {
     *table = nullptr;
     *table = new pdferr_table{open()};
   });
+}
+
+// values of count entries holds every flavour at n points.
+void require_room(const pdferr::TableSet& set, std::size_t n, std::size_t count) {
+  const std::size_t flavours = 2 * static_cast<std::size_t>(set.MxFlvN0()) + 1;
+  if (n > count / flavours) {
+    throw std::invalid_argument("values holds " + std::to_string(count) + " of the " +
+                                std::to_string(flavours) + " flavours at " + std::to_string(n) +
+                                " points");
+  }
 }
 
 }  // namespace
@@ -70,6 +82,48 @@ PDFERR_API int32_t pdferr_table_values(const pdferr_table* table, double x, doub
                                   std::to_string(needed) + " flavours");
     }
     table->set.values(x, q, values);
+  });
+}
+
+PDFERR_API int32_t pdferr_table_value_points(const pdferr_table* table, int32_t flavour,
+                                             const double* x, const double* q, size_t n,
+                                             double* values, int32_t outside, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(table, "table");
+    require_points(n, x, q, values);
+    table->set.value(flavour, x, q, n, values, outside_domain(outside));
+  });
+}
+
+PDFERR_API int32_t pdferr_table_value_scan(const pdferr_table* table, int32_t flavour,
+                                           const double* x, double q, size_t n, double* values,
+                                           int32_t outside, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(table, "table");
+    require_points(n, x, &q, values);
+    table->set.value(flavour, x, q, n, values, outside_domain(outside));
+  });
+}
+
+PDFERR_API int32_t pdferr_table_values_points(const pdferr_table* table, const double* x,
+                                              const double* q, size_t n, double* values,
+                                              size_t count, int32_t outside, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(table, "table");
+    require_points(n, x, q, values);
+    require_room(table->set, n, count);
+    table->set.values(x, q, n, values, outside_domain(outside));
+  });
+}
+
+PDFERR_API int32_t pdferr_table_values_scan(const pdferr_table* table, const double* x, double q,
+                                            size_t n, double* values, size_t count, int32_t outside,
+                                            pdferr_error* err) {
+  return c_call(err, [&] {
+    require(table, "table");
+    require_points(n, x, &q, values);
+    require_room(table->set, n, count);
+    table->set.values(x, q, n, values, outside_domain(outside));
   });
 }
 

@@ -3,8 +3,9 @@
 // A GridMember is one grid file, loaded and checked: any number of members
 // may be open at once, each immutable once loaded.  Copies are cheap and
 // share the loaded tables.  values() gives the six densities at momentum
-// fraction x and scale q2, the bits of pelkfit on the same file; it is
-// const and may run in any number of threads at once.
+// fraction x and scale q2, the bits of pelkfit on the same file, and on
+// arrays at many points in one call; it is const and may run in any number
+// of threads at once.
 //
 //   pdferr::GridMember central = pdferr::GridMember::from_member(0, "grids");
 //   pdferr::GridMember plus3 = pdferr::GridMember::from_member(3, "grids");
@@ -17,6 +18,7 @@
 #define PDFERR_GRID_MEMBER_HPP
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,6 +51,18 @@ class PDFERR_API GridMember {
   // Throws domain_error for x outside [1e-5, 1], q2 outside [1, 1e6], and
   // NaN.  At x = 1 all six are 0.
   std::array<double, 6> values(double x, double q2) const;
+
+  // Many points in one call: point i is (x[i], q2[i]), or (x[i], q2) for
+  // the overload with one Q2, i = 0..n - 1; its six densities go to
+  // out[6 i .. 6 i + 5], the bits of values() at that point.  With one Q2,
+  // what depends on it alone is formed once.  A point outside the domain
+  // refuses the call (domain_error, index() the first such point, out
+  // untouched), or with OutsideDomain::nan gives six NaN there.  out must
+  // not overlap x or q2.
+  void values(const double* x, const double* q2, std::size_t n, double* out,
+              OutsideDomain outside = OutsideDomain::refuse) const;
+  void values(const double* x, double q2, std::size_t n, double* out,
+              OutsideDomain outside = OutsideDomain::refuse) const;
 
   // The file loaded.
   const std::string& path() const noexcept;

@@ -15,6 +15,7 @@
 #ifndef PDFERR_GRIDS_H
 #define PDFERR_GRIDS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "pdferr/error.h"
@@ -52,6 +53,18 @@ int32_t pdferr_grid_close(pdferr_grid* grid, pdferr_error* err);
  * NaN; values is then untouched. */
 int32_t pdferr_grid_values(const pdferr_grid* grid, double x, double q2, double values[6],
                            pdferr_error* err);
+
+/* Many points in one call: point i is (x[i], q2[i]), or (x[i], q2) for
+ * pdferr_grid_values_scan, i = 0..n - 1; its six densities go to
+ * values[6 i .. 6 i + 5] with the bits of pdferr_grid_values.  outside is a
+ * pdferr_outside: PDFERR_OUTSIDE_REFUSE reports the first point outside the
+ * domain (PDFERR_DOMAIN_ERROR, err->index) and writes nothing,
+ * PDFERR_OUTSIDE_NAN gives six NaN there.  x, q2 and values may be NULL
+ * when n is 0; values must not overlap x or q2. */
+int32_t pdferr_grid_values_points(const pdferr_grid* grid, const double* x, const double* q2,
+                                  size_t n, double* values, int32_t outside, pdferr_error* err);
+int32_t pdferr_grid_values_scan(const pdferr_grid* grid, const double* x, double q2, size_t n,
+                                double* values, int32_t outside, pdferr_error* err);
 
 /* The domain and the nodes into *info. */
 int32_t pdferr_grid_get_info(const pdferr_grid* grid, pdferr_grid_info* info, pdferr_error* err);

@@ -31,6 +31,13 @@ typedef struct pdferr_error {
   char message[1024]; /* NUL-terminated; cut short to fit */
 } pdferr_error;
 
+/* What a call on many points does with a point outside the domain. */
+typedef enum pdferr_outside {
+  PDFERR_OUTSIDE_REFUSE = 0, /* PDFERR_DOMAIN_ERROR, err->index the first such point;
+                                nothing written */
+  PDFERR_OUTSIDE_NAN = 1     /* NaN at such a point, the others computed */
+} pdferr_outside;
+
 /* A short name of a status code ("file error", ...); never NULL. */
 const char* pdferr_status_name(int32_t code);
 

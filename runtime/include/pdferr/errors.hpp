@@ -50,4 +50,9 @@ class PDFERR_API domain_error : public std::domain_error {
   std::ptrdiff_t index_;
 };
 
+// What a call on many points does with a point outside the domain: refuse
+// the call with a domain_error whose index() is the first such point,
+// writing no result, or give NaN at each such point and compute the rest.
+enum class OutsideDomain { refuse, nan };
+
 }  // namespace pdferr

@@ -3,8 +3,9 @@
 // A TableSet is one ".pds" table file, loaded and checked: any number of
 // sets may be open at once, each immutable once loaded.  Copies are cheap
 // and share the loaded table.  value() gives the density of one flavour at
-// momentum fraction x and scale Q, the bits of zemopdf on the same file;
-// evaluation is const and may run in any number of threads at once.
+// momentum fraction x and scale Q, the bits of zemopdf on the same file, and
+// on arrays many points in one call; values() every flavour.  Evaluation is
+// const and may run in any number of threads at once.
 //
 //   pdferr::TableSet central = pdferr::TableSet::from_set(100, "data");
 //   pdferr::TableSet::Cache cache;  // optional, one per thread
@@ -17,6 +18,7 @@
 #define PDFERR_TABLE_SET_HPP
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,6 +78,27 @@ class PDFERR_API TableSet {
   // Flavours -MxFlvN0..MxFlvN0 at (x, Q) into out[0..2 MxFlvN0], as value()
   // gives them, the point located once.
   void values(double x, double q, double* out) const;
+
+  // Many points in one call: point i is (x[i], q[i]), or (x[i], q) for the
+  // overloads with one Q, i = 0..n - 1.  Each result is value()'s for its
+  // flavour and point, bit for bit; what depends on Q alone is formed once
+  // for one Q, and the flavours of a point share its location.  A flavour
+  // beyond MxFlvN0 throws domain_error (index() -1).  A point outside the
+  // domain refuses the call (domain_error, index() the first such point,
+  // out untouched), or with OutsideDomain::nan gives NaN there.  out must
+  // not overlap x or q.
+  //
+  // One flavour: out[i].
+  void value(std::int32_t flavour, const double* x, const double* q, std::size_t n, double* out,
+             OutsideDomain outside = OutsideDomain::refuse) const;
+  void value(std::int32_t flavour, const double* x, double q, std::size_t n, double* out,
+             OutsideDomain outside = OutsideDomain::refuse) const;
+  // Every flavour, point-major: flavour f at point i is out[i (2 MxFlvN0 +
+  // 1) + f + MxFlvN0].
+  void values(const double* x, const double* q, std::size_t n, double* out,
+              OutsideDomain outside = OutsideDomain::refuse) const;
+  void values(const double* x, double q, std::size_t n, double* out,
+              OutsideDomain outside = OutsideDomain::refuse) const;
 
   // The file loaded.
   const std::string& path() const noexcept;

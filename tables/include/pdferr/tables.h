@@ -71,6 +71,32 @@ int32_t pdferr_table_value(const pdferr_table* table, int32_t flavour, double x,
 int32_t pdferr_table_values(const pdferr_table* table, double x, double q, double* values,
                             size_t count, pdferr_error* err);
 
+/* Many points in one call: point i is (x[i], q[i]), or (x[i], q) for the
+ * calls ending in _scan, i = 0..n - 1; each result has the bits of
+ * pdferr_table_value for its flavour and point.  outside is a
+ * pdferr_outside: PDFERR_OUTSIDE_REFUSE reports the first point outside the
+ * domain (PDFERR_DOMAIN_ERROR, err->index) and writes nothing,
+ * PDFERR_OUTSIDE_NAN gives NaN there.  A flavour beyond MxFlvN0 is
+ * PDFERR_DOMAIN_ERROR (err->index -1).  x, q and values may be NULL when n
+ * is 0; values must not overlap x or q.
+ *
+ * One flavour: values[i]. */
+int32_t pdferr_table_value_points(const pdferr_table* table, int32_t flavour, const double* x,
+                                  const double* q, size_t n, double* values, int32_t outside,
+                                  pdferr_error* err);
+int32_t pdferr_table_value_scan(const pdferr_table* table, int32_t flavour, const double* x,
+                                double q, size_t n, double* values, int32_t outside,
+                                pdferr_error* err);
+
+/* Every flavour, point-major: flavour f at point i is values[i (2 MxFlvN0 +
+ * 1) + f + MxFlvN0]; count is the length of values (PDFERR_INVALID_ARGUMENT
+ * if it is shorter than n (2 MxFlvN0 + 1)). */
+int32_t pdferr_table_values_points(const pdferr_table* table, const double* x, const double* q,
+                                   size_t n, double* values, size_t count, int32_t outside,
+                                   pdferr_error* err);
+int32_t pdferr_table_values_scan(const pdferr_table* table, const double* x, double q, size_t n,
+                                 double* values, size_t count, int32_t outside, pdferr_error* err);
+
 /* The header values, node counts, nodes and ranges into *info. */
 int32_t pdferr_table_get_info(const pdferr_table* table, pdferr_table_info* info,
                               pdferr_error* err);

@@ -1,5 +1,6 @@
 // The value type and the legacy routines on the same files: two members
-// open side by side give, point for point, the bits of pelkini and pelkfit.
+// open side by side give, point for point and on all points in one call,
+// the bits of pelkini and pelkfit.
 #include <array>
 #include <cmath>
 #include <random>
@@ -29,16 +30,26 @@ TEST_F(Faces, TwoMembersSideBySideGiveTheLegacyBits) {
   for (int k = 0; k < 500; ++k) points.push_back({std::exp(lx(rng)), std::exp(lq(rng))});
   // Each member against the block loaded with it, the other member's load
   // in between.
+  std::vector<double> xs, q2s;
+  for (const auto& p : points) {
+    xs.push_back(p[0]);
+    q2s.push_back(p[1]);
+  }
+  std::vector<double> many(6 * points.size());
   for (const std::int32_t iset : {1, -1, 1}) {
     pelkini(iset);
     const pdferr::GridMember& member = iset > 0 ? plus : minus;
-    for (const auto& p : points) {
+    member.values(xs.data(), q2s.data(), points.size(), many.data());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      const auto& p = points[k];
       double d[6];
       pelkfit(p[0], p[1], d[0], d[1], d[2], d[3], d[4], d[5]);
       const std::array<double, 6> v = member.values(p[0], p[1]);
-      for (int c = 0; c < 6; ++c) {
+      for (std::size_t c = 0; c < 6; ++c) {
         ASSERT_TRUE(gridtest::same_bits(v[c], d[c]))
             << iset << ' ' << p[0] << ' ' << p[1] << ' ' << c;
+        ASSERT_TRUE(gridtest::same_bits(many[6 * k + c], d[c]))
+            << "many points: " << iset << ' ' << p[0] << ' ' << p[1] << ' ' << c;
       }
     }
   }

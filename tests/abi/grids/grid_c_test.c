@@ -43,6 +43,36 @@ int main(void) {
     }
   }
   {
+    /* Many points: the bits of pelkfit, paired and at one Q2; the first
+     * point outside the domain refuses the call, or gives NaN on request. */
+    const double x[3] = {3.3e-4, 0.1, 2.0}, q2[3] = {2.2, 1000.0, 10.0};
+    double v[18], d[6];
+    int k;
+    check(pdferr_grid_values_points(grid, x, q2, 2, v, PDFERR_OUTSIDE_REFUSE, &err) == PDFERR_OK,
+          "points");
+    for (k = 0; k < 2; ++k) {
+      pelkfit(&x[k], &q2[k], &d[0], &d[1], &d[2], &d[3], &d[4], &d[5]);
+      check(memcmp(v + 6 * k, d, sizeof d) == 0, "points: the bits of pelkfit");
+    }
+    check(pdferr_grid_values_scan(grid, x, q2[1], 2, v, PDFERR_OUTSIDE_REFUSE, &err) == PDFERR_OK,
+          "scan");
+    pelkfit(&x[0], &q2[1], &d[0], &d[1], &d[2], &d[3], &d[4], &d[5]);
+    check(memcmp(v, d, sizeof d) == 0, "scan: the bits of pelkfit");
+    v[12] = 7;
+    check(pdferr_grid_values_points(grid, x, q2, 3, v, PDFERR_OUTSIDE_REFUSE, &err) ==
+                  PDFERR_DOMAIN_ERROR &&
+              err.index == 2 && v[12] == 7,
+          "points: refused at point 2");
+    check(pdferr_grid_values_points(grid, x, q2, 3, v, PDFERR_OUTSIDE_NAN, &err) == PDFERR_OK &&
+              v[12] != v[12] && v[17] != v[17],
+          "points: NaN at point 2");
+    check(
+        pdferr_grid_values_scan(grid, NULL, 1.0, 0, NULL, PDFERR_OUTSIDE_REFUSE, &err) == PDFERR_OK,
+        "no points");
+    check(pdferr_grid_values_scan(grid, x, 1.0, 1, v, 2, &err) == PDFERR_INVALID_ARGUMENT,
+          "outside 2");
+  }
+  {
     /* Out of the domain: a domain error, the values untouched. */
     double v[6] = {7, 7, 7, 7, 7, 7};
     check(pdferr_grid_values(grid, 0.5, 0.9, v, &err) == PDFERR_DOMAIN_ERROR, "q2 0.9");

@@ -52,6 +52,44 @@ int main(void) {
           "the bits of zemopdf");
   }
 
+  {
+    /* Many points: the bits of zemopdf, paired and at one Q, one flavour
+     * and all; the first point outside the domain refuses the call, or
+     * gives NaN on request. */
+    const double xs[3] = {0.1, 3e-4, 2.0}, qs[3] = {10.0, 2.5, 10.0};
+    double one[3], every[33];
+    int k;
+    const int32_t gluon = 0;
+    check(
+        pdferr_table_value_points(set, 0, xs, qs, 2, one, PDFERR_OUTSIDE_REFUSE, &err) == PDFERR_OK,
+        "value_points");
+    check(pdferr_table_values_scan(set, xs, q, 2, every, 22, PDFERR_OUTSIDE_REFUSE, &err) ==
+              PDFERR_OK,
+          "values_scan");
+    for (k = 0; k < 2; ++k) {
+      const double legacy = zemopdf(&gluon, &xs[k], &qs[k]);
+      check(memcmp(&one[k], &legacy, sizeof legacy) == 0, "value_points: the bits of zemopdf");
+      for (f = -5; f <= 5; ++f) {
+        const double at_q = zemopdf(&f, &xs[k], &q);
+        check(memcmp(&every[11 * k + f + 5], &at_q, sizeof at_q) == 0,
+              "values_scan: the bits of zemopdf");
+      }
+    }
+    check(pdferr_table_value_scan(set, 0, xs, q, 3, one, PDFERR_OUTSIDE_NAN, &err) == PDFERR_OK &&
+              one[2] != one[2],
+          "value_scan: NaN at point 2");
+    expect_error(pdferr_table_values_points(set, xs, qs, 3, every, 33, PDFERR_OUTSIDE_REFUSE, &err),
+                 &err, PDFERR_DOMAIN_ERROR, "point 2: x = 2 outside [0, 1]",
+                 "values_points: refused");
+    check(err.index == 2, "values_points: the first bad point");
+    expect_error(pdferr_table_values_scan(set, xs, q, 3, every, 32, PDFERR_OUTSIDE_NAN, &err), &err,
+                 PDFERR_INVALID_ARGUMENT, "values holds 32 of the 11 flavours at 3 points",
+                 "values_scan: short buffer");
+    check(pdferr_table_value_points(set, 0, NULL, NULL, 0, NULL, PDFERR_OUTSIDE_REFUSE, &err) ==
+              PDFERR_OK,
+          "no points");
+  }
+
   v = -1.0;
   expect_error(pdferr_table_value(set, 6, x, q, &v, &err), &err, PDFERR_DOMAIN_ERROR,
                "flavour 6 beyond MxFlvN0 = 5", "flavour out of range");

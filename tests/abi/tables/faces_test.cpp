@@ -1,6 +1,6 @@
 // The two faces of one core: setzemo loads what a TableSet loads, and
 // zemopdf gives the bits of TableSet::value, also for two sets evaluated side
-// by side.
+// by side and for every flavour at many points in one call.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -67,14 +67,27 @@ TEST(Faces, TwoSetsSideBySideGiveTheBitsOfTheLegacyRoutines) {
     }
   });
 
-  // Both sets open at once, evaluated in turn on one cache.
+  // Both sets open at once, evaluated in turn on one cache, and on all
+  // points and flavours in one call.
   const pdferr::TableSet sets[2] = {pdferr::TableSet::from_set(100, dir.path()),
                                     pdferr::TableSet::from_set(101, dir.path())};
   pdferr::TableSet::Cache cache;
+  std::vector<double> xs, qs;
+  for (const Point& pt : p) {
+    xs.push_back(pt.x);
+    qs.push_back(pt.q);
+  }
+  std::vector<double> all[2];
+  for (int s = 0; s < 2; ++s) {
+    all[s].resize(11 * p.size());
+    sets[s].values(xs.data(), qs.data(), p.size(), all[s].data());
+  }
   for (std::size_t k = 0; k < p.size(); ++k) {
     for (int s = 0; s < 2; ++s) {
       ASSERT_EQ(bits(sets[s].value(cache, p[k].f, p[k].x, p[k].q)), bits(legacy[s][k]))
           << s << " " << p[k].f << " " << p[k].x << " " << p[k].q;
+      ASSERT_EQ(bits(all[s][11 * k + static_cast<std::size_t>(p[k].f + 5)]), bits(legacy[s][k]))
+          << "all flavours at once: " << s << " " << p[k].f << " " << p[k].x << " " << p[k].q;
     }
   }
 }
