@@ -85,8 +85,9 @@ pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, norm
 pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
 pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
 
-# Fortran programs: the module, the bridge (pulled in by its symbol, which
-# the runtime refers to only weakly), the three libraries and the runtime.
+# Fortran programs: the module, the bridge (pulled into the program by one
+# of its symbols, since the runtime refers to it only weakly), the three
+# libraries and the runtime.
 if(TARGET pdferr_fortran)
   set(pc ${PROJECT_BINARY_DIR}/pkgconfig/pdferr-fortran.pc)
   file(RELATIVE_PATH up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)

@@ -45,8 +45,10 @@ namespace {
 
 namespace tables = pdferr::tables;
 
-// Persistent value of setzemo: the set whose table is loaded.
+// Persistent values of setzemo: the set whose table is loaded, and whether
+// the blocks hold that set's table (not one that readpds0 loaded since).
 std::int32_t isetold = -987;
+bool isetold_loaded = true;
 
 // Whether a table has been loaded (by setzemo or readpds0): the kernel has
 // nothing to interpolate before.
@@ -180,12 +182,16 @@ FIO_EXPORT void readpds0(const std::int32_t& iu) {
   // Line by line from the unit, which is left just after the last table
   // value's line, for a caller that reads on.
   load_table(unit);
+  // A table loaded here is evaluated like one setzemo loads: the kernel
+  // rebuilds its nodes, and the next setzemo loads whatever set it names.
+  setchange.flag = 1;
+  isetold_loaded = false;
 }
 
 FIO_EXPORT void setzemo(const std::int32_t& Iset) {
   const std::int32_t iset = Iset;
   zemojset.iset = iset;
-  if (iset == isetold) return;
+  if (iset == isetold && isetold_loaded) return;
   const std::string name = tables::table_file_name(iset);
   if (name.empty()) {
     {
@@ -217,6 +223,7 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     load_table(iu);
   }
   isetold = iset;
+  isetold_loaded = true;
   setchange.flag = 1;
 }
 

@@ -130,6 +130,18 @@ TEST(TablesProcess, UnitsTheCallerConnects) {
       s.run({"open", "20", "zemo.00.pds", "connect", "21", "zemo.00.pds", "read", "20", "dims"}),
       "open 20 0\nconnect 21 16\ndims 20 8 5 2 0\nend\n");
   EXPECT_EQ(testsupport::read_file(s.dir.file("zemo.00.pds")), text);
+  // A table read directly is evaluated, and setzemo of the set loaded
+  // before loads that set again.
+  const testsupport::PdsTable other =
+      testsupport::make_table(12, 5, 5, 2, testsupport::quadratic_value);
+  s.table("zemo.01.pds", other);
+  tables_test::load(other);
+  const std::string read_value = value_line("pdf", zemopdf(0, 0.1, 5.0));
+  tables_test::load(standard());
+  const std::string set_value = value_line("pdf", zemopdf(0, 0.1, 5.0));
+  expect_run(s.run({"set", "100", "open", "20", "zemo.01.pds", "read", "20", "pdf", "0", "0.1", "5",
+                    "set", "100", "pdf", "0", "0.1", "5"}),
+             "open 20 0\n" + read_value + set_value + "end\n");
   expect_stop(s.run({"connect", "20", "out.log", "read", "20"}),
               "connect 20 0\n readpds0: unit 20 is connected for writing to out.log, not for "
               "reading\n");
