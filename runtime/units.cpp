@@ -122,23 +122,30 @@ void to_new_file(int unit, std::string_view text) {
 }  // namespace
 
 void write_line(int unit, std::string_view text) {
+  bool reading = false;
   {
     UnitTable& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
     auto found = t.units.find(unit);
-    if (found != t.units.end() && found->second.file != nullptr) {
-      Record(found->second.file).a(text);
-      return;
+    if (found != t.units.end()) {
+      if (found->second.file != nullptr) {
+        Record(found->second.file).a(text);
+        return;
+      }
+      reading = true;
     }
+  }
+  if (reading) {
     // A unit connected for reading takes no output: the line goes to
     // standard error rather than into the file being read.
-    if (found != t.units.end()) unit = -1;
-  }
-  if (unit < 0 || unit == stdin_unit) {
     to_stderr(text);
   } else if (fortran::linked()) {
-    // The program's unit, after the program's own lines there.
+    // The program's unit (also one of its NEWUNIT numbers, which are
+    // negative), after the program's own lines there; a unit it cannot
+    // write to, such as standard input, passes the line on.
     if (pdferr_fortran_write(unit, text.data(), text.size()) != 0) to_stderr(text);
+  } else if (unit < 0 || unit == stdin_unit) {
+    to_stderr(text);
   } else if (unit == stdout_unit) {
     Record(stdout).a(text);
   } else if (unit == stderr_unit) {

@@ -8,7 +8,8 @@
 # - cpp/: C++17 through find_package, with the README's CMake lines;
 #   c/: C through pkg-config, with the README's link line; fortran/: Fortran
 #   through the interface module and pkg-config pdferr-fortran, with the
-#   README's link line.  All print expected.txt.
+#   README's link line.  All print expected.txt.  The README's Fortran
+#   program itself, with the README's link line, prints readme_fortran.txt.
 # - legacy/: a Fortran 77 program through CMake's pdferr::fortran, with its
 #   own /INOUT/ of 3000 words, its own log on unit 20 that the generator's
 #   lines join, a table file it opens itself for READPDS0, and a fatal error
@@ -84,6 +85,11 @@ for variant in plain native; do
   (cd "$out" && ln -sf "$here/fortran/consumer.f90" analysis.f90 &&
     eval "$fortran_line -Wall -Werror ${flags[*]} ${strict[*]} -o consumer_f")
 
+  echo "-- The README's Fortran program with the README's line ($kind, $variant)"
+  mkdir -p "$out/readme"
+  awk '/^```fortran$/ {on = 1; next} /^```$/ {on = 0} on' "$readme" >"$out/readme/analysis.f90"
+  (cd "$out/readme" && eval "$fortran_line ${flags[*]} ${strict[*]} -o analysis")
+
   echo "-- Fortran 77 through CMake's pdferr::fortran ($kind, $variant)"
   cmake -S "$here/legacy" -B "$out/legacy" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_Fortran_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings >/dev/null
@@ -98,6 +104,11 @@ for variant in plain native; do
 done
 if nm -u "${modules[@]}" | grep -E ' (_Z|__cxa|__gxx|_Unwind)'; then
   echo "the object modules refer to the C++ runtime" >&2
+  exit 1
+fi
+# C and C++ programs never need the Fortran runtime.
+if ldd "$work"/*/consumer_c "$work"/*/cpp/analysis | grep libgfortran; then
+  echo "a C or C++ consumer links the Fortran runtime" >&2
   exit 1
 fi
 
@@ -136,6 +147,7 @@ for variant in plain native; do
   check "$here/expected.txt" "$variant/cpp" "$out/cpp/analysis"
   check "$here/expected.txt" "$variant/c" "$out/consumer_c"
   check "$here/expected.txt" "$variant/fortran" "$out/consumer_f"
+  check "$here/readme_fortran.txt" "$variant/readme_fortran" "$out/readme/analysis"
   check "$here/legacy/expected.txt" "$variant/legacy" "$out/legacy/legacy"
   check "$here/modules/expected.txt" "$variant/modules_c" "$out/modules_c"
   check "$here/modules/expected.txt" "$variant/modules_f" "$out/modules_f"
