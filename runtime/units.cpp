@@ -79,8 +79,8 @@ bool read_elsewhere(const char* path) {
   {
     UnitTable& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
-    for (const auto& [number, unit] : t.units) {
-      if (unit.reads(st)) return true;
+    for (const auto& entry : t.units) {
+      if (entry.second.reads(st)) return true;
     }
   }
   if (!fortran::linked()) return false;
