@@ -1,12 +1,22 @@
 # Installation: headers, the three libraries and the runtime they share, the
 # object modules gaudev and mvndev, the program toy, a CMake package
 # (find_package(pdferr CONFIG) gives pdferr::error_estimate, pdferr::ZEMOPdf,
-# pdferr::PELK-2008, pdferr::uncertainty and pdferr::fio) and a pkg-config file per library.
+# pdferr::PELK-2008, pdferr::uncertainty and pdferr::fio, and pdferr::fortran where it is built)
+# and a pkg-config file per library; where gfortran was found, also the
+# Fortran library and the interface module (source and .mod files) in
+# include/pdferr/fortran.
 include(CMakePackageConfigHelpers)
 
 set(pdferr_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/pdferr)
 
-install(TARGETS fio error_estimate ZEMOPdf PELK-2008 uncertainty
+set(pdferr_installed fio error_estimate ZEMOPdf PELK-2008 uncertainty)
+if(TARGET pdferr_fortran)
+  list(APPEND pdferr_installed pdferr_fortran)
+  install(FILES ${PROJECT_SOURCE_DIR}/runtime/fortran/pdferr.f90
+    ${PDFERR_FORTRAN_MODULES}/pdferr.mod ${PDFERR_FORTRAN_MODULES}/pdferr_blocks.mod
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pdferr/fortran)
+endif()
+install(TARGETS ${pdferr_installed}
   EXPORT pdferr-targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Development
@@ -75,3 +85,23 @@ pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, norm
 pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
 pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
 pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas" uncertainty pdferr-fio)
+
+# Fortran programs: the module, the bridge (pulled into the program by one
+# of its symbols, since the runtime refers to it only weakly), the three
+# libraries and the runtime.
+if(TARGET pdferr_fortran)
+  set(pc ${PROJECT_BINARY_DIR}/pkgconfig/pdferr-fortran.pc)
+  file(RELATIVE_PATH up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+  string(REGEX REPLACE "/$" "" up "${up}")
+  file(WRITE ${pc}
+    "prefix=\${pcfiledir}/${up}\n"
+    "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
+    "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n"
+    "Name: pdferr-fortran\n"
+    "Description: The pdferr toolkit for Fortran programs (gfortran ${CMAKE_Fortran_COMPILER_VERSION})\n"
+    "Version: ${PROJECT_VERSION}\n"
+    "Requires: pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008 pdferr-fio\n"
+    "Cflags: -I\${includedir}/fortran\n"
+    "Libs: -L\${libdir} -Wl,-u,pdferr_fortran_unit_state -lpdferr_fortran\n")
+  install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()

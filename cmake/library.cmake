@@ -19,6 +19,11 @@ function(pdferr_library target export_name)
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/pdferr>)
   get_target_property(type ${target} TYPE)
+  # A static library's users need the C++ runtime, which only the C++
+  # linker adds by itself: a C or Fortran program gets it from here.
+  if(type STREQUAL "STATIC_LIBRARY")
+    target_link_libraries(${target} INTERFACE $<$<NOT:$<LINK_LANGUAGE:CXX>>:stdc++>)
+  endif()
   if(type STREQUAL "SHARED_LIBRARY")
     set(map ${PROJECT_SOURCE_DIR}/cmake/exports/${export_name}.map)
     target_link_options(${target} PRIVATE "LINKER:--version-script=${map}")

@@ -3,8 +3,8 @@
  *
  * Every routine has C linkage and takes each argument by address; in C++ the
  * scalars are spelled as references (same ABI), so C++ callers may pass
- * values directly.  Each routine and block is also exported under its
- * gfortran name, the same name followed by an underscore.
+ * values directly.  Each routine is also exported under its gfortran name,
+ * the same name followed by an underscore; a block has that name only.
  *
  * Reals are IEEE 32-bit floats, integers signed 32-bit; arrays are the
  * caller's, 1-based in the descriptions below, matrices column-major with
@@ -35,8 +35,8 @@ typedef struct raset1_block {
 
 /* Words shared with the calling program; the generator reads only iout,
  * the unit that receives its two messages (0 standard error, 6 standard
- * output).  The block is larger than the two words the generator knows of, so
- * that a calling program's own longer declaration of it stays inside. */
+ * output).  Its other words and its length are the program's business: a
+ * program may declare it longer than PDFERR_INOUT_WORDS (see below). */
 #define PDFERR_INOUT_WORDS 1024
 typedef struct inout_block {
   int32_t inp;
@@ -44,12 +44,14 @@ typedef struct inout_block {
   int32_t more[PDFERR_INOUT_WORDS - 2];
 } inout_block;
 
-/* Each block is one object under two names: the gfortran name (with the
- * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The asm
- * labels below let C and C++ code write the C name and still refer to the
- * storage, which keeps program and library on one block also with shared
- * libraries. */
+/* Each block is one object, the symbol of its gfortran name (with the
+ * trailing underscore): the library emits it as a common symbol, as gfortran
+ * emits a Fortran program's common block of the same name, and the linker
+ * makes them one object as long as the longest declaration, statically and
+ * with shared libraries.  The asm labels below let C and C++ code write the
+ * C name; there is no symbol of that name.  A C program that declares a
+ * block itself uses the gfortran name, and declares it longer than here
+ * only as a common symbol (__attribute__((common))). */
 extern raset1_block raset1 __asm__("raset1_");
 extern inout_block inout __asm__("inout_");
 

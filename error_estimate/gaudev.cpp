@@ -1,17 +1,23 @@
 // Normal deviates from the process-wide generator.
 //
-// This source is also shipped alone as an object module: it needs nothing
-// but ranmar and the 32-bit logarithm from the program that links it.
+// This source is also shipped alone as an object module, which a Fortran or
+// C program links with a generator of its own: it calls ranmar by its
+// gfortran name, ranmar_, which a Fortran SUBROUTINE RANMAR(VEC, NVEC)
+// defines (a C program defines ranmar_ with two pointer arguments), and it
+// needs nothing else but the C library's 32-bit logarithm.  It is compiled
+// without exceptions, so it needs no C++ runtime.
 #include <cstdint>
 
 #include "core/normal.hpp"
 #include "error_estimate.h"
 #include "fio/export.hpp"
 
+extern "C" void ranmar_(float* vec, const std::int32_t* nvec);
+
 extern "C" FIO_EXPORT void gaudev(float* devias, const std::int32_t& ndev) {
   pdferr::sampling::deviates(devias, ndev, [](float* u) {
     const std::int32_t two = 2;
-    ranmar(u, two);
+    ranmar_(u, &two);
   });
 }
 

@@ -1,8 +1,10 @@
 // One correlated normal vector from a Cholesky factor.
 //
-// This source is also shipped alone as an object module: it needs nothing
-// but gaudev (and the C stream functions for its error line) from the
-// program that links it.
+// This source is also shipped alone as an object module: it calls gaudev by
+// its gfortran name, gaudev_, which a Fortran SUBROUTINE GAUDEV(DEVIAS,
+// NDEV) or the module gaudev.o defines, and needs nothing else but the C
+// stream functions for its error line.  It is compiled without exceptions,
+// so it needs no C++ runtime.
 #include <cstdint>
 #include <cstdio>
 
@@ -10,6 +12,8 @@
 #include "error_estimate.h"
 #include "fio/export.hpp"
 #include "fio/record.hpp"
+
+extern "C" void gaudev_(float* devias, const std::int32_t* ndev);
 
 namespace {
 constexpr std::int32_t nmax = 100;  // the longest vector one call draws
@@ -25,7 +29,7 @@ extern "C" FIO_EXPORT void mvndev(const float* c, float* x, const std::int32_t& 
   }
   if (n <= 0) return;
   float z[nmax];
-  gaudev(z, n);
+  gaudev_(z, &n);
   pdferr::sampling::correlate(c, z, x, n);
 }
 

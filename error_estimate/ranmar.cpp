@@ -11,15 +11,14 @@
 #include "fio/record.hpp"
 #include "fio/units.hpp"
 
-FIO_BLOCK(32, raset1_block, raset1)
-FIO_BLOCK(32, inout_block, inout)
+FIO_BLOCK(raset1, 400, 16)
+FIO_BLOCK(inout, 4096, 16)
 
-static_assert(sizeof(raset1_block) == 400);
 static_assert(offsetof(raset1_block, cc) == 388);
 static_assert(offsetof(raset1_block, ilag) == 392);
 static_assert(offsetof(raset1_block, jlag) == 396);
 static_assert(offsetof(inout_block, iout) == 4);
-static_assert(sizeof(inout_block) == 4 * PDFERR_INOUT_WORDS);
+static_assert(4096 == 4 * PDFERR_INOUT_WORDS);
 
 namespace {
 
@@ -35,9 +34,11 @@ sampling::Lags block_lags() { return {raset1.uu, raset1.cc, raset1.ilag, raset1.
 // writing the initialisation and skipping lines to unit iout.
 void initialise() {
   {
-    fio::Record line(fio::output_stream(inout.iout));
+    char text[64];
+    fio::Record line(text, sizeof text);
     line.x(1).a(" RANMAR INITIALIZED: ").i(position.seed, 10).x(2);
     line.i(position.count, 10).i(position.block_count, 10);
+    fio::write_line(inout.iout, line.text());
   }
   sampling::fill(block_lags(), position.seed);
   // One line per pass: per whole block, then for the remaining count.  The
@@ -46,8 +47,12 @@ void initialise() {
   for (std::int64_t pass = 1; pass <= passes; ++pass) {
     const std::int32_t n = pass < passes ? sampling::count_block : position.count;
     if (n <= 0) continue;
-    fio::Record line(fio::output_stream(inout.iout));
-    line.a(" RMARIN SKIPPING OVER ").i(n, 15);
+    {
+      char text[64];
+      fio::Record line(text, sizeof text);
+      line.a(" RMARIN SKIPPING OVER ").i(n, 15);
+      fio::write_line(inout.iout, line.text());
+    }
   }
   sampling::skip(block_lags(), sampling::offset(position));
 }

@@ -18,7 +18,7 @@
 
 namespace core = pdferr::grids;
 
-FIO_BLOCK(32, pelkgrid_block, pelkgrid)
+FIO_BLOCK(pelkgrid, 68304, 16)
 
 static_assert(sizeof(pelkgrid_block) == 8 * 8460 + 8 + 8 * 77);
 static_assert(offsetof(pelkgrid_block, nnodes) == 8 * 8460);
@@ -42,7 +42,7 @@ class UnitLines final : public core::LineSource {
   bool unchanged() const override { return fio::unchanged(grid_unit); }
 };
 
-// A fatal message line on standard output, then a plain stop.
+// A fatal message line on standard output, then a stop (exit status 1).
 [[noreturn]] void fatal(std::string_view text) {
   { fio::Record(stdout).a(text); }
   fio::stop();
@@ -73,7 +73,7 @@ class UnitLines final : public core::LineSource {
   }
 }
 
-// The join of strcat, or its four-line overflow report and a plain stop.
+// The join of strcat, or its four-line overflow report and a stop.
 void join_or_stop(std::string_view field1, std::string_view field2, char* str, std::size_t len) {
   if (core::join(field1, field2, str, len)) return;
   { fio::Record(stdout).list_text("error: l1+l2>l in strcat"); }

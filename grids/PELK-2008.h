@@ -4,8 +4,8 @@
  *
  * Every routine has C linkage and takes each argument by address; in C++ the
  * scalars are spelled as references (same ABI), so C++ callers may pass
- * values directly.  Each routine and the block are also exported under their
- * gfortran names, the same name followed by an underscore.
+ * values directly.  Each routine is also exported under its gfortran name,
+ * the same name followed by an underscore; the block has that name only.
  *
  * Reals are IEEE 64-bit floats, integers signed 32-bit; arrays are the
  * caller's, 1-based in the descriptions below, column-major.
@@ -56,12 +56,14 @@ typedef struct pelkgrid_block {
   double lognodes[PDFERR_PELK_NX + PDFERR_PELK_NQ];
 } pelkgrid_block;
 
-/* Each block is one object under two names: the gfortran name (with the
- * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The asm
- * labels below let C and C++ code write the C name and still refer to the
- * storage, which keeps program and library on one block also with shared
- * libraries. */
+/* Each block is one object, the symbol of its gfortran name (with the
+ * trailing underscore): the library emits it as a common symbol, as gfortran
+ * emits a Fortran program's common block of the same name, and the linker
+ * makes them one object as long as the longest declaration, statically and
+ * with shared libraries.  The asm labels below let C and C++ code write the
+ * C name; there is no symbol of that name.  A C program that declares a
+ * block itself uses the gfortran name, and declares it longer than here
+ * only as a common symbol (__attribute__((common))). */
 extern pelkgrid_block pelkgrid __asm__("pelkgrid_");
 
 /* The used length of a text field: its length without trailing blanks
@@ -70,7 +72,7 @@ int32_t istrl(const char* str, size_t str_len);
 
 /* str = the used part of str1 followed by the used part of str2, blank
  * padded to len.  When the two used parts do not fit, writes a four-line
- * report to standard output and stops the process (exit status 0), leaving
+ * report to standard output and stops the process (exit status 1), leaving
  * str unchanged. */
 void pelk_strcat(const char* str1, const char* str2, char* str, size_t len1, size_t len2,
                  size_t len);
@@ -80,7 +82,7 @@ void pelk_strcat(const char* str1, const char* str2, char* str, size_t len1, siz
  * pelk-minus-NN.grid) into pelkgrid, reading it on unit 71.  A missing,
  * short, malformed or unreadable file, one with a line over 4 MiB and one
  * rewritten while it is read end the process with a message naming the file
- * (and the line) on standard output, exit status 0; pelkgrid is then
+ * (and the line) on standard output, exit status 1; pelkgrid is then
  * untouched.  pdferr/grid_member.hpp and pdferr/grids.h load members as
  * values instead, which report faults to the caller. */
 void pelkini(PELK_IN(int32_t) iset);

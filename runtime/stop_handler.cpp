@@ -15,7 +15,7 @@ void end_process() {
   std::fflush(stdout);
   std::fflush(stderr);
   if (StopHandler handler = installed.load()) handler();
-  std::exit(0);
+  std::exit(stop_status);
 }
 
 }  // namespace fio

@@ -16,15 +16,13 @@
 #include "fio/stop.hpp"
 #include "fio/units.hpp"
 
-// Each block is aligned as gfortran aligns a common block of its size (up to
-// 32 bytes), so that a Fortran program's declaration of it links cleanly.
-FIO_BLOCK(32, vokpar1_block, vokpar1)
-FIO_BLOCK(16, vokpar2_block, vokpar2)
-FIO_BLOCK(16, xqrange_block, xqrange)
-FIO_BLOCK(32, masstbl_block, masstbl)
-FIO_BLOCK(32, qcdtbl_block, qcdtbl)
-FIO_BLOCK(16, setchange_block, setchange)
-FIO_BLOCK(16, zemojset_block, zemojset)
+FIO_BLOCK(vokpar1, 444032, 16)
+FIO_BLOCK(vokpar2, 16, 16)
+FIO_BLOCK(xqrange, 24, 16)
+FIO_BLOCK(masstbl, 48, 16)
+FIO_BLOCK(qcdtbl, 32, 16)
+FIO_BLOCK(setchange, 4, 4)
+FIO_BLOCK(zemojset, 4, 4)
 
 static_assert(offsetof(vokpar1_block, alambda) == 0);
 static_assert(offsetof(vokpar1_block, xv) == 8);
@@ -47,8 +45,14 @@ namespace {
 
 namespace tables = pdferr::tables;
 
-// Persistent value of setzemo: the set whose table is loaded.
+// Persistent values of setzemo: the set whose table is loaded, and whether
+// the blocks hold that set's table (not one that readpds0 loaded since).
 std::int32_t isetold = -987;
+bool isetold_loaded = true;
+
+// Whether a table has been loaded (by setzemo or readpds0): the kernel has
+// nothing to interpolate before.
+bool table_loaded = false;
 
 // Persistent values of partonx10: the u nodes of the loaded table and the
 // point last located.
@@ -105,6 +109,18 @@ void load_table(std::int32_t iu) {
   xqrange = {t.qini, t.qmax, t.xmin};
   std::copy_n(t.mass, 6, masstbl.mass);
   qcdtbl = {t.qcdr1, t.qcdr2, t.qcdi1, t.qcdi2, t.qcdi3};
+  table_loaded = true;
+}
+
+// An evaluation before any table was loaded ends the process, naming the
+// routine that loads one.
+void require_table(const char* routine) {
+  if (table_loaded) return;
+  {
+    fio::Record line(stdout);
+    line.list_text(std::string(routine) + ": no table set is loaded; call setzemo first");
+  }
+  fio::stop();
 }
 
 // The blocks as the kernel reads them.  Counts beyond the capacity (which
@@ -119,7 +135,7 @@ tables::Grid block_grid() {
 
 // Whether flavour iparton of the blocks can be interpolated: a table of at
 // least 4 x 4 nodes is loaded and the slot lies within it.
-bool readable(std::int32_t iparton) {
+bool interpolable(std::int32_t iparton) {
   const vokpar2_block& d = vokpar2;
   if (d.nx < 3 || d.nx > PDFERR_ZEMO_MAX_NX || d.nt < 3 || d.nt > PDFERR_ZEMO_MAX_NT) return false;
   if (d.MxFlvN0 < 0 || d.mxval < 0) return false;
@@ -134,8 +150,8 @@ bool readable(std::int32_t iparton) {
 extern "C" {
 
 FIO_EXPORT std::int32_t nextun() {
-  // Units connected by a Fortran program's own OPEN are unknown to this
-  // runtime and may be handed out; connect them through fio_connect.
+  // In a Fortran program that links the toolkit's Fortran library, the
+  // units the program opened itself are connected too.
   for (std::int32_t unit = 10; unit <= 300; ++unit) {
     if (!fio::connected(unit)) return unit;
   }
@@ -143,15 +159,39 @@ FIO_EXPORT std::int32_t nextun() {
 }
 
 FIO_EXPORT void readpds0(const std::int32_t& iu) {
+  const std::int32_t unit = iu;
+  // A unit that cannot be read is refused before anything is read or
+  // written: one connected for writing is never read (nor emptied).
+  if (!fio::readable(unit)) {
+    std::string why = "readpds0: unit " + std::to_string(unit);
+    if (!fio::connected(unit)) {
+      why += " is not connected; connect the table file for reading first";
+    } else if (fio::write_only(unit)) {
+      const std::string name = fio::unit_name(unit);
+      why +=
+          " is connected for writing" + (name.empty() ? "" : " to " + name) + ", not for reading";
+    } else {
+      why += " is not open for reading";
+    }
+    {
+      fio::Record line(stdout);
+      line.list_text(why);
+    }
+    fio::stop();
+  }
   // Line by line from the unit, which is left just after the last table
   // value's line, for a caller that reads on.
-  load_table(iu);
+  load_table(unit);
+  // A table loaded here is evaluated like one setzemo loads: the kernel
+  // rebuilds its nodes, and the next setzemo loads whatever set it names.
+  setchange.flag = 1;
+  isetold_loaded = false;
 }
 
 FIO_EXPORT void setzemo(const std::int32_t& Iset) {
   const std::int32_t iset = Iset;
   zemojset.iset = iset;
-  if (iset == isetold) return;
+  if (iset == isetold && isetold_loaded) return;
   const std::string name = tables::table_file_name(iset);
   if (name.empty()) {
     {
@@ -183,6 +223,7 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     load_table(iu);
   }
   isetold = iset;
+  isetold_loaded = true;
   setchange.flag = 1;
 }
 
@@ -194,6 +235,7 @@ FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const 
   const std::int32_t iparton = Iparton;
   const double x = X;
   const double q = Q;
+  require_table("partonx10");
   if (setchange.flag == 1) {
     // A new table: its u nodes, and nothing kept of the last point.
     setchange.flag = 0;
@@ -212,9 +254,9 @@ FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const 
     }
     fio::stop();
   }
-  // A flavour outside the table's slots, or no table loaded yet, reads
-  // nothing: the neutral result.  zemopdf never gets here with either.
-  if (!readable(iparton)) return 0.0;
+  // A flavour outside the table's slots reads nothing: the neutral result.
+  // zemopdf never gets here with one.
+  if (!interpolable(iparton)) return 0.0;
   return tables::interpolate(g, kernel.point, iparton);
 }
 
@@ -222,6 +264,7 @@ FIO_EXPORT double zemopdf(const std::int32_t& Iparton, const double& X, const do
   const std::int32_t iparton = Iparton;
   const double x = X;
   const double q = Q;
+  require_table("zemopdf");
   if (x < 0 || x > 1) {
     fio::Record line(stdout);
     line.list_text("X out of range in ZEMOPdf: ").list_real(x);

@@ -4,8 +4,8 @@
  * Call setzemo with a set number first, then zemopdf as often as wanted.
  * Every routine has C linkage and takes each argument by address; in C++ the
  * scalars are spelled as references (same ABI), so C++ callers may pass
- * values directly.  Each routine and block is also exported under its
- * gfortran name, the same name followed by an underscore.
+ * values directly.  Each routine is also exported under its gfortran name,
+ * the same name followed by an underscore; a block has that name only.
  *
  * Reals are IEEE 64-bit, integers signed 32-bit.  The node arrays start at
  * index 0 (xv[0] is x node 0), pdfval at index 1 (pdfval[0] is value 1).
@@ -84,12 +84,14 @@ typedef struct zemojset_block {
   int32_t iset;
 } zemojset_block;
 
-/* Each block is one object under two names: the gfortran name (with the
- * trailing underscore) is the storage, shared with a Fortran program's
- * common block of the same name, and the C name is an alias.  The asm
- * labels below let C and C++ code write the C name and still refer to the
- * storage, which keeps program and library on one block also with shared
- * libraries. */
+/* Each block is one object, the symbol of its gfortran name (with the
+ * trailing underscore): the library emits it as a common symbol, as gfortran
+ * emits a Fortran program's common block of the same name, and the linker
+ * makes them one object as long as the longest declaration, statically and
+ * with shared libraries.  The asm labels below let C and C++ code write the
+ * C name; there is no symbol of that name.  A C program that declares a
+ * block itself uses the gfortran name, and declares it longer than here
+ * only as a common symbol (__attribute__((common))). */
 extern vokpar1_block vokpar1 __asm__("vokpar1_");
 extern vokpar2_block vokpar2 __asm__("vokpar2_");
 extern xqrange_block xqrange __asm__("xqrange_");
@@ -98,6 +100,9 @@ extern qcdtbl_block qcdtbl __asm__("qcdtbl_");
 extern setchange_block setchange __asm__("setchange_");
 extern zemojset_block zemojset __asm__("zemojset_");
 
+/* Every fatal error below writes its line and ends the process with exit
+ * status 1. */
+
 /* Selects table set Iset (100..152 "zemo.NN.pds", 200..252 "zemowNN.pds",
  * 10..19 "zemo.asN.pds", 20..29 "zemowasN.pds", 30..33 "zemo.3f.pds",
  * "zemo.4f.pds", "zemow3f.pds", "zemow4f.pds") from the current directory;
@@ -105,25 +110,30 @@ extern zemojset_block zemojset __asm__("zemojset_");
  * missing file or a faulty file ends the process with a message. */
 void setzemo(ZP_IN(int32_t) Iset);
 
-/* The lowest unit from 10 to 300 that is not connected through this
- * toolkit's runtime (units a Fortran program opens with its own OPEN are
- * not seen; connect such files through fio_connect instead).  Ends the
- * process with "STOP  There is no available I/O unit. " on standard error
- * when all are taken. */
+/* The lowest unit from 10 to 300 that is not connected (through fio_connect
+ * or fio_connect_read, or, in a Fortran program linked with the toolkit's
+ * Fortran library, by the program's own OPEN).  Ends the process with
+ * "STOP  There is no available I/O unit. " on standard error when all are
+ * taken. */
 int32_t nextun(void);
 
-/* Reads a table file open on unit iu (connected through this runtime, as
- * setzemo does) into the blocks.  A faulty file ends the process with a
- * line naming the file, the line and the fault; the blocks are written only
- * once the whole table has been read and checked. */
+/* Reads a table file open for reading on unit iu (connected by
+ * fio_connect_read, or in a Fortran program linked with the toolkit's
+ * Fortran library by the program's OPEN) into the blocks.  A unit that is
+ * not connected, or connected for writing only, is refused with a message
+ * and never written.  A faulty file ends the process with a line naming the
+ * file, the line and the fault; the blocks are written only once the whole
+ * table has been read and checked. */
 void readpds0(ZP_IN(int32_t) iu);
 
 /* Density of flavour Iparton at momentum fraction X and scale Q, never
  * negative: 0 with a message for X outside [0, 1], 0 with a one-time
- * warning for |Iparton| > MxFlvN0; Q below 0.3 ends the process. */
+ * warning for |Iparton| > MxFlvN0; Q below 0.3 ends the process, and so
+ * does a call before any table set was loaded. */
 double zemopdf(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
 
-/* The interpolation kernel behind zemopdf, unguarded and unclamped. */
+/* The interpolation kernel behind zemopdf, unguarded and unclamped; a call
+ * before any table set was loaded ends the process. */
 double partonx10(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
 
 /* Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, into ye. */

@@ -49,6 +49,9 @@ class TextFile {
   // size and modification time.
   bool unchanged() const;
 
+  // The file as it was when opened (device and inode tell it apart).
+  const struct stat& opened() const { return opened_; }
+
  private:
   // Refills the buffer; false at the end of the file or on an error.
   bool refill();

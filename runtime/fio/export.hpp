@@ -1,9 +1,10 @@
 // Symbol export for the interface of the toolkit.
 //
-// Every routine and block of the interface is exported twice: under its own
-// name with C linkage, and under its gfortran name (the same name followed
-// by an underscore) so that Fortran analysis code links unchanged.  Both
-// names denote one and the same function or object.
+// Every routine of the interface is exported twice: under its own name with
+// C linkage, and under its gfortran name (the same name followed by an
+// underscore) so that Fortran analysis code links unchanged.  Both names
+// denote one and the same function.  A named block has the gfortran name
+// only (see FIO_BLOCK).
 #pragma once
 
 #define FIO_EXPORT __attribute__((visibility("default")))
@@ -12,16 +13,21 @@
 #define FIO_FORTRAN_ALIAS(ret, name, params) \
   extern "C" FIO_EXPORT ret name##_ params __attribute__((alias(#name)));
 
-// Defines a block declared in a public header as
-//   extern type name __asm__("name_");
-// one object under two names.  The storage carries the gfortran name
-// (name_), so that a Fortran program's common block of that name is this
-// very object, whether the toolkit is linked statically or as a shared
-// library; C and C++ code reach it under its own name through the header's
-// asm label, with no macro.  The C name is also an alias symbol of it.  The
-// alignment is the one gfortran gives the common block.
-#define FIO_BLOCK(alignment, type, name)   \
-  extern "C" {                             \
-  alignas(alignment) FIO_EXPORT type name; \
-  }                                        \
-  extern "C" FIO_EXPORT type pdferr_c_name_##name __asm__(#name) __attribute__((alias(#name "_")));
+// Emits the storage of a block that a public header declares as
+//   extern name_block name __asm__("name_");
+// as gfortran emits a common block: a common symbol under the gfortran name,
+// of size bytes, zero at process start.  The linker makes one object of all
+// the common symbols of that name, as long as the longest of them and
+// aligned as the most strictly aligned, so a Fortran program may declare the
+// block longer than the library does (the tail of inout is the program's
+// business) and with the alignment its compiler chooses (gfortran gives 32
+// or 64 bytes with -march), statically or with shared libraries, without a
+// linker warning.  alignment is the least the x86-64 ABI gives an object of
+// that size (16 from 16 bytes up), so that no definition of the block that a
+// C program may make is less aligned.  C and C++ code reach the block under
+// its own name through the header's asm label; there is no symbol of that
+// name, since an alias cannot name a common symbol.
+#define FIO_BLOCK(name, size, alignment)                                                \
+  static_assert(sizeof(name##_block) == (size), "the size of block " #name);            \
+  static_assert(alignof(name##_block) <= (alignment), "the alignment of block " #name); \
+  asm(".comm " #name "_," #size "," #alignment);

@@ -3,6 +3,8 @@
 // A Record writes one line to a C stream, item by item, and ends it with a
 // newline when it goes out of scope.  The stream is locked for the life of
 // the record, so that a line is never interleaved with another thread's.
+// A Record may also compose its line in a buffer of the caller's, for a
+// line that is then written to a unit whole.
 //
 // Two families of items:
 //   fixed format:  x(n) "nX", a(text) "A", i(value, w) "Iw",
@@ -41,23 +43,33 @@ class Record {
     }
     flockfile(stream_);
   }
+
+  // A line composed in memory, to be written whole afterwards (to a unit,
+  // by fio::write_line): the first capacity characters are kept in buffer,
+  // text() gives them, and no newline is added.
+  Record(char* buffer, std::size_t capacity)
+      : stream_(nullptr), buffer_(buffer), capacity_(capacity) {}
+
   ~Record() {
+    if (stream_ == nullptr) return;
     std::fputc('\n', stream_);
     std::fflush(stream_);
     funlockfile(stream_);
   }
+
+  std::string_view text() const { return {buffer_, size_}; }
   Record(const Record&) = delete;
   Record& operator=(const Record&) = delete;
 
   // nX: n blanks.
   Record& x(int n) {
-    for (int k = 0; k < n; ++k) std::fputc(' ', stream_);
+    for (int k = 0; k < n; ++k) put(' ');
     return *this;
   }
 
   // A: the text as it stands.
   Record& a(std::string_view text) {
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream_);
+    put(text.data(), text.size());
     return *this;
   }
 
@@ -67,11 +79,11 @@ class Record {
     char digits[16];
     int n = format_int(value, digits);
     if (n > w) {
-      for (int k = 0; k < w; ++k) std::fputc('*', stream_);
+      for (int k = 0; k < w; ++k) put('*');
       return *this;
     }
     x(w - n);
-    std::fwrite(digits, 1, static_cast<std::size_t>(n), stream_);
+    put(digits, static_cast<std::size_t>(n));
     return *this;
   }
 
@@ -110,7 +122,7 @@ class Record {
     list_separator(Item::number);
     char field[64];
     int n = format_list_real(value, field);
-    std::fwrite(field, 1, static_cast<std::size_t>(n), stream_);
+    put(field, static_cast<std::size_t>(n));
     return *this;
   }
 
@@ -175,7 +187,7 @@ class Record {
   // a blank separates two items unless both are texts.
   void list_separator(Item next) {
     if (last_ == Item::none || !(last_ == Item::text && next == Item::text)) {
-      std::fputc(' ', stream_);
+      put(' ');
     }
     last_ = next;
   }
@@ -184,11 +196,11 @@ class Record {
   // asterisks when they do not fit.
   void put_right(const char* field, int n, int w) {
     if (n > w) {
-      for (int k = 0; k < w; ++k) std::fputc('*', stream_);
+      for (int k = 0; k < w; ++k) put('*');
       return;
     }
     x(w - n);
-    std::fwrite(field, 1, static_cast<std::size_t>(n), stream_);
+    put(field, static_cast<std::size_t>(n));
   }
 
   // Right-aligns the n characters of text in w columns of out (n <= w).
@@ -222,7 +234,29 @@ class Record {
     return len;
   }
 
+  // The characters of the record, to the stream or into the buffer.
+  void put(const char* text, std::size_t n) {
+    if (stream_ != nullptr) {
+      if (n > 0) std::fwrite(text, 1, n, stream_);
+      return;
+    }
+    const std::size_t room = capacity_ - size_;
+    const std::size_t take = n < room ? n : room;
+    if (take > 0) std::memcpy(buffer_ + size_, text, take);
+    size_ += take;
+  }
+  void put(char c) {
+    if (stream_ != nullptr) {
+      std::fputc(c, stream_);
+    } else {
+      put(&c, 1);
+    }
+  }
+
   std::FILE* stream_;
+  char* buffer_ = nullptr;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
   Item last_ = Item::none;
 };
 

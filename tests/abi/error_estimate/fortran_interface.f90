@@ -1,6 +1,7 @@
 ! A Fortran analysis program calling the random sampling toolkit through its
-! gfortran names, reading the generator's block and setting the message unit.
-! It prints what it finds; the process test compares the transcript.
+! gfortran names, reading the generator's block and setting the message unit,
+! also to a unit of its own.  It prints what it finds; the process test
+! compares the transcript.
 program fortran_interface
   implicit none
   real :: uu(97), cc
@@ -11,6 +12,7 @@ program fortran_interface
   common /inout/ io
   real :: v(5), d(5), cov(2, 2), c(2, 2), x(2)
   integer :: iseed, icount, iblocks, k
+  character(len=80) :: line
 
   io(2) = 6
   call rmarut(iseed, icount, iblocks)
@@ -32,4 +34,18 @@ program fortran_interface
   call mvndev(c, x, 2)
   write (*, '(A,2Z9)') 'mvndev', (transfer(x(k), 0), k = 1, 2)
   call mvndev(c, x, 101)
+
+  ! The generator's lines join the program's own on a unit it opened.
+  open (20, status='scratch')
+  write (20, '(A)') 'own line'
+  io(2) = 20
+  call rmarin(54217137, 2, 0)
+  io(2) = 6
+  write (20, '(A)') 'own line after'
+  rewind (20)
+  do k = 1, 4
+    read (20, '(A)') line
+    write (*, '(2A)') 'unit 20: ', trim(line)
+  end do
+  close (20)
 end program fortran_interface

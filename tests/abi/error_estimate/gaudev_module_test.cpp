@@ -1,5 +1,5 @@
-// The object module gaudev linked alone: this test supplies ranmar, and the
-// module needs nothing else but the 32-bit logarithm.
+// The object module gaudev linked alone: this test supplies ranmar under its
+// gfortran name, and the module needs nothing else but the 32-bit logarithm.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,9 +15,9 @@ std::size_t next_value = 0;
 int calls = 0;
 }  // namespace
 
-extern "C" void ranmar(float* vec, const std::int32_t& nvec) {
+extern "C" void ranmar_(float* vec, const std::int32_t* nvec) {
   ++calls;
-  for (std::int32_t k = 0; k < nvec; ++k) vec[k] = supply[next_value++];
+  for (std::int32_t k = 0; k < *nvec; ++k) vec[k] = supply[next_value++];
 }
 
 namespace {

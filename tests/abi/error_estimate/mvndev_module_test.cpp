@@ -1,4 +1,5 @@
-// The object module mvndev linked alone: this test supplies gaudev.
+// The object module mvndev linked alone: this test supplies gaudev under its
+// gfortran name.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,9 +11,9 @@ int calls = 0;
 }
 
 // Deviates 1, 2, 3, ... so that x = c z can be checked exactly.
-extern "C" void gaudev(float* devias, const std::int32_t& ndev) {
+extern "C" void gaudev_(float* devias, const std::int32_t* ndev) {
   ++calls;
-  for (std::int32_t k = 0; k < ndev; ++k) devias[k] = static_cast<float>(k + 1);
+  for (std::int32_t k = 0; k < *ndev; ++k) devias[k] = static_cast<float>(k + 1);
 }
 
 namespace {

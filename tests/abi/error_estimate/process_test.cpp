@@ -182,7 +182,11 @@ TEST(FortranInterface, GfortranProgramLinksAndAgrees) {
             "corset   2.0   1.0  -1.0   2.0\n"
             "  RANMAR INITIALIZED:   54217137           0         0\n"
             "mvndev BE9E3368 3EC3125E\n"
-            " ERROR IN MVNDEV. VECTOR LENGTH NP=  101, BUT MAXIMUM ALLOWED IS  100\n");
+            " ERROR IN MVNDEV. VECTOR LENGTH NP=  101, BUT MAXIMUM ALLOWED IS  100\n"
+            "unit 20: own line\n"
+            "unit 20:   RANMAR INITIALIZED:   54217137           2         0\n"
+            "unit 20:  RMARIN SKIPPING OVER               2\n"
+            "unit 20: own line after\n");
 }
 }  // namespace
 #endif

@@ -98,13 +98,13 @@ TEST(Dfint, RejectsShapesItCannotInterpolate) {
   testsupport::TempDir dir;
   auto r = gridtest::driver({"dfint", "0"}, dir.path());
   EXPECT_EQ(r.out, "dfint_pelk: ndim = 0 is outside 1 to 5\n");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   r = gridtest::driver({"dfint", "6"}, dir.path());
   EXPECT_EQ(r.out, "dfint_pelk: ndim = 6 is outside 1 to 5\n");
   r = gridtest::driver({"dfint", "3", "2", "1", "0"}, dir.path());
   EXPECT_EQ(r.out, "dfint_pelk: nnodes(2) = 1; every dimension needs at least 2 nodes\n");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   // The smallest accepted shape runs.
   r = gridtest::driver({"dfint", "5", "2", "2", "2", "2", "2"}, dir.path());
   EXPECT_EQ(r.out, "0x0p+0\n");

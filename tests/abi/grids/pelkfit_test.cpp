@@ -123,7 +123,7 @@ TEST(PelkfitRange, AcceptedAndRejectedValues) {
     auto r = gridtest::driver({"fit", c.x, c.q2}, dir.path());
     EXPECT_EQ(r.out, c.out) << c.x << ' ' << c.q2;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
   }
   for (const char* ok : {"1e-5", "1"}) {
     for (const char* q2 : {"1", "1e6"}) {
@@ -138,7 +138,7 @@ TEST(PelkfitRange, NothingLoaded) {
   testsupport::TempDir dir;
   auto r = gridtest::driver({"fit_unloaded"}, dir.path());
   EXPECT_EQ(r.out, "pelkfit: no grid member is loaded; call pelkini first\n");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(GridLoad, ExtraLinesAndColumnsAreIgnored) {
 }
 
 // The bad-input catalogue: a grid file that cannot be used ends the process
-// with one line naming it and the fault, exit status 0 and pelkgrid exactly
+// with one line naming it and the fault, exit status 1 and pelkgrid exactly
 // as the load before left it; the valid file, loaded afterwards in a fresh
 // process, gives the expected densities.  Overlong lines and bytes after
 // column 72 are no fault.
@@ -199,7 +199,7 @@ TEST_F(GridFileFailure, Catalogue) {
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
     EXPECT_EQ(r.out, digest + c.message + "\n" + digest);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
 
     // The valid file in a fresh process.
     if (c.kind == Kind::directory) {

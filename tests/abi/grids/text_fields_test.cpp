@@ -39,7 +39,7 @@ TEST(Strcat, JoinsUsedPartsAndPads) {
 
 TEST(Strcat, OverflowReportsAndStopsLeavingTheFieldAlone) {
   testsupport::TempDir dir;
-  // l1 + l2 = 3 > 2: the four free-format lines, then a plain stop.
+  // l1 + l2 = 3 > 2: the four free-format lines, then a stop.
   auto r = gridtest::driver({"strcat", "ab ", " c", "2"}, dir.path());
   EXPECT_EQ(r.out,
             " error: l1+l2>l in strcat\n"
@@ -47,7 +47,7 @@ TEST(Strcat, OverflowReportsAndStopsLeavingTheFieldAlone) {
             " l2=           2  str2= c\n"
             " l=           2\n");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   // One character less fits and is written.
   r = gridtest::driver({"strcat", "ab ", "c", "3"}, dir.path());
   EXPECT_EQ(r.out, "[abc]\n");

@@ -44,6 +44,14 @@ program fortran_test
   end do
   if (nextun() /= 10) call fail('nextun')
 
+  ! The same file on a unit of the program's own, for readpds0; nextun
+  ! passes over that unit.
+  open (10, file='zemo.00.pds', status='old')
+  if (nextun() /= 11) call fail('nextun with unit 10 open')
+  call readpds0(10)
+  close (10)
+  if (zemopdf(0, 0.1d0, 10d0) /= v) call fail('zemopdf after readpds0')
+
   if (nfail /= 0) stop 1
   print '(a)', 'fortran interface ok'
 

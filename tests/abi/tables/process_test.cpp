@@ -40,10 +40,16 @@ std::string value_line(const char* tag, double v) {
   return buf;
 }
 
-void expect_run(const ProcessResult& r, const std::string& out, const std::string& err = "") {
+// A run to its end (exit status 0), or one that a fatal error stops (1).
+void expect_run(const ProcessResult& r, const std::string& out, const std::string& err = "",
+                int status = 0) {
   EXPECT_EQ(r.out, out);
   EXPECT_EQ(r.err, err);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, status);
+}
+
+void expect_stop(const ProcessResult& r, const std::string& out, const std::string& err = "") {
+  expect_run(r, out, err, 1);
 }
 
 TEST(TablesProcess, RejectedSetNumbers) {
@@ -51,7 +57,7 @@ TEST(TablesProcess, RejectedSetNumbers) {
   for (int iset : {9, 34, 99, 153, 199, 253, 0, -1, -2147483647 - 1}) {
     char expected[80];
     std::snprintf(expected, sizeof expected, " Invalid Iset number in SetZEMO :%12d\n", iset);
-    expect_run(s.run({"set", std::to_string(iset), "end"}), expected);
+    expect_stop(s.run({"set", std::to_string(iset), "end"}), expected);
   }
   // The initial loaded set number: returns at once, loads nothing.
   expect_run(s.run({"set", "-987", "dims"}), "dims 0 0 0 0 -987\nend\n");
@@ -59,17 +65,17 @@ TEST(TablesProcess, RejectedSetNumbers) {
 
 TEST(TablesProcess, MissingFileNamePaddedTo40) {
   Scenario s;
-  expect_run(s.run({"set", "100"}),
-             "  Data file zemo.00.pds" + std::string(29, ' ') + " cannot be opened in SetZEMO!!\n");
-  expect_run(s.run({"set", "22"}), "  Data file zemowas2.pds" + std::string(28, ' ') +
-                                       " cannot be opened in SetZEMO!!\n");
+  expect_stop(s.run({"set", "100"}), "  Data file zemo.00.pds" + std::string(29, ' ') +
+                                         " cannot be opened in SetZEMO!!\n");
+  expect_stop(s.run({"set", "22"}), "  Data file zemowas2.pds" + std::string(28, ' ') +
+                                        " cannot be opened in SetZEMO!!\n");
 }
 
 TEST(TablesProcess, NoFreeUnit) {
   Scenario s;
   expect_run(s.run({"fill", "10", "299", "nextun"}), "nextun 300\nend\n");
-  expect_run(s.run({"fill", "10", "300", "nextun", "dims"}), "",
-             "STOP  There is no available I/O unit. \n");
+  expect_stop(s.run({"fill", "10", "300", "nextun", "dims"}), "",
+              "STOP  There is no available I/O unit. \n");
 }
 
 TEST(TablesProcess, EvaluationMessagesAndWarningOnce) {
@@ -96,23 +102,59 @@ TEST(TablesProcess, EvaluationMessagesAndWarningOnce) {
 TEST(TablesProcess, FatalEvaluations) {
   Scenario s;
   s.table("zemo.00.pds", standard());
-  expect_run(s.run({"set", "100", "pdf", "0", "0.1", "0.29999", "end"}),
-             " Q out of range in ZEMOPdf:   0.29998999999999998     \n");
-  expect_run(s.run({"set", "100", "pdf", "0", "nan", "5"}),
-             "Severe error: x <= 0 in PartonX10! x =          NaN\n");
-  expect_run(s.run({"set", "100", "parton", "0", "-0.5", "5"}),
-             "Severe error: x <= 0 in PartonX10! x =  -5.0000E-01\n");
-  expect_run(s.run({"set", "100", "parton", "0", "1.0001", "5"}),
-             "Severe error: x > 1 in PartonX10! x =   1.0001E+00\n");
+  expect_stop(s.run({"set", "100", "pdf", "0", "0.1", "0.29999", "end"}),
+              " Q out of range in ZEMOPdf:   0.29998999999999998     \n");
+  expect_stop(s.run({"set", "100", "pdf", "0", "nan", "5"}),
+              "Severe error: x <= 0 in PartonX10! x =          NaN\n");
+  expect_stop(s.run({"set", "100", "parton", "0", "-0.5", "5"}),
+              "Severe error: x <= 0 in PartonX10! x =  -5.0000E-01\n");
+  expect_stop(s.run({"set", "100", "parton", "0", "1.0001", "5"}),
+              "Severe error: x > 1 in PartonX10! x =   1.0001E+00\n");
   // Just below onep the highest bin serves; at onep it is an error.
   ProcessResult r = s.run({"set", "100", "parton", "0", "1.0000100135803221", "5"});
   EXPECT_EQ(r.out.substr(0, 7), "parton ");
-  expect_run(s.run({"set", "100", "parton", "0", "1.0000100135803223", "5"}),
-             "Severe error: x > 1 in PartonX10! x =   1.0000E+00\n");
+  expect_stop(s.run({"set", "100", "parton", "0", "1.0000100135803223", "5"}),
+              "Severe error: x > 1 in PartonX10! x =   1.0000E+00\n");
+}
+
+// Tables read from a unit the caller connects: readpds0 reads a unit
+// connected for reading, and a file connected for reading is never emptied
+// (fio_connect refuses it with EBUSY); readpds0 refuses a unit it cannot
+// read, and an evaluation before any load stops, each with a line naming
+// what to call.
+TEST(TablesProcess, UnitsTheCallerConnects) {
+  Scenario s;
+  s.table("zemo.00.pds", standard());
+  const std::string text = testsupport::read_file(s.dir.file("zemo.00.pds"));
+  expect_run(
+      s.run({"open", "20", "zemo.00.pds", "connect", "21", "zemo.00.pds", "read", "20", "dims"}),
+      "open 20 0\nconnect 21 16\ndims 20 8 5 2 0\nend\n");
+  EXPECT_EQ(testsupport::read_file(s.dir.file("zemo.00.pds")), text);
+  // A table read directly is evaluated, and setzemo of the set loaded
+  // before loads that set again.
+  const testsupport::PdsTable other =
+      testsupport::make_table(12, 5, 5, 2, testsupport::quadratic_value);
+  s.table("zemo.01.pds", other);
+  tables_test::load(other);
+  const std::string read_value = value_line("pdf", zemopdf(0, 0.1, 5.0));
+  tables_test::load(standard());
+  const std::string set_value = value_line("pdf", zemopdf(0, 0.1, 5.0));
+  expect_run(s.run({"set", "100", "open", "20", "zemo.01.pds", "read", "20", "pdf", "0", "0.1", "5",
+                    "set", "100", "pdf", "0", "0.1", "5"}),
+             "open 20 0\n" + read_value + set_value + "end\n");
+  expect_stop(s.run({"connect", "20", "out.log", "read", "20"}),
+              "connect 20 0\n readpds0: unit 20 is connected for writing to out.log, not for "
+              "reading\n");
+  expect_stop(s.run({"read", "20"}),
+              " readpds0: unit 20 is not connected; connect the table file for reading first\n");
+  expect_stop(s.run({"pdf", "0", "0.1", "5"}),
+              " zemopdf: no table set is loaded; call setzemo first\n");
+  expect_stop(s.run({"parton", "0", "0.1", "5"}),
+              " partonx10: no table set is loaded; call setzemo first\n");
 }
 
 // The bad-input catalogue: a faulty zemo.00.pds ends the process with one
-// line naming the file and the fault, exit status 0 and the blocks exactly as
+// line naming the file and the fault, exit status 1 and the blocks exactly as
 // the load before left them; the valid file, loaded afterwards in a fresh
 // process, gives the expected values.  Long lines are no fault.
 TEST(TablesProcess, BadTableFiles) {
@@ -242,7 +284,7 @@ TEST(TablesProcess, BadTableFiles) {
     const ProcessResult r = s.run(faulty);
     const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
-    expect_run(r, digest + c.message + "\n" + digest);
+    expect_stop(r, digest + c.message + "\n" + digest);
 
     // The valid file in a fresh process.
     if (c.kind == Kind::directory) {
@@ -280,7 +322,7 @@ TEST(TablesProcess, ReadingEndsAtTheLastValue) {
   ASSERT_EQ(symlink("/dev/urandom", s.dir.file("zemo.01.pds").c_str()), 0);
   const ProcessResult r = s.run({"limit", "256", "set", "101"});
   EXPECT_EQ(r.out.rfind(" Error in table file zemo.01.pds at line ", 0), 0u) << r.out;
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 //   pdf F X Q      zemopdf(F, X, Q), printed as "pdf VALUE"
 //   parton F X Q   partonx10(F, X, Q), printed as "parton VALUE"
 //   fill A B       connects units A..B (to /dev/null)
+//   connect U F    fio_connect(U, F), printed as "connect U STATUS"
+//   open U F       fio_connect_read(U, F), printed as "open U STATUS"
+//   read U         readpds0(U)
 //   nextun         prints "nextun N"
 //   dims           prints "dims nx nt MxFlvN0 mxval zemojset"
 //   guard          prints "digest H" of the blocks a load writes, and again
@@ -79,6 +82,16 @@ int main(int argc, char** argv) {
       for (std::int32_t u = std::atoi(arg(1)); u <= std::atoi(arg(2)); ++u)
         fio_connect(&u, "/dev/null");
       k += 2;
+    } else if (std::strcmp(cmd, "connect") == 0 || std::strcmp(cmd, "open") == 0) {
+      const std::int32_t unit = std::atoi(arg(1));
+      const bool reading = cmd[0] == 'o';
+      const std::int32_t status =
+          reading ? fio_connect_read(&unit, arg(2)) : fio_connect(&unit, arg(2));
+      std::printf("%s %d %d\n", cmd, unit, status);
+      k += 2;
+    } else if (std::strcmp(cmd, "read") == 0) {
+      readpds0(static_cast<std::int32_t>(std::atoi(arg(1))));
+      k += 1;
     } else if (std::strcmp(cmd, "nextun") == 0) {
       std::printf("nextun %d\n", nextun());
     } else if (std::strcmp(cmd, "dims") == 0) {

@@ -1,24 +1,15 @@
-! A Fortran analysis program, linked with plain -l flags.
+! A Fortran analysis program through the interface module, built with the
+! README's link line (pkg-config pdferr-fortran).
 program consumer
+  use pdferr
+  use pdferr_blocks, only: ilag, jlag, iout, nx, nt, mxflvn0, mxval, nnodes
   implicit none
-  real :: uu(97), cc
-  integer :: ilag, jlag
-  common /raset1/ uu, cc, ilag, jlag
-  integer :: io(2)
-  common /inout/ io
-  integer :: nx, nt, mxflvn0, mxval
-  common /vokpar2/ nx, nt, mxflvn0, mxval
-  double precision :: denstab(47, 30, 6), lognodes(77)
-  integer :: nnodes(2)
-  common /pelkgrid/ denstab, nnodes, lognodes
-  double precision, external :: zemopdf
-  integer, external :: istrl
   real :: u(5), d(5), cov(2, 2), c(2, 2), x(2)
   double precision :: f(-5:5), r(6), q
   character(len=20) :: name
   integer :: k, iq
 
-  io(2) = 6
+  iout = 6
   call rmarin(54217137, 0, 0)
   write (*, '(A,2(1X,I0))') 'raset1', ilag, jlag
   call ranmar(u, 5)
