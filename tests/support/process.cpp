@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +82,34 @@ void TempDir::write(const std::string& name, const std::string& content) const {
   f << content;
   f.close();
   if (!f) throw std::runtime_error("cannot write " + file(name));
+}
+
+void place_file(const TempDir& dir, const std::string& name, FileKind kind,
+                const std::string& content) {
+  const std::string path = dir.file(name);
+  clear_file(dir, name);
+  switch (kind) {
+    case FileKind::missing:
+      return;
+    case FileKind::directory:
+      std::filesystem::create_directory(path);
+      return;
+    case FileKind::link:
+      std::filesystem::create_symlink(content, path);
+      return;
+    case FileKind::text:
+    case FileKind::unreadable:
+      dir.write(name, content);
+      if (kind == FileKind::unreadable && chmod(path.c_str(), 0) != 0) {
+        throw std::runtime_error("cannot take the permissions of " + path);
+      }
+      return;
+  }
+}
+
+void clear_file(const TempDir& dir, const std::string& name) {
+  std::error_code ignored;
+  std::filesystem::remove(dir.file(name), ignored);
 }
 
 std::string read_file(const std::string& path) {

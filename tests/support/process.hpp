@@ -33,6 +33,16 @@ class TempDir {
   std::string path_;
 };
 
+// How a bad input file stands in a directory: as text, absent, a directory
+// of its name, text without read permission, or a symbolic link.
+enum class FileKind { text, missing, directory, unreadable, link };
+
+// Puts NAME into DIR as KIND, with CONTENT as its text (a link's target);
+// clear_file() takes away what was put, so that the valid file can follow.
+void place_file(const TempDir& dir, const std::string& name, FileKind kind,
+                const std::string& content);
+void clear_file(const TempDir& dir, const std::string& name);
+
 // The whole content of a file ("" if it cannot be read).
 std::string read_file(const std::string& path);
 

@@ -123,12 +123,13 @@ TEST_F(GridFileFailure, Catalogue) {
   const std::string cannot_open = "pelkini: cannot open " + file + ": ";
   // link: the name links to the path in text; busy: unit 71 is connected
   // elsewhere when the file is opened.
-  enum class Kind { text, missing, directory, unreadable, link, busy };
+  using Kind = testsupport::FileKind;
   struct Case {
     const char* what;
     Kind kind;
     std::string text;
     std::string message;  // empty: the file loads normally
+    bool busy = false;
   };
   const Case cases[] = {
       {"missing", Kind::missing, "", cannot_open + "No such file or directory"},
@@ -149,7 +150,7 @@ TEST_F(GridFileFailure, Catalogue) {
       {"non-ASCII bytes after column 72", Kind::text, tail(1380, "\xff\xfe\x80 \xc3\xa9"), ""},
       {"a directory", Kind::directory, "", cannot_open + "Is a directory"},
       {"no read permission", Kind::unreadable, good, cannot_open + "Permission denied"},
-      {"unit 71 in use", Kind::busy, good, cannot_open + "unit 71 is in use"},
+      {"unit 71 in use", Kind::text, good, cannot_open + "unit 71 is in use", true},
       {"a read error", Kind::link, "/proc/self/mem",
        "pelkini: cannot read line 1 of " + file + ": Input/output error"},
       {"an endless line", Kind::link, "/dev/zero",
@@ -174,17 +175,7 @@ TEST_F(GridFileFailure, Catalogue) {
     // Run as nobody, so that permissions apply even to root.
     ASSERT_EQ(chmod(run.path().c_str(), 0755), 0);
     run.write("pelk-plus-01.grid", good);
-    const std::string bad = run.file("PELK-GRID.NLO");
-    if (c.kind == Kind::directory) {
-      ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
-    } else if (c.kind == Kind::link) {
-      ASSERT_EQ(symlink(c.text.c_str(), bad.c_str()), 0);
-    } else if (c.kind != Kind::missing) {
-      run.write("PELK-GRID.NLO", c.text);
-      if (c.kind == Kind::unreadable) {
-        ASSERT_EQ(chmod(bad.c_str(), 0), 0);
-      }
-    }
+    testsupport::place_file(run, "PELK-GRID.NLO", c.kind, c.text);
     if (c.message.empty()) {
       EXPECT_EQ(gridtest::driver({"nobody", "fit", "0.1", "10"}, run.path()).out, densities);
       continue;
@@ -193,7 +184,7 @@ TEST_F(GridFileFailure, Catalogue) {
     // that gave up root may not read its own /proc/self/mem).
     std::vector<std::string> args{"reload", "1", "0"};
     if (c.kind == Kind::unreadable) args.insert(args.begin(), "nobody");
-    if (c.kind == Kind::busy) args.push_back("hold71");
+    if (c.busy) args.push_back("hold71");
     const testsupport::ProcessResult r = gridtest::driver(args, run.path());
     const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
     EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
@@ -202,12 +193,7 @@ TEST_F(GridFileFailure, Catalogue) {
     EXPECT_EQ(r.status, 1);
 
     // The valid file in a fresh process.
-    if (c.kind == Kind::directory) {
-      ASSERT_EQ(rmdir(bad.c_str()), 0);
-    }
-    if (c.kind == Kind::link) {
-      ASSERT_EQ(unlink(bad.c_str()), 0);
-    }
+    testsupport::clear_file(run, "PELK-GRID.NLO");
     run.write("PELK-GRID.NLO", good);
     const testsupport::ProcessResult fit = gridtest::driver({"fit", "0.1", "10"}, run.path());
     EXPECT_EQ(fit.out, densities);

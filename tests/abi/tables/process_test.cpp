@@ -193,7 +193,7 @@ TEST(TablesProcess, BadTableFiles) {
   const std::string fault = " Error in table file zemo.00.pds at line ";
   const std::string cannot_open =
       "  Data file zemo.00.pds" + std::string(29, ' ') + " cannot be opened in SetZEMO!!";
-  enum class Kind { text, directory, unreadable, link };
+  using Kind = testsupport::FileKind;
   struct Case {
     const char* what;
     Kind kind;
@@ -262,17 +262,7 @@ TEST(TablesProcess, BadTableFiles) {
     // Run as nobody, so that permissions apply even to root.
     ASSERT_EQ(chmod(s.dir.path().c_str(), 0755), 0);
     s.table("zemow00.pds", t);  // set 200, loaded first
-    const std::string bad = s.dir.file("zemo.00.pds");
-    if (c.kind == Kind::directory) {
-      ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
-    } else if (c.kind == Kind::link) {
-      ASSERT_EQ(symlink(c.text.c_str(), bad.c_str()), 0);
-    } else {
-      s.dir.write("zemo.00.pds", c.text);
-      if (c.kind == Kind::unreadable) {
-        ASSERT_EQ(chmod(bad.c_str(), 0), 0);
-      }
-    }
+    testsupport::place_file(s.dir, "zemo.00.pds", c.kind, c.text);
     if (c.message.empty()) {
       std::vector<std::string> commands = {"nobody", "set", "100"};
       commands.insert(commands.end(), points.begin(), points.end());
@@ -287,11 +277,7 @@ TEST(TablesProcess, BadTableFiles) {
     expect_stop(r, digest + c.message + "\n" + digest);
 
     // The valid file in a fresh process.
-    if (c.kind == Kind::directory) {
-      ASSERT_EQ(rmdir(bad.c_str()), 0);
-    } else if (c.kind == Kind::link) {
-      ASSERT_EQ(unlink(bad.c_str()), 0);
-    }
+    testsupport::clear_file(s.dir, "zemo.00.pds");
     s.table("zemo.00.pds", t);
     std::vector<std::string> commands = {"set", "100"};
     commands.insert(commands.end(), points.begin(), points.end());
