@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_files.hpp"
 #include "grids_testing.hpp"
 
 namespace {
@@ -124,14 +125,7 @@ TEST_F(GridFileFailure, Catalogue) {
   // link: the name links to the path in text; busy: unit 71 is connected
   // elsewhere when the file is opened.
   using Kind = testsupport::FileKind;
-  struct Case {
-    const char* what;
-    Kind kind;
-    std::string text;
-    std::string message;  // empty: the file loads normally
-    bool busy = false;
-  };
-  const Case cases[] = {
+  const std::vector<testsupport::BadFile> cases = {
       {"missing", Kind::missing, "", cannot_open + "No such file or directory"},
       {"empty", Kind::text, "", "pelkini: " + file + " ends after line 0; it needs 1380 lines"},
       {"690 lines", Kind::text, lines(690),
@@ -150,7 +144,7 @@ TEST_F(GridFileFailure, Catalogue) {
       {"non-ASCII bytes after column 72", Kind::text, tail(1380, "\xff\xfe\x80 \xc3\xa9"), ""},
       {"a directory", Kind::directory, "", cannot_open + "Is a directory"},
       {"no read permission", Kind::unreadable, good, cannot_open + "Permission denied"},
-      {"unit 71 in use", Kind::text, good, cannot_open + "unit 71 is in use", true},
+      {"unit 71 in use", Kind::text, good, cannot_open + "unit 71 is in use", true, true},
       {"a read error", Kind::link, "/proc/self/mem",
        "pelkini: cannot read line 1 of " + file + ": Input/output error"},
       {"an endless line", Kind::link, "/dev/zero",
@@ -169,36 +163,27 @@ TEST_F(GridFileFailure, Catalogue) {
     densities += buf;
   }
 
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    testsupport::TempDir run;
-    // Run as nobody, so that permissions apply even to root.
-    ASSERT_EQ(chmod(run.path().c_str(), 0755), 0);
-    run.write("pelk-plus-01.grid", good);
-    testsupport::place_file(run, "PELK-GRID.NLO", c.kind, c.text);
-    if (c.message.empty()) {
-      EXPECT_EQ(gridtest::driver({"nobody", "fit", "0.1", "10"}, run.path()).out, densities);
-      continue;
-    }
-    // As nobody where permissions matter; elsewhere as we are (a process
-    // that gave up root may not read its own /proc/self/mem).
+  testsupport::BadFileReader reader;
+  reader.name = "PELK-GRID.NLO";
+  reader.valid_text = good;
+  reader.prepare = [&good](const testsupport::TempDir& dir) {
+    dir.write("pelk-plus-01.grid", good);
+  };
+  // As nobody where permissions matter; elsewhere as we are (a process that
+  // gave up root may not read its own /proc/self/mem).
+  reader.refuse = [](const testsupport::TempDir& dir, const testsupport::BadFile& c) {
     std::vector<std::string> args{"reload", "1", "0"};
     if (c.kind == Kind::unreadable) args.insert(args.begin(), "nobody");
-    if (c.busy) args.push_back("hold71");
-    const testsupport::ProcessResult r = gridtest::driver(args, run.path());
-    const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
-    EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
-    EXPECT_EQ(r.out, digest + c.message + "\n" + digest);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 1);
-
-    // The valid file in a fresh process.
-    testsupport::clear_file(run, "PELK-GRID.NLO");
-    run.write("PELK-GRID.NLO", good);
-    const testsupport::ProcessResult fit = gridtest::driver({"fit", "0.1", "10"}, run.path());
-    EXPECT_EQ(fit.out, densities);
-    EXPECT_EQ(fit.status, 0);
-  }
+    if (c.unit_busy) args.push_back("hold71");
+    return gridtest::driver(args, dir.path());
+  };
+  reader.load = [](const testsupport::TempDir& dir, bool as_nobody) {
+    std::vector<std::string> args{"fit", "0.1", "10"};
+    if (as_nobody) args.insert(args.begin(), "nobody");
+    return gridtest::driver(args, dir.path());
+  };
+  reader.loaded = densities;
+  testsupport::run_bad_files(reader, cases);
   // A member number beyond two digits names its file with asterisks.
   EXPECT_EQ(gridtest::driver({"load", "100"}, dir().path()).out,
             "pelkini: cannot open grid file pelk-plus-**.grid: No such file or directory\n");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_files.hpp"
 #include "tables_support.hpp"
 
 namespace {
@@ -194,14 +195,7 @@ TEST(TablesProcess, BadTableFiles) {
   const std::string cannot_open =
       "  Data file zemo.00.pds" + std::string(29, ' ') + " cannot be opened in SetZEMO!!";
   using Kind = testsupport::FileKind;
-  struct Case {
-    const char* what;
-    Kind kind;
-    std::string text;     // the link's target, for a link
-    std::string message;  // empty: the file loads normally
-    bool as_nobody = true;
-  };
-  const Case cases[] = {
+  const std::vector<testsupport::BadFile> cases = {
       {"empty", Kind::text, "", fault + "0: end of file before record A"},
       {"cut after record A", Kind::text, lines(3), fault + "3: end of file before record B"},
       {"cut after record B", Kind::text, lines(5), fault + "5: end of file before record C"},
@@ -256,33 +250,29 @@ TEST(TablesProcess, BadTableFiles) {
                              value_line("pdf", zemopdf(-5, 0.01, 100.0)) +
                              value_line("pdf", zemopdf(2, 0.5, 2.0)) + "end\n";
 
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Scenario s;
-    // Run as nobody, so that permissions apply even to root.
-    ASSERT_EQ(chmod(s.dir.path().c_str(), 0755), 0);
-    s.table("zemow00.pds", t);  // set 200, loaded first
-    testsupport::place_file(s.dir, "zemo.00.pds", c.kind, c.text);
-    if (c.message.empty()) {
-      std::vector<std::string> commands = {"nobody", "set", "100"};
-      commands.insert(commands.end(), points.begin(), points.end());
-      expect_run(s.run(commands), values);
-      continue;
-    }
-    std::vector<std::string> faulty = {"set", "200", "guard", "set", "100", "end"};
-    if (c.as_nobody) faulty.insert(faulty.begin(), "nobody");
-    const ProcessResult r = s.run(faulty);
-    const std::string digest = r.out.substr(0, r.out.find('\n') + 1);
-    EXPECT_EQ(digest.rfind("digest ", 0), 0u) << r.out;
-    expect_stop(r, digest + c.message + "\n" + digest);
-
-    // The valid file in a fresh process.
-    testsupport::clear_file(s.dir, "zemo.00.pds");
-    s.table("zemo.00.pds", t);
+  const auto run = [](const testsupport::TempDir& dir, std::vector<std::string> commands) {
+    commands.insert(commands.begin(), {TABLES_DRIVER, dir.path()});
+    return testsupport::run_process(commands);
+  };
+  testsupport::BadFileReader reader;
+  reader.name = "zemo.00.pds";
+  reader.valid_text = good;
+  reader.prepare = [&good](const testsupport::TempDir& dir) {
+    dir.write("zemow00.pds", good);  // set 200, loaded first
+  };
+  reader.refuse = [&run](const testsupport::TempDir& dir, const testsupport::BadFile& c) {
+    std::vector<std::string> commands = {"set", "200", "guard", "set", "100", "end"};
+    if (c.as_nobody) commands.insert(commands.begin(), "nobody");
+    return run(dir, commands);
+  };
+  reader.load = [&run, &points](const testsupport::TempDir& dir, bool as_nobody) {
     std::vector<std::string> commands = {"set", "100"};
+    if (as_nobody) commands.insert(commands.begin(), "nobody");
     commands.insert(commands.end(), points.begin(), points.end());
-    expect_run(s.run(commands), values);
-  }
+    return run(dir, commands);
+  };
+  reader.loaded = values;
+  testsupport::run_bad_files(reader, cases);
 }
 
 // setzemo reads no further than the line of the last table value: a valid
