@@ -109,7 +109,8 @@ TEST(FixedRead, RecordsPadCutAndStopAtCommas) {
   EXPECT_EQ(v[0], 0.012345);
   EXPECT_EQ(v[1], 6.789);
   for (int k = 2; k < 6; ++k) EXPECT_EQ(bits(v[k]), 0u);  // short line: zeros
-  line = std::string(72, ' ') + "1.0E+00";
+  line.assign(72, ' ');
+  line += "1.0E+00";
   ASSERT_EQ(fio::read_e_fields(line, e12_4, v, 6), 0);
   for (double x : v) EXPECT_EQ(bits(x), 0u);  // beyond column 72: ignored
   // A comma ends its field; the next one starts after it.

@@ -1,0 +1,2 @@
+// The translation unit that precompiles GoogleTest's header for the test
+// programs.
