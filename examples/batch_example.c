@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (i = 0; i < NX; i += 13) {
-    printf("x %.4e: table gluon %.6e, grid densities %.6e .. %.6e\n", x[i], gluon[i],
-           dens[6 * i], dens[6 * i + 5]);
+    printf("x %.4e: table gluon %.6e, grid densities %.6e .. %.6e\n", x[i], gluon[i], dens[6 * i],
+           dens[6 * i + 5]);
   }
 
   /* A point outside the domain: the call is refused, err.index names the
