@@ -97,32 +97,48 @@ BENCHMARK(BM_zemopdf_cached_flavour);
 
 // The same table of flavour 1 in GSL's bicubic interp2d over the same x and
 // t nodes; the caller maps Q to t = ln(ln(Q / alambda)) as zemopdf does.
+class GslBicubic {
+ public:
+  explicit GslBicubic(const testsupport::PdsTable& t) : ta_(t.tv) {
+    xa_.assign(static_cast<std::size_t>(t.nx) + 1, 0.0);
+    for (int i = 1; i <= t.nx; ++i)
+      xa_[static_cast<std::size_t>(i)] = t.xv[static_cast<std::size_t>(i - 1)];
+    // Flavour 1 is slot 1, the slot MxFlvN0 + 1 counted from 0.
+    z_ = t.values.data() + static_cast<std::size_t>(t.mxflvn0 + 1) * xa_.size() * ta_.size();
+    interp_ = gsl_interp2d_alloc(gsl_interp2d_bicubic, xa_.size(), ta_.size());
+    gsl_interp2d_init(interp_, xa_.data(), ta_.data(), z_, xa_.size(), ta_.size());
+  }
+  ~GslBicubic() {
+    gsl_interp_accel_free(tacc_);
+    gsl_interp_accel_free(xacc_);
+    gsl_interp2d_free(interp_);
+  }
+  GslBicubic(const GslBicubic&) = delete;
+  GslBicubic& operator=(const GslBicubic&) = delete;
+  double operator()(double x, double t) const {
+    return gsl_interp2d_eval_extrap(interp_, xa_.data(), ta_.data(), z_, x, t, xacc_, tacc_);
+  }
+
+ private:
+  std::vector<double> xa_;
+  const std::vector<double>& ta_;
+  const double* z_;
+  gsl_interp2d* interp_;
+  gsl_interp_accel* xacc_ = gsl_interp_accel_alloc();
+  gsl_interp_accel* tacc_ = gsl_interp_accel_alloc();
+};
+
 void BM_gsl_bicubic(benchmark::State& state) {
   write_sets();
   const testsupport::PdsTable& t = table();
-  std::vector<double> xa(static_cast<std::size_t>(t.nx) + 1);
-  xa[0] = 0;
-  for (int i = 1; i <= t.nx; ++i)
-    xa[static_cast<std::size_t>(i)] = t.xv[static_cast<std::size_t>(i - 1)];
-  const std::vector<double>& ta = t.tv;
-  const std::size_t nxa = xa.size(), nta = ta.size();
-  // Flavour 1 is slot 1, the slot MxFlvN0 + 1 counted from 0.
-  const double* z = t.values.data() + static_cast<std::size_t>(t.mxflvn0 + 1) * nxa * nta;
-  gsl_interp2d* interp = gsl_interp2d_alloc(gsl_interp2d_bicubic, nxa, nta);
-  gsl_interp2d_init(interp, xa.data(), ta.data(), z, nxa, nta);
-  gsl_interp_accel* xacc = gsl_interp_accel_alloc();
-  gsl_interp_accel* tacc = gsl_interp_accel_alloc();
+  const GslBicubic bicubic(t);
   const std::vector<Point>& p = points();
   std::size_t k = 0;
   for (auto _ : state) {
     const double tt = std::log(std::log(p[k].q / t.alambda));
-    benchmark::DoNotOptimize(
-        gsl_interp2d_eval_extrap(interp, xa.data(), ta.data(), z, p[k].x, tt, xacc, tacc));
+    benchmark::DoNotOptimize(bicubic(p[k].x, tt));
     k = (k + 1) & 1023;
   }
-  gsl_interp_accel_free(tacc);
-  gsl_interp_accel_free(xacc);
-  gsl_interp2d_free(interp);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_gsl_bicubic);
@@ -192,29 +208,14 @@ BENCHMARK(BM_table_set_scan);
 void BM_gsl_bicubic_scan(benchmark::State& state) {
   write_sets();
   const testsupport::PdsTable& t = table();
-  std::vector<double> xa(static_cast<std::size_t>(t.nx) + 1);
-  xa[0] = 0;
-  for (int i = 1; i <= t.nx; ++i)
-    xa[static_cast<std::size_t>(i)] = t.xv[static_cast<std::size_t>(i - 1)];
-  const std::vector<double>& ta = t.tv;
-  const std::size_t nxa = xa.size(), nta = ta.size();
-  const double* z = t.values.data() + static_cast<std::size_t>(t.mxflvn0 + 1) * nxa * nta;
-  gsl_interp2d* interp = gsl_interp2d_alloc(gsl_interp2d_bicubic, nxa, nta);
-  gsl_interp2d_init(interp, xa.data(), ta.data(), z, nxa, nta);
-  gsl_interp_accel* xacc = gsl_interp_accel_alloc();
-  gsl_interp_accel* tacc = gsl_interp_accel_alloc();
+  const GslBicubic bicubic(t);
   const std::vector<double>& x = scan_x();
   std::vector<double> out(x.size());
   for (auto _ : state) {
     const double tt = std::log(std::log(scan_q / t.alambda));
-    for (std::size_t i = 0; i < x.size(); ++i) {
-      out[i] = gsl_interp2d_eval_extrap(interp, xa.data(), ta.data(), z, x[i], tt, xacc, tacc);
-    }
+    for (std::size_t i = 0; i < x.size(); ++i) out[i] = bicubic(x[i], tt);
     benchmark::DoNotOptimize(out.data());
   }
-  gsl_interp_accel_free(tacc);
-  gsl_interp_accel_free(xacc);
-  gsl_interp2d_free(interp);
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
 }
 BENCHMARK(BM_gsl_bicubic_scan);
