@@ -20,7 +20,9 @@
 // F+-_j = F0 +- sum_k L_kj (F+_k - F-_k) / 2.  The band is then
 // sqrt(d^T C d) with d_k = (F+_k - F-_k) / 2.
 //
-// Output: a table on standard output, error_band.csv and error_band.svg.
+// Output: a table on standard output, with how closely the tables and the
+// grids agree on the central density, then error_band.csv and
+// error_band.svg; a file it cannot write is an error (exit status 1).
 // The run is reproducible: it prints the generator position it starts from.
 #include <algorithm>
 #include <cerrno>
