@@ -55,29 +55,49 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/pdferrConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/pdferrConfig.cmake
   ${PROJECT_BINARY_DIR}/pdferrConfigVersion.cmake DESTINATION ${pdferr_cmake_dir})
 
-# pkg-config: one file per library; the static libraries need the runtime,
-# the C++ library and libm besides (pkg-config --static).
+# pkg-config: one file per library, describing the kind this tree installs.
+# - Static libraries: each archive by its path, so that a shared library of
+#   the same name in the prefix (which -l would pick) is never linked; the
+#   runtime, the C++ library and libm follow, with or without --static, so a
+#   C or Fortran program links with the one line.
+# - Shared libraries: -L and -l, the runtime only with --static (the shared
+#   libraries name it themselves).
+# A prefix holds one kind at a time for pkg-config, as for the CMake package:
+# the one installed last.
+get_target_property(pdferr_kind fio TYPE)
+file(RELATIVE_PATH pdferr_pc_up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" pdferr_pc_up "${pdferr_pc_up}")
+set(pdferr_pc_head
+  "prefix=\${pcfiledir}/${pdferr_pc_up}\n"  # relocatable: found from where the file lies
+  "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
+  "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n")
 function(pdferr_pkgconfig name description library requires)
   get_target_property(output ${library} OUTPUT_NAME)
   if(NOT output)
     set(output ${library})
   endif()
-  set(pc ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc)
-  # Relocatable: the prefix is found from where the file lies.
-  file(RELATIVE_PATH up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-  string(REGEX REPLACE "/$" "" up "${up}")
-  file(WRITE ${pc}
-    "prefix=\${pcfiledir}/${up}\n"
-    "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
-    "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n"
+  if(pdferr_kind STREQUAL "STATIC_LIBRARY")
+    set(libs "\${libdir}/${CMAKE_STATIC_LIBRARY_PREFIX}${output}${CMAKE_STATIC_LIBRARY_SUFFIX}")
+    if(library STREQUAL "fio")
+      string(APPEND libs " -lstdc++ -lm")
+    endif()
+    set(requires_line "Requires: ${requires}\n")
+  else()
+    set(libs "-L\${libdir} -l${output}")
+    set(requires_line "Requires.private: ${requires}\n")
+  endif()
+  if(requires STREQUAL "")
+    set(requires_line "")
+  endif()
+  file(WRITE ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc ${pdferr_pc_head}
     "Name: ${name}\n"
     "Description: ${description}\n"
     "Version: ${PROJECT_VERSION}\n"
-    "Requires.private: ${requires}\n"
+    "${requires_line}"
     "Cflags: -I\${includedir} -I\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}\n"
-    "Libs: -L\${libdir} -l${output}\n"
-    "Libs.private: -lstdc++ -lm\n")
-  install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+    "Libs: ${libs}\n")
+  install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endfunction()
 pdferr_pkgconfig(pdferr-fio "I/O runtime of the pdferr toolkit" fio "")
 pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, normal deviates, correlated vectors"
@@ -86,22 +106,17 @@ pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
 pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
 pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas" uncertainty pdferr-fio)
 
-# Fortran programs: the module, the bridge (pulled into the program by one
-# of its symbols, since the runtime refers to it only weakly), the three
-# libraries and the runtime.
+# Fortran programs: the module, the bridge (an archive of either kind of
+# tree, pulled into the program by one of its symbols, since the runtime
+# refers to it only weakly), the three libraries and the runtime.
 if(TARGET pdferr_fortran)
   set(pc ${PROJECT_BINARY_DIR}/pkgconfig/pdferr-fortran.pc)
-  file(RELATIVE_PATH up /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-  string(REGEX REPLACE "/$" "" up "${up}")
-  file(WRITE ${pc}
-    "prefix=\${pcfiledir}/${up}\n"
-    "libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}\n"
-    "includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/pdferr\n\n"
+  file(WRITE ${pc} ${pdferr_pc_head}
     "Name: pdferr-fortran\n"
     "Description: The pdferr toolkit for Fortran programs (gfortran ${CMAKE_Fortran_COMPILER_VERSION})\n"
     "Version: ${PROJECT_VERSION}\n"
     "Requires: pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008 pdferr-fio\n"
     "Cflags: -I\${includedir}/fortran\n"
-    "Libs: -L\${libdir} -Wl,-u,pdferr_fortran_unit_state -lpdferr_fortran\n")
+    "Libs: -Wl,-u,pdferr_fortran_unit_state \${libdir}/libpdferr_fortran.a\n")
   install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endif()

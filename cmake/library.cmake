@@ -1,5 +1,8 @@
-# Installed programs find the shared libraries beside them.
-set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+# Installed programs find the shared libraries of their tree wherever it is
+# installed or moved (bin/ to the library folder); the libraries find each
+# other in their own folder.
+file(RELATIVE_PATH pdferr_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+set(CMAKE_INSTALL_RPATH "$ORIGIN/${pdferr_bin_to_lib}")
 
 # pdferr_library(TARGET EXPORT_NAME): settings shared by the installable
 # libraries.
@@ -12,7 +15,8 @@ set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 function(pdferr_library target export_name)
   set_target_properties(${target} PROPERTIES
     VERSION ${PROJECT_VERSION}
-    SOVERSION ${PROJECT_VERSION_MAJOR})
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    INSTALL_RPATH "$ORIGIN")
   target_compile_features(${target} PUBLIC cxx_std_17)
   target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:pdferr_flags>)
   target_include_directories(${target} PUBLIC

@@ -20,12 +20,16 @@
 // F+-_j = F0 +- sum_k L_kj (F+_k - F-_k) / 2.  The band is then
 // sqrt(d^T C d) with d_k = (F+_k - F-_k) / 2.
 //
-// Output: a table on standard output, error_band.csv and error_band.svg.
+// Output: a table on standard output, with how closely the tables and the
+// grids agree on the central density, then error_band.csv and
+// error_band.svg; a file it cannot write is an error (exit status 1).
 // The run is reproducible: it prints the generator position it starts from.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -66,28 +70,50 @@ std::vector<double> grid_column3(const pdferr::uncertainty::Member& member,
 }
 
 // Flavour 0 of table set `set` at every x.
-std::vector<double> table_gluon(std::int32_t set, const std::vector<double>& xs) {
+std::vector<double> table_flavour0(std::int32_t set, const std::vector<double>& xs) {
   setzemo(set);
   std::vector<double> out;
   for (double x : xs) out.push_back(zemopdf(0, x, q));
   return out;
 }
 
-void write_csv(const std::vector<Row>& rows) {
-  std::FILE* f = std::fopen("error_band.csv", "w");
-  if (f == nullptr) return;
+// Opens an output file for writing, or says why it cannot.
+std::FILE* open_output(const char* name) {
+  std::FILE* f = std::fopen(name, "w");
+  if (f == nullptr) {
+    std::fprintf(stderr, "error_band: cannot write %s: %s\n", name, std::strerror(errno));
+  }
+  return f;
+}
+
+// Closes an output file; false, with a message, if any of it was not
+// written (a full disk shows only here).
+bool close_output(std::FILE* f, const char* name) {
+  const bool failed = std::ferror(f) != 0;
+  const int saved = errno;
+  if (std::fclose(f) != 0 || failed) {
+    std::fprintf(stderr, "error_band: cannot write %s: %s\n", name,
+                 std::strerror(failed ? saved : errno));
+    return false;
+  }
+  return true;
+}
+
+bool write_csv(const std::vector<Row>& rows) {
+  std::FILE* f = open_output("error_band.csv");
+  if (f == nullptr) return false;
   std::fprintf(f, "x,central,mc_mean,mc_low68,mc_high68,grid_central,hessian_halfwidth\n");
   for (const Row& r : rows) {
     std::fprintf(f, "%.6e,%.9e,%.9e,%.9e,%.9e,%.9e,%.9e\n", r.x, r.central, r.mc_mean, r.mc_low,
                  r.mc_high, r.grid_central, r.hessian);
   }
-  std::fclose(f);
+  return close_output(f, "error_band.csv");
 }
 
 // The bands relative to the central density, against log10 x.
-void write_svg(const std::vector<Row>& rows) {
-  std::FILE* f = std::fopen("error_band.svg", "w");
-  if (f == nullptr) return;
+bool write_svg(const std::vector<Row>& rows) {
+  std::FILE* f = open_output("error_band.svg");
+  if (f == nullptr) return false;
   const double w = 720, h = 420, left = 70, right = 20, top = 30, bottom = 50;
   double lo = 1.0, hi = 1.0;
   for (const Row& r : rows) {
@@ -151,7 +177,7 @@ void write_svg(const std::vector<Row>& rows) {
   std::fprintf(f, "<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">x</text>\n",
                (left + w - right) / 2, h - 12);
   std::fprintf(f, "</svg>\n");
-  std::fclose(f);
+  return close_output(f, "error_band.svg");
 }
 
 }  // namespace
@@ -162,10 +188,10 @@ int main() {
   for (int i = 0; i < nx; ++i) xs.push_back(std::pow(10.0, -4.0 + 3.9 * i / (nx - 1)));
 
   // Densities of every set and member at the x values.
-  const std::vector<double> f0 = table_gluon(100, xs);
+  const std::vector<double> f0 = table_flavour0(100, xs);
   std::vector<std::vector<double>> shift(nk);
   for (int k = 0; k < nk; ++k) {
-    const std::vector<double> fk = table_gluon(101 + k, xs);
+    const std::vector<double> fk = table_flavour0(101 + k, xs);
     for (int i = 0; i < nx; ++i) shift[k].push_back(fk[i] - f0[i]);
   }
   const unc::MemberSet grids = unc::MemberSet::read("grids.members");
@@ -241,8 +267,14 @@ int main() {
                 r.mc_low / r.central - 1.0, r.mc_high / r.central - 1.0, r.grid_central,
                 r.hessian / r.grid_central);
   }
-  write_csv(rows);
-  write_svg(rows);
+  // The two representations of the central density side by side.
+  double apart = 0.0;
+  for (const Row& r : rows) apart = std::max(apart, std::abs(r.central / r.grid_central - 1.0));
+  std::printf("\ncentral values of tables and grids agree within %.1e (relative)\n", apart);
+
+  const bool csv = write_csv(rows);
+  const bool svg = write_svg(rows);  // tried even when the table failed
+  if (!csv || !svg) return 1;
   std::printf("\nwritten: error_band.csv, error_band.svg\n");
   return 0;
 }

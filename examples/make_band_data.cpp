@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   bool ok = true;
   for (shift = 0; shift <= band_model::coefficients; ++shift) {
-    const PdsTable table = make_table(60, 16, 5, 2, table_value);
+    // 120 x nodes: the table's cubics then follow the steep (1 - x)^8 at
+    // large x as well as the grid does.
+    const PdsTable table = make_table(120, 16, 5, 2, table_value);
     ok = ok && write(dir + "/zemo.0" + std::to_string(shift) + ".pds", pds_text(table));
   }
   for (int member = -band_model::coefficients; member <= band_model::coefficients; ++member) {

@@ -59,8 +59,8 @@ awk '/^```cmake$/ {on = 1; next} /^```$/ {on = 0} on' "$readme" | while IFS= rea
     exit 1
   }
 done
+eval "$(readme_command 'export CMAKE_PREFIX_PATH=')"
 eval "$(readme_command 'export PKG_CONFIG_PATH=')"
-export PKG_CONFIG_PATH
 c_line=$(readme_command 'cc analysis.c ')
 fortran_line=$(readme_command 'gfortran analysis.f90 ')
 
@@ -73,7 +73,7 @@ for variant in plain native; do
   mkdir -p "$out"
 
   echo "-- C++17 through find_package ($kind, $variant)"
-  cmake -S "$here/cpp" -B "$out/cpp" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  cmake -S "$here/cpp" -B "$out/cpp" -G Ninja \
     -DCMAKE_CXX_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings >/dev/null
   cmake --build "$out/cpp" >/dev/null
 
@@ -91,7 +91,7 @@ for variant in plain native; do
   (cd "$out/readme" && eval "$fortran_line ${flags[*]} ${strict[*]} -o analysis")
 
   echo "-- Fortran 77 through CMake's pdferr::fortran ($kind, $variant)"
-  cmake -S "$here/legacy" -B "$out/legacy" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  cmake -S "$here/legacy" -B "$out/legacy" -G Ninja \
     -DCMAKE_Fortran_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings >/dev/null
   cmake --build "$out/legacy" >/dev/null
 
@@ -110,6 +110,29 @@ fi
 if ldd "$work"/*/consumer_c "$work"/*/cpp/analysis | grep libgfortran; then
   echo "a C or C++ consumer links the Fortran runtime" >&2
   exit 1
+fi
+
+# The kind of link.  A static tree links no shared library of the toolkit,
+# even where shared ones of the same names lie beside its archives (CI
+# installs the static tree over a shared one); a shared tree links them, and
+# its installed program runs without LD_LIBRARY_PATH.
+toolkit='NEEDED.*lib(pdferr_fio|error_estimate|ZEMOPdf|PELK-2008|pdferr_uncertainty)\.so'
+for program in "$work"/*/consumer_c "$work"/*/consumer_f "$work"/*/readme/analysis \
+  "$work"/*/cpp/analysis "$work"/*/legacy/legacy; do
+  linked=$(readelf -d "$program" | grep -cE "$toolkit" || true)
+  if [ "$kind" = static ] && [ "$linked" != 0 ]; then
+    echo "${program#"$work"/} links a shared library of the toolkit" >&2
+    exit 1
+  elif [ "$kind" = shared ] && [ "$linked" = 0 ]; then
+    echo "${program#"$work"/} links no shared library of the toolkit" >&2
+    exit 1
+  fi
+done
+if [ "$kind" = shared ]; then
+  (cd / && env -u LD_LIBRARY_PATH "$prefix/bin/toy") || {
+    echo "the installed program toy does not run without LD_LIBRARY_PATH" >&2
+    exit 1
+  }
 fi
 
 # check EXPECTED NAME COMMAND...: runs the command in a copy of the data
