@@ -54,6 +54,24 @@ domain_error shifted(const domain_error& e, std::size_t offset) {
   return domain_error(what, index);
 }
 
+// A refusal of a call on one point (scalar arguments) names no index.
+domain_error single(const domain_error& e) {
+  std::string what = e.what();
+  if (what.rfind("point 0: ", 0) == 0) what = what.substr(9);
+  return domain_error(what);
+}
+
+// Runs compute(), with a refusal of a call on scalars naming no point.
+template <typename F>
+void evaluate(bool scalar, F compute) {
+  try {
+    compute();
+  } catch (const domain_error& e) {
+    if (scalar) throw single(e);
+    throw;
+  }
+}
+
 using Tables = Loaded<TableSet>;
 using Grids = Loaded<GridMember>;
 
@@ -86,7 +104,7 @@ py::object table_values(const Tables& self, py::handle flavour, py::handle x, py
   const double* qs = static_cast<const double*>(p.arrays[2].data());
   double* out = result.mutable_data();
   const bool one_q = p.scalar[2];
-  {
+  evaluate(p.shape.empty(), [&] {
     py::gil_scoped_release release;
     // One call per run of points of the same flavour.
     for (std::size_t start = 0, end = 0; start < p.size; start = end) {
@@ -101,7 +119,7 @@ py::object table_values(const Tables& self, py::handle flavour, py::handle x, py
         throw shifted(e, start);
       }
     }
-  }
+  });
   return scalar_or_array(result, p.shape.empty());
 }
 
@@ -114,12 +132,14 @@ py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::han
   const double* qs = static_cast<const double*>(p.arrays[1].data());
   double* out = result.mutable_data();
   const bool one_q = p.scalar[1];
-  py::gil_scoped_release release;
-  if (one_q) {
-    self.value.values(xs, qs[0], p.size, out, outside);
-  } else {
-    self.value.values(xs, qs, p.size, out, outside);
-  }
+  evaluate(p.shape.empty(), [&] {
+    py::gil_scoped_release release;
+    if (one_q) {
+      self.value.values(xs, qs[0], p.size, out, outside);
+    } else {
+      self.value.values(xs, qs, p.size, out, outside);
+    }
+  });
   return result;
 }
 
@@ -132,12 +152,14 @@ py::array_t<double> grid_values(const Grids& self, py::handle x, py::handle q2,
   const double* qs = static_cast<const double*>(p.arrays[1].data());
   double* out = result.mutable_data();
   const bool one_q = p.scalar[1];
-  py::gil_scoped_release release;
-  if (one_q) {
-    self.value.values(xs, qs[0], p.size, out, outside);
-  } else {
-    self.value.values(xs, qs, p.size, out, outside);
-  }
+  evaluate(p.shape.empty(), [&] {
+    py::gil_scoped_release release;
+    if (one_q) {
+      self.value.values(xs, qs[0], p.size, out, outside);
+    } else {
+      self.value.values(xs, qs, p.size, out, outside);
+    }
+  });
   return result;
 }
 
