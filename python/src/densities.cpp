@@ -212,6 +212,8 @@ void register_densities(py::module_& m) {
                                return copy_of(t.value.t_nodes(),
                                               static_cast<std::size_t>(t.value.nt()) + 1);
                              })
+      .def("__copy__", [](const Tables& t) { return Tables(t); })
+      .def("__deepcopy__", [](const Tables& t, py::handle) { return Tables(t); })
       .def("__repr__", [](const Tables& t) { return "TableSet('" + t.value.path() + "')"; })
       .def(py::pickle([](const Tables& t) { return py::make_tuple(t.absolute); },
                       [](const py::tuple& state) { return load_table(state[0], py::str(".")); }));
@@ -239,6 +241,8 @@ void register_densities(py::module_& m) {
                                           GridMember::q2_nodes(),
                                           static_cast<std::size_t>(GridMember::q2_node_count()));
                                     })
+      .def("__copy__", [](const Grids& g) { return Grids(g); })
+      .def("__deepcopy__", [](const Grids& g, py::handle) { return Grids(g); })
       .def("__repr__", [](const Grids& g) { return "GridMember('" + g.value.path() + "')"; })
       .def(py::pickle([](const Grids& g) { return py::make_tuple(g.absolute); },
                       [](const py::tuple& state) { return load_grid(state[0], py::str(".")); }));

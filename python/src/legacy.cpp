@@ -40,7 +40,7 @@ py::array_t<float> square(py::handle a, const char* name) {
 }  // namespace
 
 void register_legacy(py::module_& top) {
-  py::module_ m = top.def_submodule("legacy");
+  py::module_ m = top.def_submodule("legacy", "The compiled part of pdferr.legacy.");
 
   m.def("setzemo", [](std::int32_t iset) {
     FlushAfter f;

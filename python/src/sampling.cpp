@@ -40,8 +40,14 @@ void locked(PyGenerator& self, Draw draw) {
 
 void register_sampling(py::module_& m) {
   py::class_<PyGenerator>(m, "Generator", doc::generator)
-      .def(py::init<std::int32_t, std::int64_t>(), py::arg("seed") = Generator::default_seed,
-           py::arg("position") = 0)
+      .def(py::init([](std::int64_t seed, std::int64_t position) {
+             if (seed < 0 || seed > Generator::max_seed) {
+               throw py::value_error("seed " + std::to_string(seed) + " outside 0.." +
+                                     std::to_string(Generator::max_seed));
+             }
+             return new PyGenerator(static_cast<std::int32_t>(seed), position);
+           }),
+           py::arg("seed") = Generator::default_seed, py::arg("position") = 0)
       .def_property_readonly(
           "seed",
           [](PyGenerator& self) {

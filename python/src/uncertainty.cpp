@@ -56,22 +56,33 @@ py::array_t<double> per_row(const Doubles& v, const std::string& errors, F f) {
 }  // namespace
 
 void register_uncertainty(py::module_& top) {
-  py::module_ m = top.def_submodule("uncertainty");
+  py::module_ m = top.def_submodule("uncertainty", "The compiled part of pdferr.uncertainty.");
 
-  py::class_<unc::Confidence>(m, "Confidence")
-      .def_static("central", &unc::Confidence::central, py::arg("p"))
-      .def_static("sigmas", &unc::Confidence::sigmas, py::arg("n"))
+  py::class_<unc::Confidence>(m, "Confidence",
+                              R"(A confidence level: Confidence.central(p), a central probability
+(0 < p < 1), or Confidence.sigmas(n), n standard deviations (n > 0).
+)")
+      .def_static("central", &unc::Confidence::central, py::arg("p"),
+                  "central(p) -> Confidence: the central probability p (0.9 for 90%).")
+      .def_static("sigmas", &unc::Confidence::sigmas, py::arg("n"),
+                  "sigmas(n) -> Confidence: n standard deviations of a normal distribution.")
       .def_property_readonly("in_sigmas", &unc::Confidence::in_sigmas)
       .def_property_readonly("value", &unc::Confidence::value)
-      .def_property_readonly("probability", &unc::Confidence::probability)
-      .def_property_readonly("z", &unc::Confidence::z)
+      .def_property_readonly("probability", &unc::Confidence::probability,
+                             "The central probability: p, or erf(n / sqrt(2)).")
+      .def_property_readonly(
+          "z", &unc::Confidence::z,
+          "The half-width in standard deviations: n, or the normal quantile at (1 + p) / 2.")
       .def("__repr__", [](const unc::Confidence& c) {
         return std::string(c.in_sigmas() ? "Confidence.sigmas(" : "Confidence.central(") +
                py::repr(py::float_(c.value())).cast<std::string>() + ")";
       });
 
-  m.def("normal_quantile", &unc::normal_quantile, py::arg("p"));
-  m.def("rescale_factor", &unc::rescale_factor, py::arg("source"), py::arg("target"));
+  m.def("normal_quantile", &unc::normal_quantile, py::arg("p"),
+        "normal_quantile(p) -> float: z with Phi(z) = p, p in [0, 1]; DomainError outside.");
+  m.def("rescale_factor", &unc::rescale_factor, py::arg("source"), py::arg("target"),
+        "rescale_factor(source, target) -> float: source.z / target.z; an error at source divided\n"
+        "by it is the error at target (90% to 1 sigma: 1.6448536269514715).");
 
   // values (2K + 1, points) -> (points, 3): symmetric, plus, minus.
   m.def("_hessian", [](const Doubles& values, const std::string& errors) {
@@ -124,7 +135,18 @@ void register_uncertainty(py::module_& top) {
     return unc::correlation(x.data(), y.data(), static_cast<std::size_t>(x.size()));
   });
 
-  py::class_<unc::Moments>(m, "Moments")
+  py::class_<unc::Moments>(m, "Moments",
+                           R"(Moments(width=1, *, correlations=False, first=0, errors="raise")
+
+The moments of `width` quantities over consecutive draws, summed in a
+fixed order that depends only on the draw numbers (blocks of 256 draws
+combined along a fixed binary tree), so that partial results of a run
+split over threads or processes merge into the bytes of one pass.
+add(rows) takes rows of shape (draws, width); merge(next) appends a
+partial result that starts where this one ends; save() and
+Moments.load(data) carry one as bytes.  With correlations=True,
+covariance(j, k) and correlation(j, k) are kept too.
+)")
       .def(py::init([](std::size_t width, bool correlations, std::uint64_t first,
                        const std::string& errors) {
              unc::MomentsOptions o;
@@ -173,7 +195,11 @@ void register_uncertainty(py::module_& top) {
           },
           py::arg("data"), py::kw_only(), py::arg("errors") = "raise");
 
-  py::class_<unc::MemberSet>(m, "MemberSet")
+  py::class_<unc::MemberSet>(m, "MemberSet", R"(A member-set description (see docs/uncertainty.md):
+MemberSet.read(path) or MemberSet.parse(text).  members lists the
+members in member order, numbers (found in directory) or paths; a file
+that cannot be read or parsed raises FileError.
+)")
       .def_static(
           "read",
           [](py::handle path) {

@@ -3,6 +3,7 @@
 import copy
 import os
 import pickle
+import shutil
 import subprocess
 import sys
 import threading
@@ -147,17 +148,28 @@ def test_generator_moves_and_pickles():
     assert clone.normal(9).tobytes() == g.normal(9).tobytes() == deep.normal(9).tobytes()
     g.position = 0
     assert g.uniform(2).tobytes() == pdferr.Generator(123).uniform(2).tobytes()
-    for bad in [lambda: pdferr.Generator(-1), lambda: g.jump(-1), lambda: g.uniform(-1)]:
+    for bad in [lambda: pdferr.Generator(-1), lambda: pdferr.Generator(2**40),
+                lambda: g.jump(-1), lambda: g.uniform(-1)]:
         with pytest.raises(ValueError):
             bad()
 
 
-def test_sets_and_members_pickle_as_their_files(table, grid, monkeypatch, tmp_path):
-    monkeypatch.chdir(tmp_path)  # the absolute path is kept
-    for value, call in [(table, lambda s: s.all_flavours(0.02, 7.0)),
-                        (grid, lambda s: s.values(0.02, 49.0))]:
+def test_sets_and_members_pickle_as_their_files(data, monkeypatch, tmp_path):
+    for name in ["zemo.00.pds", "PELK-GRID.NLO"]:
+        shutil.copy(os.path.join(data, name), tmp_path)
+    monkeypatch.chdir(tmp_path)
+    values = [(pdferr.TableSet(100), lambda s: s.all_flavours(0.02, 7.0)),
+              (pdferr.GridMember(0), lambda s: s.values(0.02, 49.0))]
+    monkeypatch.chdir(data)  # the absolute path is kept
+    for value, call in values:
         again = pickle.loads(pickle.dumps(value))
         assert type(again) is type(value) and call(again).tobytes() == call(value).tobytes()
+    for name in ["zemo.00.pds", "PELK-GRID.NLO"]:
+        os.remove(tmp_path / name)
+    for value, call in values:  # copies share the loaded file; unpickling reads it again
+        assert call(copy.copy(value)).tobytes() == call(copy.deepcopy(value)).tobytes()
+        with pytest.raises(pdferr.FileError):
+            pickle.loads(pickle.dumps(value))
 
 
 def test_batch_calls_release_the_interpreter(table):
@@ -209,9 +221,9 @@ def test_uncertainty_on_axes(rng):
     assert [m.mean(j) for j in range(3)] == uncertainty.mean(v[0]).tolist()
     e = uncertainty.hessian([10.0, 13.0, 9.0])
     assert e == (2.0, 3.0, 1.0)
-    r = uncertainty.rescale(e, uncertainty.Confidence.central(0.9), uncertainty.Confidence.sigmas(1))
-    assert r.symmetric == 2.0 / uncertainty.rescale_factor(uncertainty.Confidence.central(0.9),
-                                                           uncertainty.Confidence.sigmas(1))
+    cl90, one = uncertainty.Confidence.central(0.9), uncertainty.Confidence.sigmas(1)
+    r = uncertainty.rescale(e, cl90, one)
+    assert r.symmetric == 2.0 / uncertainty.rescale_factor(cl90, one)
     bad = v[:, :, 0].copy()
     bad[2, 7] = np.inf
     assert np.isnan(uncertainty.standard_deviation(bad, axis=1, errors="nan")[2])
