@@ -247,6 +247,5 @@ finally:
 def test_legacy_stop_ends_the_process(tmp_path):
     run = subprocess.run([sys.executable, "-c", LEGACY_STOP], cwd=tmp_path, capture_output=True,
                          text=True)
-    assert run.returncode == 1
-    lines = run.stdout.splitlines()
-    assert lines[0] == "before" and "never" not in run.stdout and len(lines) >= 2
+    assert (run.returncode, run.stdout, run.stderr) == (
+        1, "before\n Invalid Iset number in SetZEMO :          99\n", "")
