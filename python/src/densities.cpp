@@ -132,6 +132,7 @@ py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::han
   const double* qs = static_cast<const double*>(p.arrays[1].data());
   double* out = result.mutable_data();
   const bool one_q = p.scalar[1];
+  if (p.size == 0) return result;  // no Q to read
   evaluate(p.shape.empty(), [&] {
     py::gil_scoped_release release;
     if (one_q) {
@@ -152,6 +153,7 @@ py::array_t<double> grid_values(const Grids& self, py::handle x, py::handle q2,
   const double* qs = static_cast<const double*>(p.arrays[1].data());
   double* out = result.mutable_data();
   const bool one_q = p.scalar[1];
+  if (p.size == 0) return result;  // no Q to read
   evaluate(p.shape.empty(), [&] {
     py::gil_scoped_release release;
     if (one_q) {

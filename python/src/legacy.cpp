@@ -98,7 +98,8 @@ void register_legacy(py::module_& top) {
     FlushAfter f;
     py::array_t<float> factor = square(c, "c");
     const auto n = static_cast<std::int32_t>(factor.shape(0));
-    py::array_t<float> x(static_cast<py::ssize_t>(n));
+    // Zeros where mvndev refuses the order and writes nothing.
+    py::array_t<float> x = py::module_::import("numpy").attr("zeros")(n, "float32");
     mvndev(factor.data(), x.mutable_data(), n);
     return x;
   });

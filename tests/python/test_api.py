@@ -52,6 +52,8 @@ def test_all_flavours_and_grid_shapes(table, grid):
     assert list(table.flavours) == list(range(-5, 6))
     assert grid.values(0.01, 100.0).shape == (6,)
     assert grid.values(np.array([1, 1]), [[1.0], [100], [1e4]]).shape == (3, 2, 6)
+    assert table.all_flavours([], 10.0).shape == (0, 11)
+    assert grid.values(np.zeros((2, 0)), 100.0).shape == (2, 0, 6)
 
 
 @pytest.mark.parametrize("call, error", [

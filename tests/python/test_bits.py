@@ -85,3 +85,4 @@ def test_legacy_routines_agree(data, monkeypatch):
         assert legacy.pelkfit(x, q * q) == tuple(grid.values(x, q * q))
     legacy.rmarin(54217137, 20, 0)
     assert legacy.gaudev(50).tobytes() == pdferr.Generator(position=20).normal(50).tobytes()
+    assert not legacy.mvndev(np.eye(101)).any()  # refused with a message: zeros
