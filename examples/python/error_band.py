@@ -84,12 +84,12 @@ def plot(xs: np.ndarray, b: dict[str, np.ndarray], prefix: str, draws: int) -> N
     fig, (ax, below) = plt.subplots(2, 1, figsize=(7.5, 5.6), sharex=True, layout="constrained",
                                     gridspec_kw={"height_ratios": [3, 1]})
     ax.fill_between(xs, low, high, color="#9ecae1", linewidth=0,
-                    label=f"Monte Carlo: 68% interval of {draws} draws (table sets)")
+                    label=f"Monte Carlo 68%: {draws} draws, table sets")
     ax.plot(xs, b["mc_mean"] / f0, color="#08519c", linewidth=1.2, linestyle=":",
             label="Monte Carlo mean")
     for sign in (1, -1):
         ax.plot(xs, 1 + sign * relative, color="#cb181d", linewidth=1.8, linestyle="--",
-                label="Hessian: 1σ from grid members ±1..±4" if sign > 0 else None)
+                label="Hessian 1σ: grid members ±1..±4" if sign > 0 else None)
     ax.axhline(1.0, color="black", linewidth=0.8, label="central: table set 100")
     ax.set_ylabel("ratio to central $f_0(x)$")
     ax.set_title(f"Uncertainty of parton flavour {FLAVOUR} at $Q$ = {Q:g} GeV")
