@@ -166,9 +166,9 @@ covariance(j, k) and correlation(j, k) are kept too.
               throw py::value_error("rows: expected shape (draws, " + std::to_string(w) + ")");
             }
             const auto draws = static_cast<std::size_t>(rows.shape(0));
-            const double* data = rows.data();
-            py::gil_scoped_release release;
-            self.add(data, draws);
+            // With the interpreter held: a Moments has no lock of its own, and
+            // two threads adding to one would race.
+            self.add(rows.data(), draws);
           },
           py::arg("rows"))
       .def("merge", &unc::Moments::merge, py::arg("next"))
