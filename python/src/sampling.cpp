@@ -62,9 +62,8 @@ void register_sampling(py::module_& m) {
             return self.g.position();
           },
           [](PyGenerator& self, std::int64_t position) {
-            Generator moved(self.g.seed(), position);
             std::lock_guard<std::mutex> hold(self.lock);
-            self.g = moved;
+            self.g = Generator(self.g.seed(), position);
           },
           doc::position)
       .def(
