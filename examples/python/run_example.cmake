@@ -1,0 +1,15 @@
+# Runs error_band.py and checks that it wrote both of its files:
+#   cmake -DPYTHON=... -DSCRIPT=... -DDATA=... -DOUTPUT=PREFIX -P run_example.cmake
+get_filename_component(folder ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${folder})
+file(REMOVE ${OUTPUT}.png ${OUTPUT}.pdf)
+execute_process(COMMAND ${PYTHON} ${SCRIPT} --data ${DATA} --output ${OUTPUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${SCRIPT} failed: ${status}")
+endif()
+foreach(file ${OUTPUT}.png ${OUTPUT}.pdf)
+  file(SIZE ${file} size)
+  if(size EQUAL 0)
+    message(FATAL_ERROR "${file} is empty")
+  endif()
+endforeach()
