@@ -1,0 +1,350 @@
+// pdferr: data files and error bands from the command line.
+//
+//   pdferr check FILE...            load each file, report every bad one
+//   pdferr eval FILE --points P     values at points, as CSV
+//   pdferr band SET --points P ...  Hessian and Monte Carlo bands, CSV + SVG
+//   pdferr merge PART...            join the parts of band --block k/K
+//
+// Exit status 0 only on success; faults go to standard error with the file,
+// the line and the field.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include "band.hpp"
+#include "comm.hpp"
+#include "data.hpp"
+#include "pdferr/version.h"
+#include "select.hpp"
+
+namespace cli = pdferr::cli;
+namespace unc = pdferr::uncertainty;
+
+namespace {
+
+// The points of --points FILE, or of --x LOW:HIGH:N at --q or --q2.
+struct PointOptions {
+  std::string file, range;
+  double q = 0.0, q2 = 0.0;
+
+  void add(CLI::App* app) {
+    app->add_option("--points", file, "CSV of points: a header line x,Q or x,Q2, a point a line");
+    app->add_option("--x", range, "LOW:HIGH:N: N points equally spaced in log x");
+    app->add_option("--q", q, "the scale Q (GeV) of the --x points");
+    app->add_option("--q2", q2, "the scale Q2 (GeV^2) of the --x points");
+  }
+  cli::Points get() const {
+    if (!file.empty() && range.empty()) return cli::read_points(file);
+    if (file.empty() && !range.empty() && (q > 0.0) != (q2 > 0.0)) {
+      double lo = 0.0, hi = 0.0;
+      int n = 0;
+      char end = 0;
+      if (std::sscanf(range.c_str(), "%lf:%lf:%d%c", &lo, &hi, &n, &end) != 3) {
+        throw cli::Failure("--x \"" + range + "\": want LOW:HIGH:N");
+      }
+      return q > 0.0 ? cli::log_points(lo, hi, n, "Q", q) : cli::log_points(lo, hi, n, "Q2", q2);
+    }
+    throw cli::Failure("give the points as --points FILE, or as --x LOW:HIGH:N with --q or --q2");
+  }
+};
+
+void warn(const std::string& command, const std::string& text) {
+  std::fprintf(stderr, "pdferr %s: warning: %s\n", command.c_str(), text.c_str());
+}
+
+int check(const std::vector<std::string>& files) {
+  int bad = 0;
+  for (const std::string& f : files) {
+    try {
+      std::string what;
+      if (f.size() > 8 && f.compare(f.size() - 8, 8, ".members") == 0) {
+        const unc::MemberSet set = unc::MemberSet::read(f);
+        const bool table = set.source() == unc::MemberSet::Source::table;
+        for (std::size_t m = 0; m < set.size(); ++m) {
+          const unc::Member& member = set.member(m);
+          if (table) {
+            member.numbered() ? pdferr::TableSet::from_set(member.number, set.directory())
+                              : pdferr::TableSet(member.path);
+          } else {
+            member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
+                              : pdferr::GridMember(member.path);
+          }
+        }
+        what = std::string(set.kind() == unc::MemberSet::Kind::hessian ? "Hessian" : "replica") +
+               " set of " + std::to_string(set.size()) + (table ? " table sets" : " grid members") +
+               ", all loaded";
+      } else if (cli::source_of_path(f) == cli::Source::table) {
+        const pdferr::TableSet t(f);
+        what = "table set, x nodes 0.." + std::to_string(t.nx()) + ", t nodes 0.." +
+               std::to_string(t.nt()) + ", flavours " + std::to_string(-t.MxFlvN0()) + ".." +
+               std::to_string(t.MxFlvN0());
+      } else {
+        const pdferr::GridMember g(f);
+        what = "grid member, " + std::to_string(pdferr::GridMember::x_node_count()) + " x nodes, " +
+               std::to_string(pdferr::GridMember::q2_node_count()) + " Q2 nodes, columns 1..6";
+      }
+      std::printf("%s: %s\n", f.c_str(), what.c_str());
+    } catch (const std::exception& e) {
+      ++bad;
+      std::fprintf(stderr, "pdferr check: %s\n", e.what());
+    }
+  }
+  std::fflush(stdout);
+  if (bad > 0) {
+    std::fprintf(stderr, "pdferr check: %d of %zu files are bad\n", bad, files.size());
+    return 1;
+  }
+  return 0;
+}
+
+int eval(const std::string& file, const PointOptions& po, std::optional<int> selector,
+         const std::string& output) {
+  const cli::Points points = po.get();
+  const cli::Density d(cli::source_of_path(file), file);
+  if (selector) d.check_selector(*selector);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (d.outside_nodes(points, i)) {
+      warn("eval", "point " + std::to_string(i + 1) + " (x " + cli::number(points.x[i]) + ", Q " +
+                       cli::number(points.q[i]) + ") lies outside the nodes of " + file + " (" +
+                       d.node_ranges() + "): its values are extrapolated");
+    }
+  }
+  const bool table = d.table() != nullptr;
+  std::string out = "x," + points.scale;
+  std::size_t per = 0;
+  const std::vector<double> all = d.all_values(points, per);
+  const int offset = table ? d.table()->MxFlvN0() : -1;  // selector - offset: the index
+  std::vector<int> wanted;
+  if (selector) {
+    wanted.push_back(*selector);
+  } else {
+    for (std::size_t k = 0; k < per; ++k) wanted.push_back(static_cast<int>(k) - offset);
+  }
+  for (int w : wanted) out += (table ? ",f" : ",c") + std::to_string(w);
+  out += "\n";
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    out += cli::number(points.x[i]) + "," + cli::number(points.given()[i]);
+    for (int w : wanted)
+      out += "," + cli::number(all[i * per + static_cast<std::size_t>(w + offset)]);
+    out += "\n";
+  }
+  if (output.empty()) {
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) throw cli::Failure("standard output: write error");
+  } else {
+    cli::write_file(output, out);
+  }
+  return 0;
+}
+
+// A progress line on a terminal, once a run has taken more than a second.
+class Progress {
+ public:
+  Progress(bool on, std::uint64_t total)
+      : on_(on && isatty(STDERR_FILENO) == 1), total_(total), start_(clock::now()), last_(start_) {}
+  ~Progress() {
+    if (shown_) std::fputc('\n', stderr);
+  }
+  void operator()(std::uint64_t done) {
+    if (!on_) return;
+    const auto now = clock::now();
+    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(100)) {
+      return;
+    }
+    last_ = now;
+    shown_ = true;
+    const int width = 40;
+    const auto filled = static_cast<int>(width * done / std::max<std::uint64_t>(total_, 1));
+    std::fprintf(stderr, "\r[%s%s] %llu of %llu blocks", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), static_cast<unsigned long long>(done),
+                 static_cast<unsigned long long>(total_));
+    std::fflush(stderr);
+  }
+
+ private:
+  using clock = std::chrono::steady_clock;
+  bool on_;
+  bool shown_ = false;
+  std::uint64_t total_;
+  clock::time_point start_, last_;
+};
+
+// The distinct messages of the processes, printed by rank 0; true when
+// there were none.
+bool agree(cli::Comm& comm, const std::string& error) {
+  if (comm.all(error.empty())) return true;
+  const auto all = comm.gather(std::vector<unsigned char>(error.begin(), error.end()));
+  std::set<std::string> seen;
+  for (const auto& e : all) {
+    const std::string m(e.begin(), e.end());
+    if (!m.empty() && seen.insert(m).second) std::fprintf(stderr, "pdferr band: %s\n", m.c_str());
+  }
+  return false;
+}
+
+int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
+         const std::string& block, std::string output) {
+  std::uint64_t k = 0, parts = 1;
+  if (!block.empty()) {
+    unsigned long long a = 0, b = 0;
+    char end = 0;
+    if (std::sscanf(block.c_str(), "%llu/%llu%c", &a, &b, &end) != 2 || a < 1 || a > b) {
+      throw cli::Failure("--block \"" + block + "\": want k/K with 1 <= k <= K");
+    }
+    k = a - 1;
+    parts = b;
+    if (o.covariance.empty()) throw cli::Failure("--block splits the draws: give --cov");
+  }
+  const std::unique_ptr<cli::Comm> comm = cli::open_comm(argc, argv);
+  if (comm->size() > 1 && !block.empty()) {
+    throw cli::Failure("--block is for runs without MPI: start one process per block");
+  }
+  const bool lead = comm->rank() == 0;
+  std::string error;
+  cli::Setup s;
+  try {
+    o.points = po.get();
+    s = cli::make_setup(o, [&](const std::string& w) {
+      if (lead) warn("band", w);
+    });
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!agree(*comm, error)) return 1;
+  if (output.empty()) output = "band";
+  if (!s.monte_carlo) {
+    if (lead) {
+      cli::write_file(output + ".csv", cli::band_csv(s, nullptr));
+      cli::write_file(output + ".svg", cli::band_svg(s, nullptr));
+      std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
+    }
+    return 0;
+  }
+  if (comm->size() > 1) {
+    k = static_cast<std::uint64_t>(comm->rank());
+    parts = static_cast<std::uint64_t>(comm->size());
+  }
+  std::uint64_t first = 0, end = 0;
+  cli::part_blocks(s.blocks(), k, parts, first, end);
+  if (lead) {
+    std::printf("generator: seed %d, starting position %lld (this part: %lld), stride %lld\n",
+                s.seed, static_cast<long long>(s.position),
+                static_cast<long long>(s.position + static_cast<std::int64_t>(first) * s.stride),
+                static_cast<long long>(s.stride));
+    std::fflush(stdout);
+  }
+  cli::Samples samples;
+  try {
+    Progress progress(lead, end - first);
+    samples = cli::draw_blocks(s, first, end, [&](std::uint64_t done) { progress(done); });
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!agree(*comm, error)) return 1;
+
+  if (!block.empty()) {
+    output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
+    cli::write_partial(output, cli::partial_bytes(s, samples, k, parts));
+    std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
+                static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
+    return 0;
+  }
+  // The moments of every rank, merged in rank order (which is draw order).
+  const auto saved = comm->gather(samples.moments.save());
+  unc::Moments all(s.x.size());
+  for (const auto& bytes : saved) {
+    const unc::Moments part = unc::Moments::load(bytes.data(), bytes.size());
+    if (part.count() > 0) all.merge(part);
+  }  // (nothing on the other ranks)
+  const auto local = [&](std::size_t p, std::uint64_t key) {
+    return cli::count_at_or_below(samples.keys.data() + p * samples.count, samples.count, key);
+  };
+  const cli::McBand mc = cli::finish_band(s, lead ? &all : nullptr, local,
+                                          [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
+  if (lead) {
+    cli::write_file(output + ".csv", cli::band_csv(s, &mc));
+    cli::write_file(output + ".svg", cli::band_svg(s, &mc));
+    std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"pdferr: parton density data files and error bands"};
+  app.set_version_flag("--version", std::string("pdferr ") + pdferr_version());
+  app.require_subcommand(1);
+
+  std::vector<std::string> check_files;
+  CLI::App* check_cmd = app.add_subcommand(
+      "check",
+      "Load each file (.pds table set, .members member set, otherwise grid member) and "
+      "report every bad one with its line and field");
+  check_cmd->add_option("FILE", check_files, "files to check")->required();
+
+  std::string eval_file, eval_output;
+  std::optional<int> eval_selector;
+  PointOptions eval_points;
+  CLI::App* eval_cmd =
+      app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
+  eval_cmd->add_option("FILE", eval_file, "a .pds table set or a grid member")->required();
+  eval_points.add(eval_cmd);
+  eval_cmd->add_option(
+      "--flavour,--column", eval_selector,
+      "one flavour (tables, -MxFlvN0..MxFlvN0) or column (grids, 1..6); default all");
+  eval_cmd->add_option("-o,--output", eval_output, "write the CSV here instead of standard output");
+
+  cli::BandOptions band_options;
+  PointOptions band_points;
+  std::string block, band_output;
+  CLI::App* band_cmd = app.add_subcommand(
+      "band", "Hessian and Monte Carlo error bands of a member set at points: CSV and SVG");
+  band_cmd->add_option("MEMBERS", band_options.members, "the member-set description")->required();
+  band_points.add(band_cmd);
+  band_cmd
+      ->add_option("--flavour,--column", band_options.selector,
+                   "flavour (tables) or column (grids, 1..6)")
+      ->required();
+  band_cmd->add_option("--level", band_options.level, "level of both bands: \"68%\" or \"1 sigma\"")
+      ->capture_default_str();
+  band_cmd->add_option("--cov", band_options.covariance,
+                       "CSV covariance of the variations' coefficients: a Monte Carlo band");
+  band_cmd->add_option("--draws", band_options.draws, "Monte Carlo draws")->capture_default_str();
+  band_cmd->add_option("--seed", band_options.seed, "generator seed")->capture_default_str();
+  band_cmd->add_option("--position", band_options.position, "generator position of the first block")
+      ->capture_default_str();
+  band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result");
+  band_cmd->add_option(
+      "-o,--output", band_output,
+      "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
+
+  std::vector<std::string> merge_files;
+  std::string merge_output = "band";
+  CLI::App* merge_cmd =
+      app.add_subcommand("merge", "Join the K partial results of band --block k/K into the band");
+  merge_cmd->add_option("PART", merge_files, "the partial results, in any order")->required();
+  merge_cmd->add_option("-o,--output", merge_output, "output prefix")->capture_default_str();
+
+  CLI11_PARSE(app, argc, argv);
+  try {
+    if (*check_cmd) return check(check_files);
+    if (*eval_cmd) return eval(eval_file, eval_points, eval_selector, eval_output);
+    if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output);
+    if (*merge_cmd) {
+      cli::merge_partials(merge_files, merge_output);
+      std::printf("written: %s.csv, %s.svg\n", merge_output.c_str(), merge_output.c_str());
+      return 0;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pdferr %s: %s\n", app.get_subcommands().front()->get_name().c_str(),
+                 e.what());
+    return 1;
+  }
+  return 1;
+}
