@@ -67,12 +67,17 @@ int check(const std::vector<std::string>& files) {
         const bool table = set.source() == unc::MemberSet::Source::table;
         for (std::size_t m = 0; m < set.size(); ++m) {
           const unc::Member& member = set.member(m);
-          if (table) {
-            member.numbered() ? pdferr::TableSet::from_set(member.number, set.directory())
-                              : pdferr::TableSet(member.path);
-          } else {
-            member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
-                              : pdferr::GridMember(member.path);
+          try {
+            if (table) {
+              member.numbered() ? pdferr::TableSet::from_set(member.number, set.directory())
+                                : pdferr::TableSet(member.path);
+            } else {
+              member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
+                                : pdferr::GridMember(member.path);
+            }
+          } catch (const std::exception& e) {
+            throw cli::Failure(f + ": member " + std::to_string(m + 1) + " of " +
+                               std::to_string(set.size()) + ": " + e.what());
           }
         }
         what = std::string(set.kind() == unc::MemberSet::Kind::hessian ? "Hessian" : "replica") +
