@@ -7,6 +7,7 @@
 //
 // Exit status 0 only on success; faults go to standard error with the file,
 // the line and the field.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -192,8 +193,48 @@ bool agree(cli::Comm& comm, const std::string& error) {
   return false;
 }
 
+// With --timing: each process's seconds in its phases and its peak
+// resident memory, on standard error in rank order.
+class Timing {
+ public:
+  explicit Timing(bool on) : on_(on), last_(clock::now()) {}
+  void phase(const char* name) {
+    if (!on_) return;
+    const auto now = clock::now();
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s %.3f s, ", name,
+                  std::chrono::duration<double>(now - last_).count());
+    line_ += buf;
+    last_ = now;
+  }
+  void report(cli::Comm& comm, std::uint64_t draws) {
+    if (!on_) return;
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    const std::string mine =
+        "pdferr band: rank " + std::to_string(comm.rank()) + ": " + std::to_string(draws) +
+        " draws, " + line_ + "processor " +
+        seconds(u.ru_utime.tv_sec + u.ru_stime.tv_sec, u.ru_utime.tv_usec + u.ru_stime.tv_usec) +
+        " s, peak resident " + std::to_string(u.ru_maxrss / 1024) + " MiB\n";
+    for (const auto& line : comm.gather(std::vector<unsigned char>(mine.begin(), mine.end()))) {
+      std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+  }
+
+ private:
+  using clock = std::chrono::steady_clock;
+  static std::string seconds(long s, long us) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(s) + 1e-6 * static_cast<double>(us));
+    return buf;
+  }
+  bool on_;
+  clock::time_point last_;
+  std::string line_;
+};
+
 int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
-         const std::string& block, std::string output) {
+         const std::string& block, std::string output, bool timed) {
   std::uint64_t k = 0, parts = 1;
   if (!block.empty()) {
     unsigned long long a = 0, b = 0;
@@ -210,6 +251,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     throw cli::Failure("--block is for runs without MPI: start one process per block");
   }
   const bool lead = comm->rank() == 0;
+  Timing timing(timed);
   std::string error;
   cli::Setup s;
   try {
@@ -221,6 +263,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     error = e.what();
   }
   if (!agree(*comm, error)) return 1;
+  timing.phase("set-up");
   if (output.empty()) output = "band";
   if (!s.monte_carlo) {
     if (lead) {
@@ -251,6 +294,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     error = e.what();
   }
   if (!agree(*comm, error)) return 1;
+  timing.phase("draws");
 
   if (!block.empty()) {
     output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
@@ -271,11 +315,15 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   };
   const cli::McBand mc = cli::finish_band(s, lead ? &all : nullptr, local,
                                           [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
+  timing.phase("moments and intervals");
   if (lead) {
     cli::write_file(output + ".csv", cli::band_csv(s, &mc));
     cli::write_file(output + ".svg", cli::band_svg(s, &mc));
     std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
+    std::fflush(stdout);
   }
+  timing.phase("output");
+  timing.report(*comm, samples.count);
   return 0;
 }
 
@@ -325,6 +373,9 @@ int main(int argc, char** argv) {
   band_cmd->add_option("--position", band_options.position, "generator position of the first block")
       ->capture_default_str();
   band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result");
+  bool timed = false;
+  band_cmd->add_flag("--timing", timed,
+                     "print each process's time per phase and peak memory on standard error");
   band_cmd->add_option(
       "-o,--output", band_output,
       "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
@@ -340,7 +391,7 @@ int main(int argc, char** argv) {
   try {
     if (*check_cmd) return check(check_files);
     if (*eval_cmd) return eval(eval_file, eval_points, eval_selector, eval_output);
-    if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output);
+    if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output, timed);
     if (*merge_cmd) {
       cli::merge_partials(merge_files, merge_output);
       std::printf("written: %s.csv, %s.svg\n", merge_output.c_str(), merge_output.c_str());
