@@ -297,11 +297,43 @@ Samples draw_blocks(const Setup& s, std::uint64_t first, std::uint64_t end,
     out.moments.add(rows.data(), count);
     progress(b + 1 - first);
   }
-  for (std::size_t p = 0; p < points; ++p) {
-    std::sort(out.keys.begin() + static_cast<std::ptrdiff_t>(p * out.count),
-              out.keys.begin() + static_cast<std::ptrdiff_t>((p + 1) * out.count));
-  }
   return out;
+}
+
+namespace {
+
+// Sorts a[0..n) by least significant digit first, 16 bits a pass, with
+// tmp as the other buffer; a pass whose digit is the same in every key is
+// skipped (the high bits of one point's samples mostly are).
+void radix_sort(std::uint64_t* a, std::size_t n, std::vector<std::uint64_t>& tmp) {
+  tmp.resize(n);
+  std::uint64_t* from = a;
+  std::uint64_t* to = tmp.data();
+  std::vector<std::size_t> count(1 << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(count.begin(), count.end(), 0);
+    for (std::size_t i = 0; i < n; ++i) ++count[(from[i] >> shift) & 0xffff];
+    if (n == 0 || count[(from[0] >> shift) & 0xffff] == n) continue;
+    std::size_t sum = 0;
+    for (std::size_t& c : count) {
+      const std::size_t here = c;
+      c = sum;
+      sum += here;
+    }
+    for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> shift) & 0xffff]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != a) std::copy(from, from + n, a);
+}
+
+}  // namespace
+
+void sort_samples(Samples& samples) {
+  const std::size_t points = samples.count == 0 ? 0 : samples.keys.size() / samples.count;
+  std::vector<std::uint64_t> tmp;
+  for (std::size_t p = 0; p < points; ++p) {
+    radix_sort(samples.keys.data() + p * samples.count, samples.count, tmp);
+  }
 }
 
 McBand finish_band(const Setup& s, const unc::Moments* all,

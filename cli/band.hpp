@@ -76,7 +76,8 @@ void part_blocks(std::uint64_t blocks, std::uint64_t k, std::uint64_t parts, std
                  std::uint64_t& end);
 
 // The draws of blocks [first, end): their moments and, for every point, the
-// keys of its samples sorted (point-major, count() per point).
+// keys of its samples (point-major, count per point), in draw order until
+// sort_samples sorts each point's keys.
 struct Samples {
   pdferr::uncertainty::Moments moments;
   std::vector<std::uint64_t> keys;
@@ -84,6 +85,7 @@ struct Samples {
 };
 Samples draw_blocks(const Setup& setup, std::uint64_t first, std::uint64_t end,
                     const std::function<void(std::uint64_t done)>& progress);
+void sort_samples(Samples& samples);
 
 // The Monte Carlo columns from the merged moments (the mean and standard
 // deviation, where all is given) and the selected interval ends (every

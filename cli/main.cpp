@@ -295,6 +295,8 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   }
   if (!agree(*comm, error)) return 1;
   timing.phase("draws");
+  cli::sort_samples(samples);
+  timing.phase("sort");
 
   if (!block.empty()) {
     output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
