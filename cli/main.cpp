@@ -193,29 +193,29 @@ bool agree(cli::Comm& comm, const std::string& error) {
   return false;
 }
 
-// With --timing: each process's seconds in its phases and its peak
-// resident memory, on standard error in rank order.
+// With --timing: each process's wall and processor seconds per phase and
+// its peak resident memory, on standard error in rank order.
 class Timing {
  public:
-  explicit Timing(bool on) : on_(on), last_(clock::now()) {}
+  explicit Timing(bool on) : on_(on), wall_(clock::now()), processor_(processor()) {}
   void phase(const char* name) {
     if (!on_) return;
     const auto now = clock::now();
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s %.3f s, ", name,
-                  std::chrono::duration<double>(now - last_).count());
+    const double cpu = processor();
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s %.3f s (processor %.3f s), ", name,
+                  std::chrono::duration<double>(now - wall_).count(), cpu - processor_);
     line_ += buf;
-    last_ = now;
+    wall_ = now;
+    processor_ = cpu;
   }
   void report(cli::Comm& comm, std::uint64_t draws) {
     if (!on_) return;
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    const std::string mine =
-        "pdferr band: rank " + std::to_string(comm.rank()) + ": " + std::to_string(draws) +
-        " draws, " + line_ + "processor " +
-        seconds(u.ru_utime.tv_sec + u.ru_stime.tv_sec, u.ru_utime.tv_usec + u.ru_stime.tv_usec) +
-        " s, peak resident " + std::to_string(u.ru_maxrss / 1024) + " MiB\n";
+    const std::string mine = "pdferr band: rank " + std::to_string(comm.rank()) + ": " +
+                             std::to_string(draws) + " draws, " + line_ + "peak resident " +
+                             std::to_string(u.ru_maxrss / 1024) + " MiB\n";
     for (const auto& line : comm.gather(std::vector<unsigned char>(mine.begin(), mine.end()))) {
       std::fwrite(line.data(), 1, line.size(), stderr);
     }
@@ -223,13 +223,15 @@ class Timing {
 
  private:
   using clock = std::chrono::steady_clock;
-  static std::string seconds(long s, long us) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(s) + 1e-6 * static_cast<double>(us));
-    return buf;
+  static double processor() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
   }
   bool on_;
-  clock::time_point last_;
+  clock::time_point wall_;
+  double processor_;
   std::string line_;
 };
 
