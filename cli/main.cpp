@@ -22,6 +22,7 @@
 #include "data.hpp"
 #include "pdferr/version.h"
 #include "select.hpp"
+#include "writers.hpp"
 
 namespace cli = pdferr::cli;
 namespace unc = pdferr::uncertainty;
@@ -106,6 +107,51 @@ int check(const std::vector<std::string>& files) {
     return 1;
   }
   return 0;
+}
+
+std::string list(const double* v, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += (i == 0 ? "" : " ") + cli::number(v[i]);
+  return out;
+}
+
+int inspect(const std::string& file) {
+  std::string o;
+  if (cli::source_of_path(file) == cli::Source::table) {
+    const pdferr::TableSet t(file);
+    const auto m = t.masses();
+    const int nx = t.nx(), nt = t.nt(), mf = t.MxFlvN0(), mv = t.mxval();
+    std::vector<double> q;
+    for (int i = 0; i <= nt; ++i) q.push_back(t.alambda() * std::exp(std::exp(t.t_nodes()[i])));
+    o = file + ": table set\n" + "alambda " + cli::number(t.alambda()) + "\nmasses " +
+        list(m.data(), 6) + "\nqcdi1 " + std::to_string(t.qcdi1()) + ", qcdr1 " +
+        cli::number(t.qcdr1()) + ", qcdr2 " + cli::number(t.qcdr2()) + ", qcdi2 " +
+        std::to_string(t.qcdi2()) + ", qcdi3 " + std::to_string(t.qcdi3()) +
+        "\nstated range: qini " + cli::number(t.qini()) + ", qmax " + cli::number(t.qmax()) +
+        ", xmin " + cli::number(t.xmin()) + "\ncounts: nx " + std::to_string(nx) + " (x nodes 0.." +
+        std::to_string(nx) + "), nt " + std::to_string(nt) + " (t nodes 0.." + std::to_string(nt) +
+        "), MxFlvN0 " + std::to_string(mf) + ", mxval " + std::to_string(mv) + ", " +
+        std::to_string((nx + 1) * (nt + 1) * (mf + 1 + mv)) + " values\nslots " +
+        std::to_string(-mf) + ".." + std::to_string(mv) + "; flavours " + std::to_string(-mf) +
+        ".." + std::to_string(mf) + ": flavour f reads slot f" +
+        (mv < mf ? ", and slot -f above " + std::to_string(mv) : std::string()) +
+        "\nnode ranges: x " + cli::number(t.x_node_min()) + ".." + cli::number(t.x_node_max()) +
+        ", Q " + cli::number(t.q_node_min()) + ".." + cli::number(t.q_node_max()) +
+        " (extrapolated beyond)\nx nodes: " + list(t.x_nodes(), static_cast<std::size_t>(nx) + 1) +
+        "\nt nodes: " + list(t.t_nodes(), static_cast<std::size_t>(nt) + 1) +
+        "\nQ nodes (alambda exp(exp(t))): " + list(q.data(), q.size()) + "\n";
+  } else {
+    const pdferr::GridMember g(file);
+    o = file + ": grid member\ndomain: x " + cli::number(g.x_min()) + ".." +
+        cli::number(g.x_max()) + ", Q2 " + cli::number(g.q2_min()) + ".." +
+        cli::number(g.q2_max()) + "\ncolumns 1..6\nx nodes (" + std::to_string(g.x_node_count()) +
+        ", the last without a line: 0 there): " +
+        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) + "\nQ2 nodes (" +
+        std::to_string(g.q2_node_count()) +
+        "): " + list(g.q2_nodes(), static_cast<std::size_t>(g.q2_node_count())) + "\n";
+  }
+  std::fwrite(o.data(), 1, o.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 int eval(const std::string& file, const PointOptions& po, std::optional<int> selector,
@@ -384,6 +430,33 @@ int main(int argc, char** argv) {
       "-o,--output", band_output,
       "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
 
+  std::string inspect_file;
+  CLI::App* inspect_cmd = app.add_subcommand(
+      "inspect", "The kind of a file, its header values, nodes, flavour slots or columns, ranges");
+  inspect_cmd->add_option("FILE", inspect_file, "a .pds table set or a grid member")->required();
+
+  std::string make_csv, make_output;
+  double make_alambda = 0.2, make_vary = 0.0;
+  bool make_model = false, make_nodes = false;
+  CLI::App* table_cmd = app.add_subcommand(
+      "make-table", "Write a .pds table set from a CSV of values on the nodes, or from a model");
+  CLI::App* grid_cmd = app.add_subcommand(
+      "make-grid", "Write a grid member from a CSV of values on the nodes, or from a model");
+  for (CLI::App* c : {table_cmd, grid_cmd}) {
+    c->add_option("--csv", make_csv,
+                  c == table_cmd
+                      ? "values on the nodes: a header x,Q,s-M,...,sV, a node pair a line"
+                      : "values on the nodes: a header x,Q2,c1,...,c6, 1380 lines");
+    c->add_flag("--model", make_model, "the built-in smooth model instead of a CSV");
+    c->add_option("--vary", make_vary, "the model times (1 + VARY (1 - 2x))")
+        ->capture_default_str();
+    c->add_option("-o,--output", make_output, "the file to write")->required();
+  }
+  table_cmd->add_option("--alambda", make_alambda, "the scale of t = ln(ln(Q / alambda))")
+      ->capture_default_str();
+  grid_cmd->add_flag("--nodes", make_nodes,
+                     "write the node pairs as CSV x,Q2 (a template for --csv) instead");
+
   std::vector<std::string> merge_files;
   std::string merge_output = "band";
   CLI::App* merge_cmd =
@@ -394,6 +467,22 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   try {
     if (*check_cmd) return check(check_files);
+    if (*inspect_cmd) return inspect(inspect_file);
+    if (*table_cmd || *grid_cmd) {
+      const bool table = table_cmd->parsed();
+      std::string text;
+      if (!table && make_nodes) {
+        text = cli::grid_nodes_csv();
+      } else if (make_model && make_csv.empty()) {
+        text = table ? cli::table_model(make_alambda, make_vary) : cli::grid_model(make_vary);
+      } else if (!make_model && !make_csv.empty()) {
+        text = table ? cli::table_from_csv(make_csv, make_alambda) : cli::grid_from_csv(make_csv);
+      } else {
+        throw cli::Failure("give one of --csv FILE and --model");
+      }
+      cli::write_file(make_output, text);
+      return 0;
+    }
     if (*eval_cmd) return eval(eval_file, eval_points, eval_selector, eval_output);
     if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output, timed);
     if (*merge_cmd) {

@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -413,6 +414,123 @@ TEST(Cli, BandAndMergeRefusals) {
       EXPECT_NE(r.err.find("not positive definite"), std::string::npos) << r.err;
     }
     EXPECT_EQ(d.read("refused.csv"), "");
+  }
+}
+
+// Files made from CSV on the nodes load back through the value types to
+// the CSV's values, to the precision of each format, and inspect lists what
+// was written; faulty CSV files are refused with the line and field.
+TEST(Cli, MadeFilesLoadBack) {
+  const Data d;
+  // A table of slots -2..1 at x nodes 0.001, 0.01, 0.1, 0.5, 1 and Q nodes
+  // 2, 5, 20, 100, without x = 0 (its values are then 0).
+  const double xs[] = {0.001, 0.01, 0.1, 0.5, 1.0}, qs[] = {2, 5, 20, 100};
+  const auto table_value = [](int s, double x, double q) {
+    return (3.0 + s) * (1.0 - 0.5 * x) * (1.0 + 0.01 * q);
+  };
+  std::string csv = "x,Q,s-2,s-1,s0,s1\n";
+  for (double q : qs) {
+    for (double x : xs) {
+      csv += std::to_string(x) + "," + std::to_string(q);
+      for (int s = -2; s <= 1; ++s) csv += "," + std::to_string(table_value(s, x, q));
+      csv += "\n";
+    }
+  }
+  d.dir.write("table.csv", csv);
+  const ProcessResult t = d.run({"make-table", "--csv", "table.csv", "-o", "made.pds"});
+  ASSERT_EQ(t.status, 0) << t.err;
+  const pdferr::TableSet set(d.dir.file("made.pds"));
+  ASSERT_EQ(set.nx(), 5);
+  ASSERT_EQ(set.nt(), 3);
+  EXPECT_EQ(set.MxFlvN0(), 2);
+  EXPECT_EQ(set.mxval(), 1);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(set.x_nodes()[i + 1], std::stod(std::to_string(xs[i])));
+  for (double q : qs) {
+    for (double x : xs) {
+      // Flavour 2 reads slot -2 (above mxval): the interpolation at a node
+      // gives the node's value up to rounding.
+      for (int f = -2; f <= 2; ++f) {
+        const double want = table_value(f <= 1 ? f : -f, x, q);
+        EXPECT_NEAR(set.value(f, x, q), want, 1e-12 * want) << f << " " << x << " " << q;
+      }
+    }
+  }
+  const ProcessResult i = d.run({"inspect", "made.pds"});
+  EXPECT_EQ(i.status, 0);
+  EXPECT_NE(i.out.find("counts: nx 5 (x nodes 0..5), nt 3 (t nodes 0..3), MxFlvN0 2, mxval 1, "
+                       "96 values\nslots -2..1; flavours -2..2: flavour f reads slot f, and slot "
+                       "-f above 1\nnode ranges: x 0.001..1, Q "),
+            std::string::npos)
+      << i.out;
+
+  // A grid from the template of its nodes.
+  ASSERT_EQ(d.run({"make-grid", "--nodes", "-o", "nodes.csv"}).status, 0);
+  const std::vector<std::string> nodes = rows(d.read("nodes.csv"));
+  ASSERT_EQ(nodes.size(), 1381u);
+  const auto grid_value = [](int c, double x, double q2) {
+    return (c % 2 == 0 ? 1.0 : -1.0) * c * std::pow(x, -0.5) * (1.0 - x) * std::log(q2 + 2.0);
+  };
+  std::string gcsv = "x,Q2,c1,c2,c3,c4,c5,c6\n";
+  for (std::size_t k = nodes.size() - 1; k >= 1; --k) {  // in reverse: any order will do
+    const std::vector<double> p = numbers(nodes[k]);
+    gcsv += nodes[k];
+    for (int c = 1; c <= 6; ++c) {
+      char b[32];
+      std::snprintf(b, sizeof b, ",%.17g", grid_value(c, p[0], p[1]));
+      gcsv += b;
+    }
+    gcsv += "\n";
+  }
+  d.dir.write("grid.csv", gcsv);
+  const ProcessResult g = d.run({"make-grid", "--csv", "grid.csv", "-o", "made.grid"});
+  ASSERT_EQ(g.status, 0) << g.err;
+  const pdferr::GridMember member(d.dir.file("made.grid"));
+  for (std::size_t k = 1; k < nodes.size(); k += 7) {
+    const std::vector<double> p = numbers(nodes[k]);
+    if (p[1] < pdferr::GridMember::q2_min()) continue;  // Q2 node 0.8 lies outside the domain
+    const std::array<double, 6> v = member.values(p[0], p[1]);
+    for (int c = 1; c <= 6; ++c) {
+      // Six digits for positive values, five for negative ones.
+      const double want = grid_value(c, p[0], p[1]);
+      EXPECT_NEAR(v[c - 1], want, (want > 0 ? 5e-6 : 5e-5) * std::abs(want)) << nodes[k];
+    }
+  }
+  for (const char* model : {"make-table", "make-grid"}) {
+    const std::string out = std::string("model.") + (model[5] == 't' ? "pds" : "grid");
+    ASSERT_EQ(d.run({model, "--model", "--vary", "0.1", "-o", out}).status, 0);
+    EXPECT_EQ(d.run({"check", out}).status, 0);
+  }
+
+  struct Bad {
+    const char* command;
+    std::string csv;
+    std::string err;
+  };
+  const std::string head = "x,Q,s0,s1\n";
+  const Bad bad[] = {
+      {"make-table", "x,Q,s1,s2\n0.1,2,1,1\n",
+       "pdferr make-table: bad.csv, line 1, header: want x,Q,s-M,...,sV: the flavour slots -M..V "
+       "in order, from a slot at or below 0 to one at or above 0\n"},
+      {"make-table", head + "0.1,2,1,1\n0.2,2,1,1\n0.3,2,1,1\n0.1,3,1,1\n",
+       "pdferr make-table: bad.csv, line 0, nodes: 3 x nodes above 0 and 2 Q nodes: a table takes "
+       "3..201 x nodes above 0 and 4..26 Q nodes\n"},
+      {"make-table", head + "0.1,2,1,x\n",
+       "pdferr make-table: bad.csv, line 2, s1: \"x\" is not a "
+       "finite number\n"},
+      {"make-grid", "x,Q2,c1,c2,c3,c4,c5,c6\n0.123,10,1,2,3,4,5,6\n",
+       "pdferr make-grid: bad.csv, line 2, x: 0.123 is not one of the 46 x nodes of a grid file "
+       "(pdferr make-grid --nodes lists them)\n"},
+      {"make-grid", "x,Q2,c1,c2,c3,c4,c5,c6\n1e-05,10,1,2,3,4,5,6\n",
+       "pdferr make-grid: bad.csv, line 0, nodes: no line for the node pair (x 1e-05, Q2 0.8): a "
+       "grid file has all 1380\n"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.csv);
+    d.dir.write("bad.csv", b.csv);
+    const ProcessResult r = d.run({b.command, "--csv", "bad.csv", "-o", "bad.out"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, b.err);
+    EXPECT_EQ(d.read("bad.out"), "");
   }
 }
 
