@@ -10,9 +10,9 @@ namespace pdferr::cli {
 namespace {
 
 std::string format(const char* f, double a, double b = 0.0) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, f, a, b);
-  return buf;
+  char buf[256];
+  const int n = std::snprintf(buf, sizeof buf, f, a, b);
+  return std::string(buf, static_cast<std::size_t>(std::min(n, static_cast<int>(sizeof buf) - 1)));
 }
 
 std::string escape(const std::string& s) {

@@ -16,11 +16,8 @@
 namespace pdferr::cli {
 namespace {
 
-std::string real17(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
-}
+// The shortest decimal that reads back to v.
+std::string real(double v) { return number(v); }
 
 // One record, six values a line.
 void record(std::string& out, const std::vector<std::string>& items) {
@@ -44,25 +41,25 @@ std::string table_text(const Table& t) {
   std::string out = " Table set written by pdferr " + std::string(pdferr_version()) +
                     " make-table (synthetic or user data)\n"
                     "  r1  r2  alambda  masses 1..6\n";
-  record(out, {"2", "5", real17(t.alambda), "0", "0", "0", "1.3", "4.5", "174"});
+  record(out, {"2", "5", real(t.alambda), "0", "0", "0", "1.3", "4.5", "174"});
   out += "  qcdi1  qcdr1  qcdr2  MxFlvN0  mxval  unused\n";
   record(out, {"2", "0.118", "91.1876", std::to_string(t.mxflvn0), std::to_string(t.mxval), "0"});
   out += "  nx  nt  unused  ng  unused\n";
   record(out, {std::to_string(nx), std::to_string(nt), "0", "0", "0"});
   out += "  (ng + 2 = 2 text lines)\n  qini  qmax, then (Q, t) per t node\n";
-  std::vector<std::string> d = {real17(t.q.front()), real17(t.q.back())};
+  std::vector<std::string> d = {real(t.q.front()), real(t.q.back())};
   for (double q : t.q) {
-    d.push_back(real17(q));
-    d.push_back(real17(std::log(std::log(q / t.alambda))));
+    d.push_back(real(q));
+    d.push_back(real(std::log(std::log(q / t.alambda))));
   }
   record(out, d);
   out += "  xmin  unused, then x nodes 1..nx\n";
-  std::vector<std::string> e = {real17(t.x[1]), "0"};
-  for (int i = 1; i <= nx; ++i) e.push_back(real17(t.x[i]));
+  std::vector<std::string> e = {real(t.x[1]), "0"};
+  for (int i = 1; i <= nx; ++i) e.push_back(real(t.x[i]));
   record(out, e);
   out += "  values: x node fastest, then t node, then slot -MxFlvN0..mxval\n";
   std::vector<std::string> f;
-  for (double v : t.values) f.push_back(real17(v));
+  for (double v : t.values) f.push_back(real(v));
   record(out, f);
   return out;
 }

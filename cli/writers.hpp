@@ -11,8 +11,8 @@ namespace pdferr::cli {
 // "x,Q,s-M,...,sV" naming the flavour slots -M..V in order (M = MxFlvN0,
 // V = mxval), then one line per node pair (x, Q), in any order, every pair
 // of the x and Q values present exactly once.  Rows at x = 0 give x node
-// 0; without them its values are 0.  Every real is written with 17
-// significant digits, so the file loads back to the very doubles.
+// 0; without them its values are 0.  Every real is written in the shortest
+// form that reads back to it, so the file loads back to the very doubles.
 std::string table_from_csv(const std::string& path, double alambda);
 
 // The built-in model: 60 x nodes (equally spaced in x^0.3 from 1e-5 to 1)

@@ -315,6 +315,10 @@ TEST(Cli, BandSameBytesForEverySplit) {
     EXPECT_GT(v[9], v[6]);
   }
   const std::string svg = d.read("serial.svg");
+  EXPECT_EQ(svg.substr(0, svg.find('\n') + 1),
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"460\" "
+            "font-family=\"sans-serif\" font-size=\"12\">\n");
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
   for (const char* part : {"<svg", "Grid members, column 3", "Monte Carlo interval", "Hessian band",
                            ">x</text>", "value / central value", ">1e-4</text>"}) {
     EXPECT_NE(svg.find(part), std::string::npos) << part;
