@@ -254,10 +254,9 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
 
 void part_blocks(std::uint64_t blocks, std::uint64_t k, std::uint64_t parts, std::uint64_t& first,
                  std::uint64_t& end) {
-  // blocks * k fits: blocks is far below 2^32 for any run that fits the
-  // generator's range with a stride of at least 4096 numbers.
-  first = blocks * k / parts;
-  end = blocks * (k + 1) / parts;
+  using wide = unsigned __int128;  // blocks * (k + 1) may pass 2^64
+  first = static_cast<std::uint64_t>(wide{blocks} * k / parts);
+  end = static_cast<std::uint64_t>(wide{blocks} * (k + 1) / parts);
 }
 
 Samples draw_blocks(const Setup& s, std::uint64_t first, std::uint64_t end,
