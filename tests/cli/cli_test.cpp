@@ -2,6 +2,7 @@
 // byte for byte, and the files it writes, on synthetic data written here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -298,6 +299,18 @@ TEST(Cli, BandSameBytesForEverySplit) {
               "written: mpi.csv, mpi.svg\n");
     EXPECT_EQ(d.read("mpi.csv"), csv);
   }
+  // A fault every rank meets is reported once.
+  d.dir.write("asym.csv", "1, 0.5\n0.4, 2\n");
+  std::vector<std::string> args = {PDFERR_MPIEXEC, "-n", "2", "--oversubscribe", PDFERR_PROGRAM};
+  args.insert(args.end(), band.begin(), band.end());
+  std::replace(args.begin(), args.end(), std::string("cov.csv"), std::string("asym.csv"));
+  args.insert(args.end(), {"-o", "refused"});
+  const ProcessResult r = testsupport::run_process(args, d.dir.path());
+  EXPECT_NE(r.status, 0);
+  const std::string fault = "pdferr band: asym.csv, line 2, column 1: the matrix is not symmetric";
+  EXPECT_NE(r.err.find(fault), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(fault), r.err.rfind(fault)) << r.err;
+  EXPECT_EQ(d.read("refused.csv"), "");
 #endif
 
   // The Monte Carlo band of this linear model: F = F0 + c1 D1 + c2 D2 has

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "band.hpp"
 #include "pdferr/uncertainty.hpp"
 #include "select.hpp"
 
@@ -86,6 +87,24 @@ TEST(Selection, IntervalsOverHoldersAreThoseOfAllSamples) {
       EXPECT_EQ(std::bit_cast<std::uint64_t>(high), std::bit_cast<std::uint64_t>(want.high));
     }
   }
+}
+
+// A block that takes more generator numbers than its stride is refused,
+// never left to overlap the next block's numbers.
+TEST(Blocks, AnOverrunIsRefused) {
+  pdferr::cli::Setup s;
+  s.x = {0.1};
+  s.central = {1.0};
+  s.shift = {0.5};
+  s.factor = {1.0f};
+  s.coefficients = 1;
+  s.draws = 300;
+  s.seed = 1;
+  // 256 deviates take about 700 numbers: within 4096, beyond 256.
+  s.stride = 4096;
+  EXPECT_EQ(pdferr::cli::draw_blocks(s, 0, 2, [](std::uint64_t) {}).count, 300u);
+  s.stride = 256;
+  EXPECT_THROW(pdferr::cli::draw_blocks(s, 0, 1, [](std::uint64_t) {}), pdferr::cli::Failure);
 }
 
 }  // namespace
