@@ -205,7 +205,9 @@ class Progress {
   void operator()(std::uint64_t done) {
     if (!on_) return;
     const auto now = clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(100)) {
+    const bool last = done == total_ && shown_;  // the full bar once it was shown
+    if (!last &&
+        (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(100))) {
       return;
     }
     last_ = now;
