@@ -154,10 +154,26 @@ int inspect(const std::string& file) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int eval(const std::string& file, const PointOptions& po, std::optional<int> selector,
+// The density to evaluate: a file, or a numbered table set or grid member
+// in a directory.
+struct Which {
+  std::string file, dir = ".";
+  std::optional<int> set, member;
+  cli::Density load() const {
+    if (file.empty() == (set.has_value() == member.has_value())) {
+      throw cli::Failure("give one of FILE, --set N and --member M");
+    }
+    if (set) return cli::Density(pdferr::TableSet::from_set(*set, dir));
+    if (member) return cli::Density(pdferr::GridMember::from_member(*member, dir));
+    return cli::Density(cli::source_of_path(file), file);
+  }
+};
+
+int eval(const Which& which, const PointOptions& po, std::optional<int> selector,
          const std::string& output) {
   const cli::Points points = po.get();
-  const cli::Density d(cli::source_of_path(file), file);
+  const cli::Density d = which.load();
+  const std::string& file = d.path();
   if (selector) d.check_selector(*selector);
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (d.outside_nodes(points, i)) {
@@ -393,12 +409,17 @@ int main(int argc, char** argv) {
       "report every bad one with its line and field");
   check_cmd->add_option("FILE", check_files, "files to check")->required();
 
-  std::string eval_file, eval_output;
+  std::string eval_output;
   std::optional<int> eval_selector;
   PointOptions eval_points;
   CLI::App* eval_cmd =
       app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
-  eval_cmd->add_option("FILE", eval_file, "a .pds table set or a grid member")->required();
+  Which eval_which;
+  eval_cmd->add_option("FILE", eval_which.file, "a .pds table set or a grid member");
+  eval_cmd->add_option("--set", eval_which.set, "table set N (10..33, 100..152, 200..252)");
+  eval_cmd->add_option("--member", eval_which.member, "grid member M (-99..99)");
+  eval_cmd->add_option("--dir", eval_which.dir, "where --set and --member are found")
+      ->capture_default_str();
   eval_points.add(eval_cmd);
   eval_cmd->add_option(
       "--flavour,--column", eval_selector,
@@ -485,7 +506,7 @@ int main(int argc, char** argv) {
       cli::write_file(make_output, text);
       return 0;
     }
-    if (*eval_cmd) return eval(eval_file, eval_points, eval_selector, eval_output);
+    if (*eval_cmd) return eval(eval_which, eval_points, eval_selector, eval_output);
     if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output, timed);
     if (*merge_cmd) {
       cli::merge_partials(merge_files, merge_output);

@@ -188,6 +188,9 @@ TEST(Cli, EvalGivesTheValuesOfTheValueTypes) {
   const ProcessResult g = d.run({"eval", "pelk-minus-02.grid", "--x", "1e-4:0.5:4", "--q2", "50"});
   EXPECT_EQ(g.status, 0) << g.err;
   EXPECT_EQ(g.err, "");
+  const ProcessResult numbered =
+      d.run({"eval", "--member", "-2", "--dir", d.dir.path(), "--x", "1e-4:0.5:4", "--q2", "50"});
+  EXPECT_EQ(numbered.out, g.out);
   const std::vector<std::string> grid_rows = rows(g.out);
   ASSERT_EQ(grid_rows.size(), 5u);
   EXPECT_EQ(grid_rows[0], "x,Q2,c1,c2,c3,c4,c5,c6");
