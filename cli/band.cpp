@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
@@ -267,7 +268,17 @@ Samples draw_blocks(const Setup& s, std::uint64_t first, std::uint64_t end,
   unc::MomentsOptions mo;
   mo.first = first_draw;
   Samples out{unc::Moments(points, mo), {}, end_draw > first_draw ? end_draw - first_draw : 0};
-  out.keys.resize(out.count * points);
+  // The share of samples this process keeps: 8 bytes a draw and point.
+  const std::uint64_t need = out.count * points;
+  try {
+    if (points != 0 && need / points != out.count) throw std::bad_alloc();
+    out.keys.resize(need);
+  } catch (const std::bad_alloc&) {
+    throw Failure("this part's " + std::to_string(out.count) + " draws at " +
+                  std::to_string(points) + " points need " + std::to_string(need / 131072) +
+                  " MiB of samples (8 bytes a draw and point), more than this process can " +
+                  "have: split the draws over more MPI ranks or --block parts");
+  }
   std::vector<float> c(block_draws * n);
   std::vector<double> rows(block_draws * points);
   for (std::uint64_t b = first; b < end; ++b) {
