@@ -116,7 +116,8 @@ TEST(Cli, HelpOnEveryCommandAndVersion) {
 }
 
 // Every file is checked, the good ones listed on standard output and each
-// bad one named with its line and field on standard error.
+// bad one named with its line and field on standard error: cases of the
+// readers' bad-file catalogue, one run over all of them.
 TEST(Cli, CheckReportsEveryBadFile) {
   const Data d;
   const std::string good = d.read("t0.pds");
@@ -125,39 +126,62 @@ TEST(Cli, CheckReportsEveryBadFile) {
     for (int k = 0; k < n; ++k) end = good.find('\n', end) + 1;
     return good.substr(0, end);
   };
+  const auto changed = [](void (*change)(testsupport::PdsTable&)) {
+    testsupport::PdsTable t = testsupport::make_table(30, 8, 5, 2, table_value);
+    change(t);
+    return testsupport::pds_text(t);
+  };
   std::string letters = good;
   letters.replace(letters.find(" 2 4.9999"), 9, " two 4.9999");
   std::string grid = d.read("PELK-GRID.NLO");
-  d.dir.write("cut.pds", first_lines(3));
-  d.dir.write("letters.pds", letters);
-  d.dir.write("short.grid", grid.substr(0, grid.size() / 2));
-  d.dir.write("field.grid", grid.replace(13 * 6 + 1, 3, "x.x"));
-  d.dir.write("pair.members",
-              "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\n"
-              "pair 2 1 -1\n");
-  d.dir.write("missing.members",
-              "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\n"
-              "pair 1 1 -1\npair 2 7 -7\n");
-  const ProcessResult r =
-      d.run({"check", "t0.pds", "cut.pds", "PELK-GRID.NLO", "letters.pds", "short.grid",
-             "field.grid", "grid.members", "pair.members", "missing.members", "absent.pds"});
+  struct Case {
+    std::string name, text;
+    std::string out, err;  // the line on either stream, after "NAME: " or "pdferr check: "
+  };
+  const Case cases[] = {
+      {"t0.pds", good, "table set, x nodes 0..30, t nodes 0..8, flavours -5..5", ""},
+      {"cut.pds", first_lines(3), "", "cut.pds, line 3: end of file before record B"},
+      {"letters.pds", letters, "", "letters.pds, line 3, record A: unreadable real"},
+      {"nodes.pds", changed([](testsupport::PdsTable& t) { t.xv[3] = t.xv[4]; }), "",
+       "nodes.pds, line 17, record E: x node 5 = 0.0024734158063935674 is not above x node 4 = "
+       "0.0024734158063935674"},
+      {"alambda.pds", changed([](testsupport::PdsTable& t) { t.alambda = 0; }), "",
+       "alambda.pds, line 3, record A: alambda = 0 is not above 0"},
+      {"nan.pds", changed([](testsupport::PdsTable& t) { t.values[99] = std::nan(""); }), "",
+       "nan.pds, line 39, record F: table value 100 = nan is not finite"},
+      {"nx.pds", changed([](testsupport::PdsTable& t) { t.nx = 250; }), "",
+       "nx.pds, line 7, record C: nx = 250 outside 3 to 201"},
+      {"PELK-GRID.NLO", grid, "grid member, 47 x nodes, 30 Q2 nodes, columns 1..6", ""},
+      {"short.grid", grid.substr(0, grid.size() / 2), "",
+       "short.grid, line 691: the file ends before this line; a grid file has 1380 lines"},
+      {"field.grid", std::string(grid).replace(13 * 6 + 1, 3, "x.x"), "",
+       "field.grid, line 2, field 1: not a number"},
+      {"grid.members", d.read("grid.members"), "Hessian set of 5 grid members, all loaded", ""},
+      {"pair.members", "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 2 1 -1\n",
+       "",
+       "pair.members, line 5, pair: pair 2 where pair 1 comes next: pairs are numbered 1, 2, ... "
+       "in order"},
+      {"missing.members",
+       "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 1 1 -1\npair 2 7 -7\n", "",
+       "missing.members: member 4 of 5: pelk-plus-07.grid: cannot open: No such file or "
+       "directory"},
+      {"absent.pds", "", "", "absent.pds: cannot be opened (No such file or directory)"},
+  };
+  std::vector<std::string> args = {"check"};
+  std::string out, err;
+  int bad = 0;
+  for (const Case& c : cases) {
+    if (c.name != "absent.pds") d.dir.write(c.name, c.text);
+    args.push_back(c.name);
+    if (c.err.empty()) out += c.name + ": " + c.out + "\n";
+    if (!c.err.empty()) err += "pdferr check: " + c.err + "\n";
+    bad += c.err.empty() ? 0 : 1;
+  }
+  const ProcessResult r = d.run(args);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out,
-            "t0.pds: table set, x nodes 0..30, t nodes 0..8, flavours -5..5\n"
-            "PELK-GRID.NLO: grid member, 47 x nodes, 30 Q2 nodes, columns 1..6\n"
-            "grid.members: Hessian set of 5 grid members, all loaded\n");
-  EXPECT_EQ(r.err,
-            "pdferr check: cut.pds, line 3: end of file before record B\n"
-            "pdferr check: letters.pds, line 3, record A: unreadable real\n"
-            "pdferr check: short.grid, line 691: the file ends before this line; a grid file has "
-            "1380 lines\n"
-            "pdferr check: field.grid, line 2, field 1: not a number\n"
-            "pdferr check: pair.members, line 5, pair: pair 2 where pair 1 comes next: pairs are "
-            "numbered 1, 2, ... in order\n"
-            "pdferr check: missing.members: member 4 of 5: pelk-plus-07.grid: cannot open: No "
-            "such file or directory\n"
-            "pdferr check: absent.pds: cannot be opened (No such file or directory)\n"
-            "pdferr check: 7 of 10 files are bad\n");
+  EXPECT_EQ(r.out, out);
+  EXPECT_EQ(r.err, err + "pdferr check: " + std::to_string(bad) + " of " +
+                       std::to_string(std::size(cases)) + " files are bad\n");
   const ProcessResult ok = d.run({"check", "t0.pds", "table.members"});
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(ok.err, "");
