@@ -397,8 +397,8 @@ void write_file(const std::string& path, const std::string& text) {
   if (!written || !closed) throw Failure(path + ": write error");
 }
 
-std::vector<unsigned char> partial_bytes(const Setup& setup, const Samples& samples,
-                                         std::uint64_t k, std::uint64_t parts) {
+void write_partial(const std::string& path, const Setup& setup, const Samples& samples,
+                   std::uint64_t k, std::uint64_t parts) {
   Writer w;
   const char magic[] = "PDFERRBP";
   w.bytes.assign(magic, magic + 8);
@@ -411,12 +411,14 @@ std::vector<unsigned char> partial_bytes(const Setup& setup, const Samples& samp
   w.text(std::string(m.begin(), m.end()));
   w.word(setup.x.size());
   w.word(samples.count);
-  for (std::uint64_t key : samples.keys) w.word(key);
-  return w.bytes;
-}
-
-void write_partial(const std::string& path, const std::vector<unsigned char>& bytes) {
-  write_file(path, std::string(bytes.begin(), bytes.end()));
+  // The keys as they lie in memory: little-endian words (checked above).
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
+  const bool written =
+      std::fwrite(w.bytes.data(), 1, w.bytes.size(), f) == w.bytes.size() &&
+      std::fwrite(samples.keys.data(), 8, samples.keys.size(), f) == samples.keys.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) throw Failure(path + ": write error");
 }
 
 namespace {
@@ -446,6 +448,8 @@ struct Partial {
       if (m != MAP_FAILED) ::munmap(m, size);
       throw Failure(p + ": not a partial result of pdferr band --block");
     }
+    // The binary searches land anywhere: no read-ahead around them.
+    ::madvise(m, size, MADV_RANDOM);
     base = static_cast<const unsigned char*>(m);
     Reader r{base + 8, size - 8, p};
     try {

@@ -105,9 +105,8 @@ std::string band_svg(const Setup& setup, const McBand* mc);
 void write_file(const std::string& path, const std::string& text);
 
 // Partial results of --block k/K, and their merge.
-std::vector<unsigned char> partial_bytes(const Setup& setup, const Samples& samples,
-                                         std::uint64_t k, std::uint64_t parts);
-void write_partial(const std::string& path, const std::vector<unsigned char>& bytes);
+void write_partial(const std::string& path, const Setup& setup, const Samples& samples,
+                   std::uint64_t k, std::uint64_t parts);
 // Merges the partial files into the band; writes prefix.csv and prefix.svg.
 void merge_partials(const std::vector<std::string>& paths, const std::string& prefix);
 

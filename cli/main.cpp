@@ -366,7 +366,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
 
   if (!block.empty()) {
     output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
-    cli::write_partial(output, cli::partial_bytes(s, samples, k, parts));
+    cli::write_partial(output, s, samples, k, parts);
     std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
                 static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
     return 0;
