@@ -1,7 +1,6 @@
 #include "band.hpp"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,12 +65,17 @@ struct Writer {
   }
 };
 
+// Bytes that end before what they announce.
+struct EndEarly : Failure {
+  using Failure::Failure;
+};
+
 struct Reader {
   const unsigned char* p;
   std::size_t left;
   std::string what;
   void need(std::uint64_t n) const {
-    if (n > left) throw Failure(what + ": the bytes end early");
+    if (n > left) throw EndEarly(what + ": the bytes end early");
   }
   std::uint64_t word() {
     need(8);
@@ -423,58 +427,105 @@ void write_partial(const std::string& path, const Setup& setup, const Samples& s
 
 namespace {
 
-// A partial result mapped into memory: its keys are read where they lie.
+// A partial result, its keys searched where they lie in the file: every
+// fence-th key of each point is kept in memory, and a count reads the one
+// run of fence keys between two kept ones (4 KB), so that merging needs
+// 1/512 of the parts' size in memory.
 struct Partial {
+  static constexpr std::uint64_t fence = 512;
   std::string path;
-  const unsigned char* base = nullptr;
-  std::size_t size = 0;
+  int fd = -1;
   std::uint64_t k = 0, parts = 0, points = 0, count = 0;
   std::string setup;
   unc::Moments moments;
-  const std::uint64_t* keys = nullptr;
+  std::uint64_t keys_at = 0;          // file offset of the keys
+  std::vector<std::uint64_t> fences;  // key i * fence of each point, point-major
+  std::uint64_t per_point = 0;        // fences per point
 
   explicit Partial(const std::string& p) : path(p) {
-    const int fd = ::open(p.c_str(), O_RDONLY);
+    fd = ::open(p.c_str(), O_RDONLY);
     if (fd < 0) throw Failure(p + ": cannot be opened (" + std::strerror(errno) + ")");
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      throw Failure(p + ": not a regular file");
-    }
-    size = static_cast<std::size_t>(st.st_size);
-    void* m = size == 0 ? MAP_FAILED : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (m == MAP_FAILED || size < 8 || std::memcmp(m, "PDFERRBP", 8) != 0) {
-      if (m != MAP_FAILED) ::munmap(m, size);
-      throw Failure(p + ": not a partial result of pdferr band --block");
-    }
-    // The binary searches land anywhere: no read-ahead around them.
-    ::madvise(m, size, MADV_RANDOM);
-    base = static_cast<const unsigned char*>(m);
-    Reader r{base + 8, size - 8, p};
     try {
-      if (r.word() != 1) throw Failure(p + ": a partial result of another version");
-      k = r.word();
-      parts = r.word();
-      setup = r.text();
-      const std::string mb = r.text();
-      moments = unc::Moments::load(mb.data(), mb.size());
-      points = r.word();
-      count = r.word();
-      if (points != 0 && count > r.left / 8 / points) throw Failure(p + ": the keys end early");
-      if (r.left != points * count * 8) throw Failure(p + ": bytes after the keys");
-      keys = reinterpret_cast<const std::uint64_t*>(r.p);
-    } catch (const std::invalid_argument& e) {
-      ::munmap(const_cast<unsigned char*>(base), size);
-      throw Failure(p + ": " + e.what());
+      read_header();
     } catch (...) {
-      ::munmap(const_cast<unsigned char*>(base), size);
+      ::close(fd);
       throw;
     }
   }
-  ~Partial() { ::munmap(const_cast<unsigned char*>(base), size); }
+  ~Partial() { ::close(fd); }
   Partial(const Partial&) = delete;
   Partial& operator=(const Partial&) = delete;
+
+  void read_at(void* out, std::uint64_t bytes, std::uint64_t at) const {
+    auto* o = static_cast<unsigned char*>(out);
+    while (bytes > 0) {
+      const ssize_t n = ::pread(fd, o, bytes, static_cast<off_t>(at));
+      if (n <= 0) throw Failure(path + ": read error or a file cut short");
+      o += n;
+      at += static_cast<std::uint64_t>(n);
+      bytes -= static_cast<std::uint64_t>(n);
+    }
+  }
+
+  void read_header() {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw Failure(path + ": not a regular file");
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // The header ends where the keys begin: read it in growing pieces.
+    std::vector<unsigned char> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 65536)));
+    read_at(head.data(), head.size(), 0);
+    if (head.size() < 8 || std::memcmp(head.data(), "PDFERRBP", 8) != 0) {
+      throw Failure(path + ": not a partial result of pdferr band --block");
+    }
+    for (;;) {
+      Reader r{head.data() + 8, head.size() - 8, path};
+      try {
+        if (r.word() != 1) throw Failure(path + ": a partial result of another version");
+        k = r.word();
+        parts = r.word();
+        setup = r.text();
+        const std::string mb = r.text();
+        moments = unc::Moments::load(mb.data(), mb.size());
+        points = r.word();
+        count = r.word();
+        keys_at = head.size() - r.left;
+        break;
+      } catch (const EndEarly&) {
+        if (head.size() == size) throw;  // the bytes end early in the whole file
+        head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, 4 * head.size())));
+        read_at(head.data(), head.size(), 0);
+      } catch (const std::invalid_argument& e) {
+        throw Failure(path + ": " + e.what());
+      }
+    }
+    if (k >= parts)
+      throw Failure(path + ": part " + std::to_string(k + 1) + " of " + std::to_string(parts) +
+                    " does not exist");
+    if (points != 0 && count > (size - keys_at) / 8 / points) {
+      throw Failure(path + ": the keys end early");
+    }
+    if (size - keys_at != points * count * 8) throw Failure(path + ": bytes after the keys");
+    // The fences, one pass over the keys.
+    per_point = (count + fence - 1) / fence;
+    fences.resize(points * per_point);
+    for (std::uint64_t p = 0; p < points; ++p) {
+      for (std::uint64_t f = 0; f < per_point; ++f) {
+        read_at(&fences[p * per_point + f], 8, keys_at + 8 * (p * count + f * fence));
+      }
+    }
+  }
+
+  // The keys of point p at or below key.
+  std::uint64_t count_at_or_below_key(std::uint64_t p, std::uint64_t key) const {
+    const std::uint64_t* f = fences.data() + p * per_point;
+    const auto j = static_cast<std::uint64_t>(std::upper_bound(f, f + per_point, key) - f);
+    if (j == 0) return 0;  // below the first key
+    const std::uint64_t first = (j - 1) * fence;
+    const std::uint64_t n = std::min(fence, count - first);
+    std::uint64_t run[fence];
+    read_at(run, 8 * n, keys_at + 8 * (p * count + first));
+    return first + pdferr::cli::count_at_or_below(run, n, key);
+  }
 };
 
 }  // namespace
@@ -513,7 +564,7 @@ void merge_partials(const std::vector<std::string>& paths, const std::string& pr
   }
   const auto local = [&](std::size_t p, std::uint64_t key) {
     std::uint64_t n = 0;
-    for (const Partial* q : by_k) n += count_at_or_below(q->keys + p * q->count, q->count, key);
+    for (const Partial* q : by_k) n += q->count_at_or_below_key(p, key);
     return n;
   };
   const McBand mc = finish_band(s, &all, local, [](std::vector<std::uint64_t>&) {});

@@ -416,6 +416,8 @@ TEST(Cli, BandAndMergeRefusals) {
   std::vector<std::string> other = band;
   other.insert(other.end(), {"--cov", "cov.csv", "--seed", "5", "--block", "2/2", "-o", "other"});
   ASSERT_EQ(d.run(other).status, 0);
+  const std::string part = d.read("band-1-of-2.part");
+  d.dir.write("cut-1-of-2.part", part.substr(0, part.size() - 8));
   d.dir.write("asym.csv", "1, 0.5\n0.4, 2\n");
   d.dir.write("singular.csv", "1, 1\n1, 1\n");
   d.dir.write("three.csv", "1,0,0\n0,1,0\n0,0,1\n");
@@ -447,6 +449,8 @@ TEST(Cli, BandAndMergeRefusals) {
        "pdferr merge: merge: band-1-of-2.part and band-1-of-2.part are both part 1 of 2\n"},
       {{"merge", "band-1-of-2.part", "other-2-of-2.part"},
        "pdferr merge: merge: other-2-of-2.part is a part of another run than band-1-of-2.part\n"},
+      {{"merge", "cut-1-of-2.part", "band-2-of-2.part"},
+       "pdferr merge: cut-1-of-2.part: the keys end early\n"},
       {{"merge", "band-1-of-2.part", "cov.csv"},
        "pdferr merge: cov.csv: not a partial result of pdferr band --block\n"},
   };
