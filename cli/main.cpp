@@ -1,0 +1,522 @@
+// pdferr: data files and error bands from the command line.
+//
+//   pdferr check FILE...            load each file, report every bad one
+//   pdferr eval FILE --points P     values at points, as CSV
+//   pdferr band SET --points P ...  Hessian and Monte Carlo bands, CSV + SVG
+//   pdferr merge PART...            join the parts of band --block k/K
+//
+// Exit status 0 only on success; faults go to standard error with the file,
+// the line and the field.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include "band.hpp"
+#include "comm.hpp"
+#include "data.hpp"
+#include "pdferr/version.h"
+#include "select.hpp"
+#include "writers.hpp"
+
+namespace cli = pdferr::cli;
+namespace unc = pdferr::uncertainty;
+
+namespace {
+
+// The points of --points FILE, or of --x LOW:HIGH:N at --q or --q2.
+struct PointOptions {
+  std::string file, range;
+  double q = 0.0, q2 = 0.0;
+
+  void add(CLI::App* app) {
+    app->add_option("--points", file, "CSV of points: a header line x,Q or x,Q2, a point a line");
+    app->add_option("--x", range, "LOW:HIGH:N: N points equally spaced in log x");
+    app->add_option("--q", q, "the scale Q (GeV) of the --x points");
+    app->add_option("--q2", q2, "the scale Q2 (GeV^2) of the --x points");
+  }
+  cli::Points get() const {
+    if (!file.empty() && range.empty()) return cli::read_points(file);
+    if (file.empty() && !range.empty() && (q > 0.0) != (q2 > 0.0)) {
+      double lo = 0.0, hi = 0.0;
+      int n = 0;
+      char end = 0;
+      if (std::sscanf(range.c_str(), "%lf:%lf:%d%c", &lo, &hi, &n, &end) != 3) {
+        throw cli::Failure("--x \"" + range + "\": want LOW:HIGH:N");
+      }
+      return q > 0.0 ? cli::log_points(lo, hi, n, "Q", q) : cli::log_points(lo, hi, n, "Q2", q2);
+    }
+    throw cli::Failure("give the points as --points FILE, or as --x LOW:HIGH:N with --q or --q2");
+  }
+};
+
+void warn(const std::string& command, const std::string& text) {
+  std::fprintf(stderr, "pdferr %s: warning: %s\n", command.c_str(), text.c_str());
+}
+
+int check(const std::vector<std::string>& files) {
+  int bad = 0;
+  for (const std::string& f : files) {
+    try {
+      std::string what;
+      if (f.size() > 8 && f.compare(f.size() - 8, 8, ".members") == 0) {
+        const unc::MemberSet set = unc::MemberSet::read(f);
+        const bool table = set.source() == unc::MemberSet::Source::table;
+        for (std::size_t m = 0; m < set.size(); ++m) {
+          const unc::Member& member = set.member(m);
+          try {
+            if (table) {
+              member.numbered() ? pdferr::TableSet::from_set(member.number, set.directory())
+                                : pdferr::TableSet(member.path);
+            } else {
+              member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
+                                : pdferr::GridMember(member.path);
+            }
+          } catch (const std::exception& e) {
+            throw cli::Failure(f + ": member " + std::to_string(m + 1) + " of " +
+                               std::to_string(set.size()) + ": " + e.what());
+          }
+        }
+        what = std::string(set.kind() == unc::MemberSet::Kind::hessian ? "Hessian" : "replica") +
+               " set of " + std::to_string(set.size()) + (table ? " table sets" : " grid members") +
+               ", all loaded";
+      } else if (cli::source_of_path(f) == cli::Source::table) {
+        const pdferr::TableSet t(f);
+        what = "table set, x nodes 0.." + std::to_string(t.nx()) + ", t nodes 0.." +
+               std::to_string(t.nt()) + ", flavours " + std::to_string(-t.MxFlvN0()) + ".." +
+               std::to_string(t.MxFlvN0());
+      } else {
+        const pdferr::GridMember g(f);
+        what = "grid member, " + std::to_string(pdferr::GridMember::x_node_count()) + " x nodes, " +
+               std::to_string(pdferr::GridMember::q2_node_count()) + " Q2 nodes, columns 1..6";
+      }
+      std::printf("%s: %s\n", f.c_str(), what.c_str());
+    } catch (const std::exception& e) {
+      ++bad;
+      std::fprintf(stderr, "pdferr check: %s\n", e.what());
+    }
+  }
+  std::fflush(stdout);
+  if (bad > 0) {
+    std::fprintf(stderr, "pdferr check: %d of %zu files are bad\n", bad, files.size());
+    return 1;
+  }
+  return 0;
+}
+
+std::string list(const double* v, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += (i == 0 ? "" : " ") + cli::number(v[i]);
+  return out;
+}
+
+int inspect(const std::string& file) {
+  std::string o;
+  if (cli::source_of_path(file) == cli::Source::table) {
+    const pdferr::TableSet t(file);
+    const auto m = t.masses();
+    const int nx = t.nx(), nt = t.nt(), mf = t.MxFlvN0(), mv = t.mxval();
+    std::vector<double> q;
+    for (int i = 0; i <= nt; ++i) q.push_back(t.alambda() * std::exp(std::exp(t.t_nodes()[i])));
+    o = file + ": table set\n" + "alambda " + cli::number(t.alambda()) + "\nmasses " +
+        list(m.data(), 6) + "\nqcdi1 " + std::to_string(t.qcdi1()) + ", qcdr1 " +
+        cli::number(t.qcdr1()) + ", qcdr2 " + cli::number(t.qcdr2()) + ", qcdi2 " +
+        std::to_string(t.qcdi2()) + ", qcdi3 " + std::to_string(t.qcdi3()) +
+        "\nstated range: qini " + cli::number(t.qini()) + ", qmax " + cli::number(t.qmax()) +
+        ", xmin " + cli::number(t.xmin()) + "\ncounts: nx " + std::to_string(nx) + " (x nodes 0.." +
+        std::to_string(nx) + "), nt " + std::to_string(nt) + " (t nodes 0.." + std::to_string(nt) +
+        "), MxFlvN0 " + std::to_string(mf) + ", mxval " + std::to_string(mv) + ", " +
+        std::to_string((nx + 1) * (nt + 1) * (mf + 1 + mv)) + " values\nslots " +
+        std::to_string(-mf) + ".." + std::to_string(mv) + "; flavours " + std::to_string(-mf) +
+        ".." + std::to_string(mf) + ": flavour f reads slot f" +
+        (mv < mf ? ", and slot -f above " + std::to_string(mv) : std::string()) +
+        "\nnode ranges: x " + cli::number(t.x_node_min()) + ".." + cli::number(t.x_node_max()) +
+        ", Q " + cli::number(t.q_node_min()) + ".." + cli::number(t.q_node_max()) +
+        " (extrapolated beyond)\nx nodes: " + list(t.x_nodes(), static_cast<std::size_t>(nx) + 1) +
+        "\nt nodes: " + list(t.t_nodes(), static_cast<std::size_t>(nt) + 1) +
+        "\nQ nodes (alambda exp(exp(t))): " + list(q.data(), q.size()) + "\n";
+  } else {
+    const pdferr::GridMember g(file);
+    o = file + ": grid member\ndomain: x " + cli::number(g.x_min()) + ".." +
+        cli::number(g.x_max()) + ", Q2 " + cli::number(g.q2_min()) + ".." +
+        cli::number(g.q2_max()) + "\ncolumns 1..6\nx nodes (" + std::to_string(g.x_node_count()) +
+        ", the last without a line: 0 there): " +
+        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) + "\nQ2 nodes (" +
+        std::to_string(g.q2_node_count()) +
+        "): " + list(g.q2_nodes(), static_cast<std::size_t>(g.q2_node_count())) + "\n";
+  }
+  std::fwrite(o.data(), 1, o.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// The density to evaluate: a file, or a numbered table set or grid member
+// in a directory.
+struct Which {
+  std::string file, dir = ".";
+  std::optional<int> set, member;
+  cli::Density load() const {
+    if (file.empty() == (set.has_value() == member.has_value())) {
+      throw cli::Failure("give one of FILE, --set N and --member M");
+    }
+    if (set) return cli::Density(pdferr::TableSet::from_set(*set, dir));
+    if (member) return cli::Density(pdferr::GridMember::from_member(*member, dir));
+    return cli::Density(cli::source_of_path(file), file);
+  }
+};
+
+int eval(const Which& which, const PointOptions& po, std::optional<int> selector,
+         const std::string& output) {
+  const cli::Points points = po.get();
+  const cli::Density d = which.load();
+  const std::string& file = d.path();
+  if (selector) d.check_selector(*selector);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (d.outside_nodes(points, i)) {
+      warn("eval", "point " + std::to_string(i + 1) + " (x " + cli::number(points.x[i]) + ", Q " +
+                       cli::number(points.q[i]) + ") lies outside the nodes of " + file + " (" +
+                       d.node_ranges() + "): its values are extrapolated");
+    }
+  }
+  const bool table = d.table() != nullptr;
+  std::string out = "x," + points.scale;
+  std::size_t per = 0;
+  const std::vector<double> all = d.all_values(points, per);
+  const int offset = table ? d.table()->MxFlvN0() : -1;  // selector - offset: the index
+  std::vector<int> wanted;
+  if (selector) {
+    wanted.push_back(*selector);
+  } else {
+    for (std::size_t k = 0; k < per; ++k) wanted.push_back(static_cast<int>(k) - offset);
+  }
+  for (int w : wanted) out += (table ? ",f" : ",c") + std::to_string(w);
+  out += "\n";
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    out += cli::number(points.x[i]) + "," + cli::number(points.given()[i]);
+    for (int w : wanted)
+      out += "," + cli::number(all[i * per + static_cast<std::size_t>(w + offset)]);
+    out += "\n";
+  }
+  if (output.empty()) {
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) throw cli::Failure("standard output: write error");
+  } else {
+    cli::write_file(output, out);
+  }
+  return 0;
+}
+
+// A progress line on a terminal, once a run has taken more than a second.
+class Progress {
+ public:
+  Progress(bool on, std::uint64_t total)
+      : on_(on && isatty(STDERR_FILENO) == 1), total_(total), start_(clock::now()), last_(start_) {}
+  ~Progress() {
+    if (shown_) std::fputc('\n', stderr);
+  }
+  void operator()(std::uint64_t done) {
+    if (!on_) return;
+    const auto now = clock::now();
+    const bool last = done == total_ && shown_;  // the full bar once it was shown
+    if (!last &&
+        (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(100))) {
+      return;
+    }
+    last_ = now;
+    shown_ = true;
+    const int width = 40;
+    const auto filled = static_cast<int>(width * done / std::max<std::uint64_t>(total_, 1));
+    std::fprintf(stderr, "\r[%s%s] %llu of %llu blocks", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), static_cast<unsigned long long>(done),
+                 static_cast<unsigned long long>(total_));
+    std::fflush(stderr);
+  }
+
+ private:
+  using clock = std::chrono::steady_clock;
+  bool on_;
+  bool shown_ = false;
+  std::uint64_t total_;
+  clock::time_point start_, last_;
+};
+
+// The distinct messages of the processes, printed by rank 0; true when
+// there were none.
+bool agree(cli::Comm& comm, const std::string& error) {
+  if (comm.all(error.empty())) return true;
+  const auto all = comm.gather(std::vector<unsigned char>(error.begin(), error.end()));
+  std::set<std::string> seen;
+  for (const auto& e : all) {
+    const std::string m(e.begin(), e.end());
+    if (!m.empty() && seen.insert(m).second) std::fprintf(stderr, "pdferr band: %s\n", m.c_str());
+  }
+  return false;
+}
+
+// With --timing: each process's wall and processor seconds per phase and
+// its peak resident memory, on standard error in rank order.
+class Timing {
+ public:
+  explicit Timing(bool on) : on_(on), wall_(clock::now()), processor_(processor()) {}
+  void phase(const char* name) {
+    if (!on_) return;
+    const auto now = clock::now();
+    const double cpu = processor();
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s %.3f s (processor %.3f s), ", name,
+                  std::chrono::duration<double>(now - wall_).count(), cpu - processor_);
+    line_ += buf;
+    wall_ = now;
+    processor_ = cpu;
+  }
+  void report(cli::Comm& comm, std::uint64_t draws) {
+    if (!on_) return;
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    const std::string mine = "pdferr band: rank " + std::to_string(comm.rank()) + ": " +
+                             std::to_string(draws) + " draws, " + line_ + "peak resident " +
+                             std::to_string(u.ru_maxrss / 1024) + " MiB\n";
+    for (const auto& line : comm.gather(std::vector<unsigned char>(mine.begin(), mine.end()))) {
+      std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+  }
+
+ private:
+  using clock = std::chrono::steady_clock;
+  static double processor() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+  }
+  bool on_;
+  clock::time_point wall_;
+  double processor_;
+  std::string line_;
+};
+
+int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
+         const std::string& block, std::string output, bool timed) {
+  std::uint64_t k = 0, parts = 1;
+  if (!block.empty()) {
+    unsigned long long a = 0, b = 0;
+    char end = 0;
+    if (std::sscanf(block.c_str(), "%llu/%llu%c", &a, &b, &end) != 2 || a < 1 || a > b) {
+      throw cli::Failure("--block \"" + block + "\": want k/K with 1 <= k <= K");
+    }
+    k = a - 1;
+    parts = b;
+    if (o.covariance.empty()) throw cli::Failure("--block splits the draws: give --cov");
+  }
+  const std::unique_ptr<cli::Comm> comm = cli::open_comm(argc, argv);
+  if (comm->size() > 1 && !block.empty()) {
+    throw cli::Failure("--block is for runs without MPI: start one process per block");
+  }
+  const bool lead = comm->rank() == 0;
+  Timing timing(timed);
+  std::string error;
+  cli::Setup s;
+  try {
+    o.points = po.get();
+    s = cli::make_setup(o, [&](const std::string& w) {
+      if (lead) warn("band", w);
+    });
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!agree(*comm, error)) return 1;
+  timing.phase("set-up");
+  if (output.empty()) output = "band";
+  if (!s.monte_carlo) {
+    if (lead) {
+      cli::write_file(output + ".csv", cli::band_csv(s, nullptr));
+      cli::write_file(output + ".svg", cli::band_svg(s, nullptr));
+      std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
+    }
+    return 0;
+  }
+  if (comm->size() > 1) {
+    k = static_cast<std::uint64_t>(comm->rank());
+    parts = static_cast<std::uint64_t>(comm->size());
+  }
+  std::uint64_t first = 0, end = 0;
+  cli::part_blocks(s.blocks(), k, parts, first, end);
+  if (lead) {
+    std::printf("generator: seed %d, starting position %lld (this part: %lld), stride %lld\n",
+                s.seed, static_cast<long long>(s.position),
+                static_cast<long long>(s.position + static_cast<std::int64_t>(first) * s.stride),
+                static_cast<long long>(s.stride));
+    std::fflush(stdout);
+  }
+  cli::Samples samples;
+  try {
+    Progress progress(lead, end - first);
+    samples = cli::draw_blocks(s, first, end, [&](std::uint64_t done) { progress(done); });
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!agree(*comm, error)) return 1;
+  timing.phase("draws");
+  cli::sort_samples(samples);
+  timing.phase("sort");
+
+  if (!block.empty()) {
+    output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
+    cli::write_partial(output, s, samples, k, parts);
+    std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
+                static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
+    return 0;
+  }
+  // The moments of every rank, merged in rank order (which is draw order).
+  const auto saved = comm->gather(samples.moments.save());
+  unc::Moments all(s.x.size());
+  for (const auto& bytes : saved) {
+    const unc::Moments part = unc::Moments::load(bytes.data(), bytes.size());
+    if (part.count() > 0) all.merge(part);
+  }  // (nothing on the other ranks)
+  const auto local = [&](std::size_t p, std::uint64_t key) {
+    return cli::count_at_or_below(samples.keys.data() + p * samples.count, samples.count, key);
+  };
+  const cli::McBand mc = cli::finish_band(s, lead ? &all : nullptr, local,
+                                          [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
+  timing.phase("moments and intervals");
+  if (lead) {
+    cli::write_file(output + ".csv", cli::band_csv(s, &mc));
+    cli::write_file(output + ".svg", cli::band_svg(s, &mc));
+    std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
+    std::fflush(stdout);
+  }
+  timing.phase("output");
+  timing.report(*comm, samples.count);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"pdferr: parton density data files and error bands"};
+  app.set_version_flag("--version", std::string("pdferr ") + pdferr_version());
+  app.require_subcommand(1);
+
+  std::vector<std::string> check_files;
+  CLI::App* check_cmd = app.add_subcommand(
+      "check",
+      "Load each file (.pds table set, .members member set, otherwise grid member) and "
+      "report every bad one with its line and field");
+  check_cmd->add_option("FILE", check_files, "files to check")->required();
+
+  std::string eval_output;
+  std::optional<int> eval_selector;
+  PointOptions eval_points;
+  CLI::App* eval_cmd =
+      app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
+  Which eval_which;
+  eval_cmd->add_option("FILE", eval_which.file, "a .pds table set or a grid member");
+  eval_cmd->add_option("--set", eval_which.set, "table set N (10..33, 100..152, 200..252)");
+  eval_cmd->add_option("--member", eval_which.member, "grid member M (-99..99)");
+  eval_cmd->add_option("--dir", eval_which.dir, "where --set and --member are found")
+      ->capture_default_str();
+  eval_points.add(eval_cmd);
+  eval_cmd->add_option(
+      "--flavour,--column", eval_selector,
+      "one flavour (tables, -MxFlvN0..MxFlvN0) or column (grids, 1..6); default all");
+  eval_cmd->add_option("-o,--output", eval_output, "write the CSV here instead of standard output");
+
+  cli::BandOptions band_options;
+  PointOptions band_points;
+  std::string block, band_output;
+  CLI::App* band_cmd = app.add_subcommand(
+      "band", "Hessian and Monte Carlo error bands of a member set at points: CSV and SVG");
+  band_cmd->add_option("MEMBERS", band_options.members, "the member-set description")->required();
+  band_points.add(band_cmd);
+  band_cmd
+      ->add_option("--flavour,--column", band_options.selector,
+                   "flavour (tables) or column (grids, 1..6)")
+      ->required();
+  band_cmd->add_option("--level", band_options.level, "level of both bands: \"68%\" or \"1 sigma\"")
+      ->capture_default_str();
+  band_cmd->add_option("--cov", band_options.covariance,
+                       "CSV covariance of the variations' coefficients: a Monte Carlo band");
+  band_cmd->add_option("--draws", band_options.draws, "Monte Carlo draws")->capture_default_str();
+  band_cmd->add_option("--seed", band_options.seed, "generator seed")->capture_default_str();
+  band_cmd->add_option("--position", band_options.position, "generator position of the first block")
+      ->capture_default_str();
+  band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result");
+  bool timed = false;
+  band_cmd->add_flag("--timing", timed,
+                     "print each process's time per phase and peak memory on standard error");
+  band_cmd->add_option(
+      "-o,--output", band_output,
+      "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
+
+  std::string inspect_file;
+  CLI::App* inspect_cmd = app.add_subcommand(
+      "inspect", "The kind of a file, its header values, nodes, flavour slots or columns, ranges");
+  inspect_cmd->add_option("FILE", inspect_file, "a .pds table set or a grid member")->required();
+
+  std::string make_csv, make_output;
+  double make_alambda = 0.2, make_vary = 0.0;
+  bool make_model = false, make_nodes = false;
+  CLI::App* table_cmd = app.add_subcommand(
+      "make-table", "Write a .pds table set from a CSV of values on the nodes, or from a model");
+  CLI::App* grid_cmd = app.add_subcommand(
+      "make-grid", "Write a grid member from a CSV of values on the nodes, or from a model");
+  for (CLI::App* c : {table_cmd, grid_cmd}) {
+    c->add_option("--csv", make_csv,
+                  c == table_cmd
+                      ? "values on the nodes: a header x,Q,s-M,...,sV, a node pair a line"
+                      : "values on the nodes: a header x,Q2,c1,...,c6, 1380 lines");
+    c->add_flag("--model", make_model, "the built-in smooth model instead of a CSV");
+    c->add_option("--vary", make_vary, "the model times (1 + VARY (1 - 2x))")
+        ->capture_default_str();
+    c->add_option("-o,--output", make_output, "the file to write")->required();
+  }
+  table_cmd->add_option("--alambda", make_alambda, "the scale of t = ln(ln(Q / alambda))")
+      ->capture_default_str();
+  grid_cmd->add_flag("--nodes", make_nodes,
+                     "write the node pairs as CSV x,Q2 (a template for --csv) instead");
+
+  std::vector<std::string> merge_files;
+  std::string merge_output = "band";
+  CLI::App* merge_cmd =
+      app.add_subcommand("merge", "Join the K partial results of band --block k/K into the band");
+  merge_cmd->add_option("PART", merge_files, "the partial results, in any order")->required();
+  merge_cmd->add_option("-o,--output", merge_output, "output prefix")->capture_default_str();
+
+  CLI11_PARSE(app, argc, argv);
+  try {
+    if (*check_cmd) return check(check_files);
+    if (*inspect_cmd) return inspect(inspect_file);
+    if (*table_cmd || *grid_cmd) {
+      const bool table = table_cmd->parsed();
+      std::string text;
+      if (!table && make_nodes) {
+        text = cli::grid_nodes_csv();
+      } else if (make_model && make_csv.empty()) {
+        text = table ? cli::table_model(make_alambda, make_vary) : cli::grid_model(make_vary);
+      } else if (!make_model && !make_csv.empty()) {
+        text = table ? cli::table_from_csv(make_csv, make_alambda) : cli::grid_from_csv(make_csv);
+      } else {
+        throw cli::Failure("give one of --csv FILE and --model");
+      }
+      cli::write_file(make_output, text);
+      return 0;
+    }
+    if (*eval_cmd) return eval(eval_which, eval_points, eval_selector, eval_output);
+    if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output, timed);
+    if (*merge_cmd) {
+      cli::merge_partials(merge_files, merge_output);
+      std::printf("written: %s.csv, %s.svg\n", merge_output.c_str(), merge_output.c_str());
+      return 0;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pdferr %s: %s\n", app.get_subcommands().front()->get_name().c_str(),
+                 e.what());
+    return 1;
+  }
+  return 1;
+}

@@ -1,0 +1,590 @@
+// The pdferr command as a process: exit status, standard output and error
+// byte for byte, and the files it writes, on synthetic data written here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "grid_writer.hpp"
+#include "pdferr/grid_member.hpp"
+#include "pdferr/table_set.hpp"
+#include "pdferr/uncertainty.hpp"
+#include "pdferr/version.h"
+#include "pds_writer.hpp"
+#include "process.hpp"
+
+namespace {
+
+using testsupport::ProcessResult;
+using testsupport::TempDir;
+
+// Pair k of the synthetic sets moves the density by +-5% k of a shape.
+int variation = 0;  // +k or -k: the member being written
+double moved(double base, double x) {
+  const int k = std::abs(variation);
+  const double sign = variation < 0 ? -1.0 : 1.0;
+  return k == 0 ? base : base * (1.0 + sign * 0.05 * k * (k == 1 ? 1.0 - x : std::sqrt(x)));
+}
+double table_value(int ip, double x, double t) {
+  return moved(testsupport::realistic_value(ip, x, t), x);
+}
+
+// Grid members 0, +-1, +-2 and table sets t0, tp1, tm1, tp2, tm2 with their
+// descriptions, and the covariance of the two coefficients.
+struct Data {
+  TempDir dir;
+  Data() {
+    for (int m : {0, 1, -1, 2, -2}) {
+      variation = m;
+      const std::string grid = testsupport::grid_text_fine([](int c, int i, int j) {
+        const double x = testsupport::x_node(i), q2 = testsupport::q2_node(j);
+        return moved((1.0 + c) * 0.4 * std::pow(x, -1.1) * std::pow(1.0 - x, 4.0) *
+                         (1.0 + 0.03 * std::log(q2)),
+                     x);
+      });
+      dir.write(pdferr::GridMember::file_name(m), grid);
+      const std::string name = m == 0 ? "t0" : (m > 0 ? "tp" : "tm") + std::to_string(std::abs(m));
+      dir.write(name + ".pds",
+                testsupport::pds_text(testsupport::make_table(30, 8, 5, 2, table_value)));
+    }
+    dir.write("grid.members",
+              "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 1 1 -1\n"
+              "pair 2 2 -2\n");
+    dir.write("table.members",
+              "pdferr-members 1\nsource table\nhessian 90%\ncentral t0.pds\n"
+              "pair 1 tp1.pds tm1.pds\npair 2 tp2.pds tm2.pds\n");
+    dir.write("cov.csv", "1, 0.5\n0.5, 2\n");
+    dir.write("points.csv", "x,Q2\n1e-4,10\n0.003,100\n0.05,1000\n0.3,10000\n0.7,20\n");
+  }
+  ProcessResult run(std::vector<std::string> args) const {
+    args.insert(args.begin(), PDFERR_PROGRAM);
+    return testsupport::run_process(args, dir.path());
+  }
+  std::string read(const std::string& name) const { return testsupport::read_file(dir.file(name)); }
+};
+
+// The numbers of a CSV line, from the field `from` on.
+std::vector<double> numbers(const std::string& line, std::size_t from = 0) {
+  std::vector<double> out;
+  std::stringstream in(line);
+  std::string field;
+  for (std::size_t i = 0; std::getline(in, field, ','); ++i) {
+    double v = 0;
+    std::from_chars(field.data(), field.data() + field.size(), v);
+    if (i >= from) out.push_back(v);
+  }
+  return out;
+}
+
+// The lines of text that do not start with #.
+std::vector<std::string> rows(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] != '#') out.push_back(line);
+  }
+  return out;
+}
+
+void expect_bits(double got, double want) {
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want))
+      << got << " against " << want;
+}
+
+TEST(Cli, HelpOnEveryCommandAndVersion) {
+  const Data d;
+  for (const char* command : {"", "check", "eval", "band", "merge"}) {
+    std::vector<std::string> args = {"--help"};
+    if (*command != '\0') args.insert(args.begin(), command);
+    const ProcessResult r = d.run(args);
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find("Usage:"), std::string::npos) << command;
+  }
+  const ProcessResult v = d.run({"--version"});
+  EXPECT_EQ(v.status, 0);
+  EXPECT_EQ(v.out, std::string("pdferr ") + pdferr_version() + "\n");
+  EXPECT_NE(d.run({}).status, 0);
+  EXPECT_NE(d.run({"band", "grid.members"}).status, 0);  // no flavour, no points
+}
+
+// Every file is checked, the good ones listed on standard output and each
+// bad one named with its line and field on standard error: cases of the
+// readers' bad-file catalogue, one run over all of them.
+TEST(Cli, CheckReportsEveryBadFile) {
+  const Data d;
+  const std::string good = d.read("t0.pds");
+  const auto first_lines = [&](int n) {
+    std::size_t end = 0;
+    for (int k = 0; k < n; ++k) end = good.find('\n', end) + 1;
+    return good.substr(0, end);
+  };
+  const auto changed = [](void (*change)(testsupport::PdsTable&)) {
+    testsupport::PdsTable t = testsupport::make_table(30, 8, 5, 2, table_value);
+    change(t);
+    return testsupport::pds_text(t);
+  };
+  std::string letters = good;
+  letters.replace(letters.find(" 2 4.9999"), 9, " two 4.9999");
+  std::string grid = d.read("PELK-GRID.NLO");
+  struct Case {
+    std::string name, text;
+    std::string out, err;  // the line on either stream, after "NAME: " or "pdferr check: "
+  };
+  const Case cases[] = {
+      {"t0.pds", good, "table set, x nodes 0..30, t nodes 0..8, flavours -5..5", ""},
+      {"cut.pds", first_lines(3), "", "cut.pds, line 3: end of file before record B"},
+      {"letters.pds", letters, "", "letters.pds, line 3, record A: unreadable real"},
+      {"nodes.pds", changed([](testsupport::PdsTable& t) { t.xv[3] = t.xv[4]; }), "",
+       "nodes.pds, line 17, record E: x node 5 = 0.0024734158063935674 is not above x node 4 = "
+       "0.0024734158063935674"},
+      {"alambda.pds", changed([](testsupport::PdsTable& t) { t.alambda = 0; }), "",
+       "alambda.pds, line 3, record A: alambda = 0 is not above 0"},
+      {"nan.pds", changed([](testsupport::PdsTable& t) { t.values[99] = std::nan(""); }), "",
+       "nan.pds, line 39, record F: table value 100 = nan is not finite"},
+      {"nx.pds", changed([](testsupport::PdsTable& t) { t.nx = 250; }), "",
+       "nx.pds, line 7, record C: nx = 250 outside 3 to 201"},
+      {"PELK-GRID.NLO", grid, "grid member, 47 x nodes, 30 Q2 nodes, columns 1..6", ""},
+      {"short.grid", grid.substr(0, grid.size() / 2), "",
+       "short.grid, line 691: the file ends before this line; a grid file has 1380 lines"},
+      {"field.grid", std::string(grid).replace(13 * 6 + 1, 3, "x.x"), "",
+       "field.grid, line 2, field 1: not a number"},
+      {"grid.members", d.read("grid.members"), "Hessian set of 5 grid members, all loaded", ""},
+      {"pair.members", "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 2 1 -1\n",
+       "",
+       "pair.members, line 5, pair: pair 2 where pair 1 comes next: pairs are numbered 1, 2, ... "
+       "in order"},
+      {"missing.members",
+       "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 1 1 -1\npair 2 7 -7\n", "",
+       "missing.members: member 4 of 5: pelk-plus-07.grid: cannot open: No such file or "
+       "directory"},
+      {"absent.pds", "", "", "absent.pds: cannot be opened (No such file or directory)"},
+  };
+  std::vector<std::string> args = {"check"};
+  std::string out, err;
+  int bad = 0;
+  for (const Case& c : cases) {
+    if (c.name != "absent.pds") d.dir.write(c.name, c.text);
+    args.push_back(c.name);
+    if (c.err.empty()) out += c.name + ": " + c.out + "\n";
+    if (!c.err.empty()) err += "pdferr check: " + c.err + "\n";
+    bad += c.err.empty() ? 0 : 1;
+  }
+  const ProcessResult r = d.run(args);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, out);
+  EXPECT_EQ(r.err, err + "pdferr check: " + std::to_string(bad) + " of " +
+                       std::to_string(std::size(cases)) + " files are bad\n");
+  const ProcessResult ok = d.run({"check", "t0.pds", "table.members"});
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(ok.err, "");
+}
+
+// eval gives the value types' bits, and warns where a table set is
+// extrapolated; a bad points file is named with its line and field.
+TEST(Cli, EvalGivesTheValuesOfTheValueTypes) {
+  const Data d;
+  d.dir.write("q.csv", "# x and Q\nx,Q\n1e-6,5\n0.01,3.5\n\n0.5,100\n");
+  const ProcessResult t = d.run({"eval", "t0.pds", "--points", "q.csv", "--flavour", "-2"});
+  EXPECT_EQ(t.status, 0) << t.err;
+  const pdferr::TableSet set(d.dir.file("t0.pds"));
+  EXPECT_EQ(t.err.rfind("pdferr eval: warning: point 1 (x 1e-06, Q 5) lies outside the nodes of "
+                        "t0.pds (x ",
+                        0),
+            0u)
+      << t.err;
+  EXPECT_EQ(t.err.find("point 2"), std::string::npos);
+  const std::vector<std::string> table_rows = rows(t.out);
+  ASSERT_EQ(table_rows.size(), 4u);
+  EXPECT_EQ(table_rows[0], "x,Q,f-2");
+  const double points[3][2] = {{1e-6, 5}, {0.01, 3.5}, {0.5, 100}};
+  for (int i = 0; i < 3; ++i) {
+    expect_bits(numbers(table_rows[i + 1], 2)[0], set.value(-2, points[i][0], points[i][1]));
+  }
+
+  const ProcessResult g = d.run({"eval", "pelk-minus-02.grid", "--x", "1e-4:0.5:4", "--q2", "50"});
+  EXPECT_EQ(g.status, 0) << g.err;
+  EXPECT_EQ(g.err, "");
+  const ProcessResult numbered =
+      d.run({"eval", "--member", "-2", "--dir", d.dir.path(), "--x", "1e-4:0.5:4", "--q2", "50"});
+  EXPECT_EQ(numbered.out, g.out);
+  const std::vector<std::string> grid_rows = rows(g.out);
+  ASSERT_EQ(grid_rows.size(), 5u);
+  EXPECT_EQ(grid_rows[0], "x,Q2,c1,c2,c3,c4,c5,c6");
+  const pdferr::GridMember member(d.dir.file("pelk-minus-02.grid"));
+  for (std::size_t i = 1; i < grid_rows.size(); ++i) {
+    const std::vector<double> v = numbers(grid_rows[i]);
+    const std::array<double, 6> want = member.values(v[0], 50.0);
+    for (int c = 0; c < 6; ++c) expect_bits(v[2 + c], want[c]);
+  }
+
+  struct Bad {
+    std::string points;
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const Bad bad[] = {
+      {"x,Q\n0.1,10\n0.2,ten\n",
+       {"eval", "t0.pds"},
+       "pdferr eval: p.csv, line 3, Q: \"ten\" is not a finite number\n"},
+      {"x,Q\n0.1,10,3\n",
+       {"eval", "t0.pds"},
+       "pdferr eval: p.csv, line 2, x: 3 fields where 2 are expected\n"},
+      {"x,Q3\n",
+       {"eval", "t0.pds"},
+       "pdferr eval: p.csv, line 1, header: \"x,Q3\" is not \"x,Q\" or \"x,Q2\"\n"},
+      {"x,Q2\n2e-6,10\n", {"eval", "PELK-GRID.NLO"}, ""},
+      {"x,Q\n0.1,10\n",
+       {"eval", "t0.pds", "--flavour", "6"},
+       "pdferr eval: flavour 6 is outside -5..5 of t0.pds\n"},
+      {"x,Q\n0.1,10\n",
+       {"eval", "PELK-GRID.NLO", "--column", "0"},
+       "pdferr eval: column 0 is outside 1..6 of a grid member\n"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.points);
+    d.dir.write("p.csv", b.points);
+    std::vector<std::string> args = b.args;
+    args.insert(args.end(), {"--points", "p.csv"});
+    const ProcessResult r = d.run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    if (!b.err.empty()) {
+      EXPECT_EQ(r.err, b.err);
+    } else {
+      EXPECT_EQ(r.err.rfind("pdferr eval: ", 0), 0u) << r.err;
+    }
+  }
+}
+
+// The band's CSV bytes are the same for the serial run, for every split
+// into --block k/K parts merged in any order, and under mpirun -n 1, 2, 3.
+TEST(Cli, BandSameBytesForEverySplit) {
+  const Data d;
+  const std::vector<std::string> band = {
+      "band",    "grid.members", "--points", "points.csv", "--column", "3",          "--cov",
+      "cov.csv", "--draws",      "600",      "--seed",     "1234",     "--position", "77"};
+  const auto run_band = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = band;
+    args.insert(args.end(), more.begin(), more.end());
+    return d.run(args);
+  };
+  const ProcessResult serial = run_band({"-o", "serial"});
+  ASSERT_EQ(serial.status, 0) << serial.err;
+  EXPECT_EQ(serial.err, "");  // no progress line off a terminal
+  EXPECT_EQ(serial.out,
+            "generator: seed 1234, starting position 77 (this part: 77), stride 8192\n"
+            "written: serial.csv, serial.svg\n");
+  const std::string csv = d.read("serial.csv");
+  EXPECT_EQ(csv.substr(0, csv.find('\n') + 1),
+            std::string("# pdferr ") + pdferr_version() + " band\n");
+  EXPECT_NE(csv.find("# generator seed 1234, starting position 77; blocks of 256 draws, block b "
+                     "from position 77 + b * 8192\n"),
+            std::string::npos);
+
+  for (int parts : {1, 3, 5}) {  // 600 draws: blocks of 256, 256, 88; 5 parts leave some empty
+    SCOPED_TRACE(parts);
+    std::vector<std::string> merge = {"merge", "-o", "merged"};
+    for (int k = parts; k >= 1; --k) {
+      const std::string block = std::to_string(k) + "/" + std::to_string(parts);
+      const ProcessResult r = run_band({"--block", block, "-o", "b"});
+      ASSERT_EQ(r.status, 0) << r.err;
+      merge.push_back("b-" + std::to_string(k) + "-of-" + std::to_string(parts) + ".part");
+    }
+    const ProcessResult m = d.run(merge);
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_EQ(m.out, "written: merged.csv, merged.svg\n");
+    EXPECT_EQ(d.read("merged.csv"), csv);
+    EXPECT_EQ(d.read("merged.svg"), d.read("serial.svg"));
+  }
+#ifdef PDFERR_MPIEXEC
+  setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
+  setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
+  setenv("OMPI_MCA_rmaps_base_oversubscribe", "1", 1);
+#ifdef __SANITIZE_ADDRESS__
+  // Open MPI keeps allocations past MPI_Finalize: not ours to report.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":detect_leaks=0").c_str(), 1);
+#endif
+  for (const char* ranks : {"1", "2", "3"}) {
+    SCOPED_TRACE(ranks);
+    std::vector<std::string> args = {PDFERR_MPIEXEC, "-n", ranks, "--oversubscribe",
+                                     PDFERR_PROGRAM};
+    args.insert(args.end(), band.begin(), band.end());
+    args.insert(args.end(), {"-o", "mpi"});
+    const ProcessResult r = testsupport::run_process(args, d.dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "generator: seed 1234, starting position 77 (this part: 77), stride 8192\n"
+              "written: mpi.csv, mpi.svg\n");
+    EXPECT_EQ(d.read("mpi.csv"), csv);
+  }
+  // A fault every rank meets is reported once.
+  d.dir.write("asym.csv", "1, 0.5\n0.4, 2\n");
+  std::vector<std::string> args = {PDFERR_MPIEXEC, "-n", "2", "--oversubscribe", PDFERR_PROGRAM};
+  args.insert(args.end(), band.begin(), band.end());
+  std::replace(args.begin(), args.end(), std::string("cov.csv"), std::string("asym.csv"));
+  args.insert(args.end(), {"-o", "refused"});
+  const ProcessResult r = testsupport::run_process(args, d.dir.path());
+  EXPECT_NE(r.status, 0);
+  const std::string fault = "pdferr band: asym.csv, line 2, column 1: the matrix is not symmetric";
+  EXPECT_NE(r.err.find(fault), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(fault), r.err.rfind(fault)) << r.err;
+  EXPECT_EQ(d.read("refused.csv"), "");
+#endif
+
+  // The Monte Carlo band of this linear model: F = F0 + c1 D1 + c2 D2 has
+  // the standard deviation sqrt(D^T C D); 600 draws estimate it within a few
+  // per cent (the relative error of a standard deviation is about
+  // 1 / sqrt(2 N) = 2.9%), and the mean lies within 4 of its errors.
+  const std::vector<std::string> lines = rows(csv);
+  EXPECT_EQ(lines[0],
+            "x,Q2,central,hessian,hessian_plus,hessian_minus,mc_mean,mc_sd,mc_low,"
+            "mc_high");
+  const pdferr::GridMember f0(d.dir.file("PELK-GRID.NLO")), f1(d.dir.file("pelk-plus-01.grid")),
+      f2(d.dir.file("pelk-plus-02.grid"));
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<double> v = numbers(lines[i]);
+    const double d1 = f1.values(v[0], v[1])[2] - v[2], d2 = f2.values(v[0], v[1])[2] - v[2];
+    const double sd = std::sqrt(d1 * d1 + 2 * 0.5 * d1 * d2 + 2 * d2 * d2);
+    EXPECT_NEAR(v[7] / sd, 1.0, 0.12) << lines[i];
+    EXPECT_NEAR(v[6], v[2], 4 * sd / std::sqrt(600.0)) << lines[i];
+    EXPECT_LT(v[8], v[6]);
+    EXPECT_GT(v[9], v[6]);
+  }
+  const std::string svg = d.read("serial.svg");
+  EXPECT_EQ(svg.substr(0, svg.find('\n') + 1),
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"460\" "
+            "font-family=\"sans-serif\" font-size=\"12\">\n");
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+  for (const char* part : {"<svg", "Grid members, column 3", "Monte Carlo interval", "Hessian band",
+                           ">x</text>", "value / central value", ">1e-4</text>"}) {
+    EXPECT_NE(svg.find(part), std::string::npos) << part;
+  }
+}
+
+// The Hessian columns of a table set at 90%, stated at one sigma: the
+// formulas of the error-set library on the members' values, in member order.
+TEST(Cli, BandHessianOfTableSets) {
+  const Data d;
+  const ProcessResult r = d.run(
+      {"band", "table.members", "--x", "1e-6:0.6:3", "--q", "20", "--flavour", "1", "-o", "t"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "written: t.csv, t.svg\n");
+  EXPECT_EQ(
+      r.err.rfind("pdferr band: warning: point 1 (x 1e-06, Q 20) lies outside the nodes of ", 0),
+      0u)
+      << r.err;
+  const std::vector<std::string> lines = rows(d.read("t.csv"));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "x,Q,central,hessian,hessian_plus,hessian_minus");
+  namespace unc = pdferr::uncertainty;
+  std::vector<pdferr::TableSet> sets;
+  for (const char* name : {"t0", "tp1", "tm1", "tp2", "tm2"}) {
+    sets.emplace_back(d.dir.file(std::string(name) + ".pds"));
+  }
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<double> v = numbers(lines[i]);
+    double f[5];
+    for (int m = 0; m < 5; ++m) f[m] = sets[m].value(1, v[0], v[1]);
+    const unc::HessianErrors e =
+        unc::rescale(unc::hessian(f, 2), unc::Confidence::central(0.9), unc::Confidence::sigmas(1));
+    expect_bits(v[2], f[0]);
+    expect_bits(v[3], e.symmetric);
+    expect_bits(v[4], e.plus);
+    expect_bits(v[5], e.minus);
+  }
+}
+
+// Refusals: exit status 1, nothing written, the fault on standard error.
+TEST(Cli, BandAndMergeRefusals) {
+  const Data d;
+  const std::vector<std::string> band = {"band",       "grid.members", "--points",
+                                         "points.csv", "--column",     "3"};
+  for (const char* k : {"1", "2"}) {
+    std::vector<std::string> args = band;
+    args.insert(args.end(), {"--cov", "cov.csv", "--block", std::string(k) + "/2"});
+    ASSERT_EQ(d.run(args).status, 0);
+  }
+  std::vector<std::string> other = band;
+  other.insert(other.end(), {"--cov", "cov.csv", "--seed", "5", "--block", "2/2", "-o", "other"});
+  ASSERT_EQ(d.run(other).status, 0);
+  const std::string part = d.read("band-1-of-2.part");
+  d.dir.write("cut-1-of-2.part", part.substr(0, part.size() - 8));
+  d.dir.write("asym.csv", "1, 0.5\n0.4, 2\n");
+  d.dir.write("singular.csv", "1, 1\n1, 1\n");
+  d.dir.write("three.csv", "1,0,0\n0,1,0\n0,0,1\n");
+  d.dir.write("ragged.csv", "1,0\n0\n");
+  struct Case {
+    std::vector<std::string> args;  // after the band's, or a whole merge
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--cov", "asym.csv"},
+       "pdferr band: asym.csv, line 2, column 1: the matrix is not symmetric: row 2, column 1 "
+       "differs from row 1, column 2\n"},
+      {{"--cov", "ragged.csv"},
+       "pdferr band: ragged.csv, line 2, row 2: 1 columns in a matrix of 2 rows\n"},
+      {{"--cov", "singular.csv"}, ""},
+      {{"--cov", "three.csv"},
+       "pdferr band: three.csv, line 0: a covariance of order 3 for 2 variations in "
+       "grid.members\n"},
+      {{"--cov", "cov.csv", "--draws", "1"},
+       "pdferr band: --draws: a Monte Carlo band needs at least 2 draws\n"},
+      {{"--block", "1/2"}, "pdferr band: --block splits the draws: give --cov\n"},
+      {{"--cov", "cov.csv", "--block", "3/2"},
+       "pdferr band: --block \"3/2\": want k/K with 1 <= k <= K\n"},
+      {{"--level", "68"},
+       "pdferr band: --level \"68\": want a percentage (\"68%\") or \"N sigma\"\n"},
+      {{"merge", "band-1-of-2.part"},
+       "pdferr merge: merge: 1 partial results given where band-1-of-2.part is one of 2\n"},
+      {{"merge", "band-1-of-2.part", "band-1-of-2.part"},
+       "pdferr merge: merge: band-1-of-2.part and band-1-of-2.part are both part 1 of 2\n"},
+      {{"merge", "band-1-of-2.part", "other-2-of-2.part"},
+       "pdferr merge: merge: other-2-of-2.part is a part of another run than band-1-of-2.part\n"},
+      {{"merge", "cut-1-of-2.part", "band-2-of-2.part"},
+       "pdferr merge: cut-1-of-2.part: the keys end early\n"},
+      {{"merge", "band-1-of-2.part", "cov.csv"},
+       "pdferr merge: cov.csv: not a partial result of pdferr band --block\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    std::vector<std::string> args = c.args;
+    if (c.args[0] != "merge") args.insert(args.begin(), band.begin(), band.end());
+    args.insert(args.end(), {"-o", "refused"});
+    const ProcessResult r = d.run(args);
+    EXPECT_EQ(r.status, 1);
+    if (!c.err.empty()) {
+      EXPECT_EQ(r.err, c.err);
+    } else {
+      EXPECT_NE(r.err.find("not positive definite"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(d.read("refused.csv"), "");
+  }
+}
+
+// Files made from CSV on the nodes load back through the value types to
+// the CSV's values, to the precision of each format, and inspect lists what
+// was written; faulty CSV files are refused with the line and field.
+TEST(Cli, MadeFilesLoadBack) {
+  const Data d;
+  // A table of slots -2..1 at x nodes 0.001, 0.01, 0.1, 0.5, 1 and Q nodes
+  // 2, 5, 20, 100, without x = 0 (its values are then 0).
+  const double xs[] = {0.001, 0.01, 0.1, 0.5, 1.0}, qs[] = {2, 5, 20, 100};
+  const auto table_value = [](int s, double x, double q) {
+    return (3.0 + s) * (1.0 - 0.5 * x) * (1.0 + 0.01 * q);
+  };
+  std::string csv = "x,Q,s-2,s-1,s0,s1\n";
+  for (double q : qs) {
+    for (double x : xs) {
+      csv += std::to_string(x) + "," + std::to_string(q);
+      for (int s = -2; s <= 1; ++s) csv += "," + std::to_string(table_value(s, x, q));
+      csv += "\n";
+    }
+  }
+  d.dir.write("table.csv", csv);
+  const ProcessResult t = d.run({"make-table", "--csv", "table.csv", "-o", "made.pds"});
+  ASSERT_EQ(t.status, 0) << t.err;
+  const pdferr::TableSet set(d.dir.file("made.pds"));
+  ASSERT_EQ(set.nx(), 5);
+  ASSERT_EQ(set.nt(), 3);
+  EXPECT_EQ(set.MxFlvN0(), 2);
+  EXPECT_EQ(set.mxval(), 1);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(set.x_nodes()[i + 1], std::stod(std::to_string(xs[i])));
+  for (double q : qs) {
+    for (double x : xs) {
+      // Flavour 2 reads slot -2 (above mxval): the interpolation at a node
+      // gives the node's value up to rounding.
+      for (int f = -2; f <= 2; ++f) {
+        const double want = table_value(f <= 1 ? f : -f, x, q);
+        EXPECT_NEAR(set.value(f, x, q), want, 1e-12 * want) << f << " " << x << " " << q;
+      }
+    }
+  }
+  const ProcessResult i = d.run({"inspect", "made.pds"});
+  EXPECT_EQ(i.status, 0);
+  EXPECT_NE(i.out.find("counts: nx 5 (x nodes 0..5), nt 3 (t nodes 0..3), MxFlvN0 2, mxval 1, "
+                       "96 values\nslots -2..1; flavours -2..2: flavour f reads slot f, and slot "
+                       "-f above 1\nnode ranges: x 0.001..1, Q "),
+            std::string::npos)
+      << i.out;
+
+  // A grid from the template of its nodes.
+  ASSERT_EQ(d.run({"make-grid", "--nodes", "-o", "nodes.csv"}).status, 0);
+  const std::vector<std::string> nodes = rows(d.read("nodes.csv"));
+  ASSERT_EQ(nodes.size(), 1381u);
+  const auto grid_value = [](int c, double x, double q2) {
+    return (c % 2 == 0 ? 1.0 : -1.0) * c * std::pow(x, -0.5) * (1.0 - x) * std::log(q2 + 2.0);
+  };
+  std::string gcsv = "x,Q2,c1,c2,c3,c4,c5,c6\n";
+  for (std::size_t k = nodes.size() - 1; k >= 1; --k) {  // in reverse: any order will do
+    const std::vector<double> p = numbers(nodes[k]);
+    gcsv += nodes[k];
+    for (int c = 1; c <= 6; ++c) {
+      char b[32];
+      std::snprintf(b, sizeof b, ",%.17g", grid_value(c, p[0], p[1]));
+      gcsv += b;
+    }
+    gcsv += "\n";
+  }
+  d.dir.write("grid.csv", gcsv);
+  const ProcessResult g = d.run({"make-grid", "--csv", "grid.csv", "-o", "made.grid"});
+  ASSERT_EQ(g.status, 0) << g.err;
+  const pdferr::GridMember member(d.dir.file("made.grid"));
+  for (std::size_t k = 1; k < nodes.size(); k += 7) {
+    const std::vector<double> p = numbers(nodes[k]);
+    if (p[1] < pdferr::GridMember::q2_min()) continue;  // Q2 node 0.8 lies outside the domain
+    const std::array<double, 6> v = member.values(p[0], p[1]);
+    for (int c = 1; c <= 6; ++c) {
+      // Six digits for positive values, five for negative ones.
+      const double want = grid_value(c, p[0], p[1]);
+      EXPECT_NEAR(v[c - 1], want, (want > 0 ? 5e-6 : 5e-5) * std::abs(want)) << nodes[k];
+    }
+  }
+  for (const char* model : {"make-table", "make-grid"}) {
+    const std::string out = std::string("model.") + (model[5] == 't' ? "pds" : "grid");
+    ASSERT_EQ(d.run({model, "--model", "--vary", "0.1", "-o", out}).status, 0);
+    EXPECT_EQ(d.run({"check", out}).status, 0);
+  }
+
+  struct Bad {
+    const char* command;
+    std::string csv;
+    std::string err;
+  };
+  const std::string head = "x,Q,s0,s1\n";
+  const Bad bad[] = {
+      {"make-table", "x,Q,s1,s2\n0.1,2,1,1\n",
+       "pdferr make-table: bad.csv, line 1, header: want x,Q,s-M,...,sV: the flavour slots -M..V "
+       "in order, from a slot at or below 0 to one at or above 0\n"},
+      {"make-table", head + "0.1,2,1,1\n0.2,2,1,1\n0.3,2,1,1\n0.1,3,1,1\n",
+       "pdferr make-table: bad.csv, line 0, nodes: 3 x nodes above 0 and 2 Q nodes: a table takes "
+       "3..201 x nodes above 0 and 4..26 Q nodes\n"},
+      {"make-table", head + "0.1,2,1,x\n",
+       "pdferr make-table: bad.csv, line 2, s1: \"x\" is not a "
+       "finite number\n"},
+      {"make-grid", "x,Q2,c1,c2,c3,c4,c5,c6\n0.123,10,1,2,3,4,5,6\n",
+       "pdferr make-grid: bad.csv, line 2, x: 0.123 is not one of the 46 x nodes of a grid file "
+       "(pdferr make-grid --nodes lists them)\n"},
+      {"make-grid", "x,Q2,c1,c2,c3,c4,c5,c6\n1e-05,10,1,2,3,4,5,6\n",
+       "pdferr make-grid: bad.csv, line 0, nodes: no line for the node pair (x 1e-05, Q2 0.8): a "
+       "grid file has all 1380\n"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.csv);
+    d.dir.write("bad.csv", b.csv);
+    const ProcessResult r = d.run({b.command, "--csv", "bad.csv", "-o", "bad.out"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, b.err);
+    EXPECT_EQ(d.read("bad.out"), "");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The README's walk from nothing to a band, run as written: its first line
+# writes the nodes, the user's tools (here awk, with a smooth model) add the
+# six columns of a central member and one pair, then the remaining lines
+# check the member set and write the band.  Usage: readme_walk.sh README PDFERR
+set -euo pipefail
+readme=$1
+program_dir=$(cd "$(dirname "$2")" && pwd)
+export PATH=$program_dir:$PATH
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+awk '/^## From nothing to a band$/ {on = 1} on && /^```sh$/ {block = 1; next}
+     block && /^```$/ {exit} block' "$readme" >walk.sh
+[ "$(wc -l <walk.sh)" -eq 5 ] || { echo "the README's walk is not five commands" >&2; exit 1; }
+
+head -n 1 walk.sh >first.sh
+bash -e first.sh
+# The user's values on the nodes: a smooth density, and variations of it.
+columns() {
+  awk -F, -v scale="$1" 'NR == 1 {print $0 ",c1,c2,c3,c4,c5,c6"; next}
+    {v = scale * sqrt($1) * (1 - $1) ^ 3 * (1 + 0.1 * log($2))
+     printf "%s,%.6e,%.6e,%.6e,%.6e,%.6e,%.6e\n", $0, v, 2 * v, v / 2, v, v, v}' nodes.csv
+}
+columns 1 >central.csv
+columns 1.05 >plus1.csv
+columns 0.96 >minus1.csv
+echo 1 >cov.csv
+
+tail -n +2 walk.sh >rest.sh
+bash -e rest.sh >walk.out
+for f in band.csv band.svg; do
+  [ -s "$f" ] || { echo "the walk wrote no $f" >&2; exit 1; }
+done
+echo "the README's walk: $(($(wc -l <band.csv))) lines of band.csv and band.svg written"
