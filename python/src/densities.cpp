@@ -123,11 +123,15 @@ py::object table_values(const Tables& self, py::handle flavour, py::handle x, py
   return scalar_or_array(result, p.shape.empty());
 }
 
-py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::handle q,
-                                       const std::string& errors) {
+// The width values of every broadcast point (x, q) from the value type's
+// calls on many points, on one Q or on Q paired with each x, without the
+// interpreter lock.
+template <class Value>
+py::array_t<double> values_at(const Value& value, py::ssize_t width, py::handle x, py::handle q,
+                              const char* q_name, const std::string& errors) {
   const OutsideDomain outside = outside_domain(errors);
-  Points p = broadcast({x, q}, {Kind::real, Kind::real}, {"x", "q"});
-  py::array_t<double> result = new_result(p.shape, 2 * self.value.MxFlvN0() + 1);
+  Points p = broadcast({x, q}, {Kind::real, Kind::real}, {"x", q_name});
+  py::array_t<double> result = new_result(p.shape, width);
   const double* xs = static_cast<const double*>(p.arrays[0].data());
   const double* qs = static_cast<const double*>(p.arrays[1].data());
   double* out = result.mutable_data();
@@ -136,33 +140,22 @@ py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::han
   evaluate(p.shape.empty(), [&] {
     py::gil_scoped_release release;
     if (one_q) {
-      self.value.values(xs, qs[0], p.size, out, outside);
+      value.values(xs, qs[0], p.size, out, outside);
     } else {
-      self.value.values(xs, qs, p.size, out, outside);
+      value.values(xs, qs, p.size, out, outside);
     }
   });
   return result;
 }
 
+py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::handle q,
+                                       const std::string& errors) {
+  return values_at(self.value, 2 * self.value.MxFlvN0() + 1, x, q, "q", errors);
+}
+
 py::array_t<double> grid_values(const Grids& self, py::handle x, py::handle q2,
                                 const std::string& errors) {
-  const OutsideDomain outside = outside_domain(errors);
-  Points p = broadcast({x, q2}, {Kind::real, Kind::real}, {"x", "q2"});
-  py::array_t<double> result = new_result(p.shape, 6);
-  const double* xs = static_cast<const double*>(p.arrays[0].data());
-  const double* qs = static_cast<const double*>(p.arrays[1].data());
-  double* out = result.mutable_data();
-  const bool one_q = p.scalar[1];
-  if (p.size == 0) return result;  // no Q to read
-  evaluate(p.shape.empty(), [&] {
-    py::gil_scoped_release release;
-    if (one_q) {
-      self.value.values(xs, qs[0], p.size, out, outside);
-    } else {
-      self.value.values(xs, qs, p.size, out, outside);
-    }
-  });
-  return result;
+  return values_at(self.value, 6, x, q2, "q2", errors);
 }
 
 py::array_t<double> copy_of(const double* data, std::size_t n) {
