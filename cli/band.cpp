@@ -380,13 +380,17 @@ std::string band_csv(const Setup& s, const McBand* mc) {
   if (mc != nullptr) out += ",mc_mean,mc_sd,mc_low,mc_high";
   out += "\n";
   for (std::size_t p = 0; p < s.x.size(); ++p) {
-    out += number(s.x[p]) + "," + number(s.given[p]) + "," + number(s.central[p]);
+    const auto field = [&out](double v) {
+      out += ',';
+      out += number(v);
+    };
+    out += number(s.x[p]);
+    for (double v : {s.given[p], s.central[p]}) field(v);
     if (s.hessian) {
-      out += "," + number(s.symmetric[p]) + "," + number(s.plus[p]) + "," + number(s.minus[p]);
+      for (double v : {s.symmetric[p], s.plus[p], s.minus[p]}) field(v);
     }
     if (mc != nullptr) {
-      out += "," + number(mc->mean[p]) + "," + number(mc->sd[p]) + "," + number(mc->low[p]) + "," +
-             number(mc->high[p]);
+      for (double v : {mc->mean[p], mc->sd[p], mc->low[p], mc->high[p]}) field(v);
     }
     out += "\n";
   }

@@ -111,7 +111,10 @@ int check(const std::vector<std::string>& files) {
 
 std::string list(const double* v, std::size_t n) {
   std::string out;
-  for (std::size_t i = 0; i < n; ++i) out += (i == 0 ? "" : " ") + cli::number(v[i]);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i != 0) out += ' ';
+    out += cli::number(v[i]);
+  }
   return out;
 }
 
@@ -197,8 +200,10 @@ int eval(const Which& which, const PointOptions& po, std::optional<int> selector
   out += "\n";
   for (std::size_t i = 0; i < points.size(); ++i) {
     out += cli::number(points.x[i]) + "," + cli::number(points.given()[i]);
-    for (int w : wanted)
-      out += "," + cli::number(all[i * per + static_cast<std::size_t>(w + offset)]);
+    for (int w : wanted) {
+      out += ',';
+      out += cli::number(all[i * per + static_cast<std::size_t>(w + offset)]);
+    }
     out += "\n";
   }
   if (output.empty()) {

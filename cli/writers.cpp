@@ -192,7 +192,9 @@ std::string table_from_csv(const std::string& path, double alambda) {
           std::errc();
   bool consecutive = named && first <= 0;
   for (std::size_t k = 0; consecutive && k < slots; ++k) {
-    consecutive = c.header[2 + k] == "s" + std::to_string(first + static_cast<int>(k));
+    const std::string slot = std::to_string(first + static_cast<int>(k));
+    consecutive = c.header[2 + k].size() == slot.size() + 1 && c.header[2 + k][0] == 's' &&
+                  c.header[2 + k].compare(1, std::string::npos, slot) == 0;
   }
   if (!consecutive || first + static_cast<int>(slots) - 1 < 0) {
     refuse(path, 1, "header",
