@@ -424,7 +424,8 @@ void write_partial(const std::string& path, const Setup& setup, const Samples& s
   if (f == nullptr) throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
   const bool written =
       std::fwrite(w.bytes.data(), 1, w.bytes.size(), f) == w.bytes.size() &&
-      std::fwrite(samples.keys.data(), 8, samples.keys.size(), f) == samples.keys.size();
+      (samples.keys.empty() ||  // an empty part: no keys, and no pointer to pass
+       std::fwrite(samples.keys.data(), 8, samples.keys.size(), f) == samples.keys.size());
   const bool closed = std::fclose(f) == 0;
   if (!written || !closed) throw Failure(path + ": write error");
 }
