@@ -12,26 +12,22 @@ struct pdferr_generator {
 };
 
 using pdferr::common::c_call;
+using pdferr::common::open_handle;
 using pdferr::common::require;
 
 extern "C" {
 
 PDFERR_API std::int32_t pdferr_generator_open(std::int32_t seed, std::int64_t position,
                                               pdferr_generator** generator, pdferr_error* err) {
-  return c_call(err, [&] {
-    require(generator, "generator");
-    *generator = nullptr;
-    *generator = new pdferr_generator{pdferr::Generator(seed, position)};
-  });
+  return open_handle(generator, "generator", err,
+                     [&] { return pdferr::Generator(seed, position); });
 }
 
 PDFERR_API std::int32_t pdferr_generator_copy(const pdferr_generator* generator,
                                               pdferr_generator** copy, pdferr_error* err) {
-  return c_call(err, [&] {
-    require(copy, "copy");
-    *copy = nullptr;
+  return open_handle(copy, "copy", err, [&] {
     require(generator, "generator");
-    *copy = new pdferr_generator{*generator};
+    return generator->generator;
   });
 }
 

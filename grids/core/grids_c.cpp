@@ -16,26 +16,17 @@ struct pdferr_grid {
 namespace {
 
 using pdferr::common::c_call;
+using pdferr::common::open_handle;
 using pdferr::common::outside_domain;
 using pdferr::common::require;
 using pdferr::common::require_points;
-
-// Opens a member into *grid, which is NULL unless the open succeeds.
-template <class Open>
-std::int32_t open_grid(pdferr_grid** grid, pdferr_error* err, Open open) {
-  return c_call(err, [&] {
-    require(grid, "grid");
-    *grid = nullptr;
-    *grid = new pdferr_grid{open()};
-  });
-}
 
 }  // namespace
 
 extern "C" {
 
 PDFERR_API int32_t pdferr_grid_open(const char* path, pdferr_grid** grid, pdferr_error* err) {
-  return open_grid(grid, err, [&] {
+  return open_handle(grid, "grid", err, [&] {
     require(path, "path");
     return pdferr::GridMember(path);
   });
@@ -43,7 +34,7 @@ PDFERR_API int32_t pdferr_grid_open(const char* path, pdferr_grid** grid, pdferr
 
 PDFERR_API int32_t pdferr_grid_open_member(int32_t member, const char* directory,
                                            pdferr_grid** grid, pdferr_error* err) {
-  return open_grid(grid, err, [&] {
+  return open_handle(grid, "grid", err, [&] {
     return pdferr::GridMember::from_member(member, directory != nullptr ? directory : "");
   });
 }

@@ -75,4 +75,15 @@ inline pdferr::OutsideDomain outside_domain(std::int32_t outside) {
                               " is neither PDFERR_OUTSIDE_REFUSE nor PDFERR_OUTSIDE_NAN");
 }
 
+// Opens a handle into *out, which is NULL unless the open succeeds: the
+// value that open() returns, moved into a new Handle.
+template <class Handle, class Open>
+std::int32_t open_handle(Handle** out, const char* what, pdferr_error* err, Open&& open) noexcept {
+  return c_call(err, [&] {
+    require(out, what);
+    *out = nullptr;
+    *out = new Handle{open()};
+  });
+}
+
 }  // namespace pdferr::common

@@ -16,19 +16,10 @@ struct pdferr_table {
 namespace {
 
 using pdferr::common::c_call;
+using pdferr::common::open_handle;
 using pdferr::common::outside_domain;
 using pdferr::common::require;
 using pdferr::common::require_points;
-
-// Opens a table into *table, which is NULL unless the open succeeds.
-template <class Open>
-std::int32_t open_table(pdferr_table** table, pdferr_error* err, Open open) {
-  return c_call(err, [&] {
-    require(table, "table");
-    *table = nullptr;
-    *table = new pdferr_table{open()};
-  });
-}
 
 // values of count entries holds every flavour at n points.
 void require_room(const pdferr::TableSet& set, std::size_t n, std::size_t count) {
@@ -45,7 +36,7 @@ void require_room(const pdferr::TableSet& set, std::size_t n, std::size_t count)
 extern "C" {
 
 PDFERR_API int32_t pdferr_table_open(const char* path, pdferr_table** table, pdferr_error* err) {
-  return open_table(table, err, [&] {
+  return open_handle(table, "table", err, [&] {
     require(path, "path");
     return pdferr::TableSet(path);
   });
@@ -53,7 +44,7 @@ PDFERR_API int32_t pdferr_table_open(const char* path, pdferr_table** table, pdf
 
 PDFERR_API int32_t pdferr_table_open_set(int32_t set, const char* directory, pdferr_table** table,
                                          pdferr_error* err) {
-  return open_table(table, err, [&] {
+  return open_handle(table, "table", err, [&] {
     return pdferr::TableSet::from_set(set, directory != nullptr ? directory : "");
   });
 }
