@@ -7,14 +7,7 @@
 #include "error_estimate.h"
 #include "pdferr/generator.h"
 
-static int failures = 0;
-
-static void check(int ok, const char* what) {
-  if (!ok) {
-    printf("failed: %s\n", what);
-    ++failures;
-  }
-}
+#include "c_check.h"
 
 /* A refused call: the status, the same code in the record, and a message
  * that contains the text given. */

@@ -7,14 +7,7 @@
 #include "PELK-2008.h"
 #include "pdferr/grids.h"
 
-static int failures = 0;
-
-static void check(int ok, const char* what) {
-  if (!ok) {
-    printf("failed: %s\n", what);
-    ++failures;
-  }
-}
+#include "c_check.h"
 
 int main(void) {
   pdferr_error err;

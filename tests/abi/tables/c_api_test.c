@@ -5,14 +5,7 @@
 
 #include "ZEMOPdf.h"
 
-static int failures = 0;
-
-static void check(int ok, const char* what) {
-  if (!ok) {
-    printf("failed: %s\n", what);
-    ++failures;
-  }
-}
+#include "c_check.h"
 
 int main(void) {
   const int32_t set = 100;

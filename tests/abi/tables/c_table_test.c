@@ -8,14 +8,7 @@
 #include "ZEMOPdf.h"
 #include "pdferr/tables.h"
 
-static int failures = 0;
-
-static void check(int ok, const char* what) {
-  if (!ok) {
-    printf("failed: %s\n", what);
-    ++failures;
-  }
-}
+#include "c_check.h"
 
 /* The call's status, and the record's code and message. */
 static void expect_error(int32_t status, const pdferr_error* err, int32_t code, const char* message,
