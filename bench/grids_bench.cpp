@@ -143,9 +143,7 @@ const std::vector<double>& scan_x() {
 }
 
 // The scan through GridMember::values on the arrays: six densities per x.
-void BM_grid_member_scan(benchmark::State& state) {
-  write_member();
-  const pdferr::GridMember member("PELK-GRID.NLO");
+void scan(benchmark::State& state, const pdferr::GridMember& member) {
   const std::vector<double>& x = scan_x();
   std::vector<double> out(6 * x.size());
   for (auto _ : state) {
@@ -153,6 +151,11 @@ void BM_grid_member_scan(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+
+void BM_grid_member_scan(benchmark::State& state) {
+  write_member();
+  scan(state, pdferr::GridMember("PELK-GRID.NLO"));
 }
 BENCHMARK(BM_grid_member_scan);
 
@@ -195,13 +198,7 @@ void BM_grid_member_scan_threads(benchmark::State& state) {
     write_member();
     return pdferr::GridMember("PELK-GRID.NLO");
   }();
-  const std::vector<double>& x = scan_x();
-  std::vector<double> out(6 * x.size());
-  for (auto _ : state) {
-    member.values(x.data(), scan_q2, x.size(), out.data());
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+  scan(state, member);
 }
 BENCHMARK(BM_grid_member_scan_threads)->Threads(1)->Threads(2)->UseRealTime();
 

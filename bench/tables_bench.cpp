@@ -190,9 +190,7 @@ const std::vector<double>& scan_x() {
 }
 
 // The scan of one flavour by TableSet::value on the arrays.
-void BM_table_set_scan(benchmark::State& state) {
-  write_sets();
-  const pdferr::TableSet set("zemo.00.pds");
+void scan(benchmark::State& state, const pdferr::TableSet& set) {
   const std::vector<double>& x = scan_x();
   std::vector<double> out(x.size());
   for (auto _ : state) {
@@ -200,6 +198,11 @@ void BM_table_set_scan(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+
+void BM_table_set_scan(benchmark::State& state) {
+  write_sets();
+  scan(state, pdferr::TableSet("zemo.00.pds"));
 }
 BENCHMARK(BM_table_set_scan);
 
@@ -240,13 +243,7 @@ void BM_table_set_scan_threads(benchmark::State& state) {
     write_sets();
     return pdferr::TableSet("zemo.00.pds");
   }();
-  const std::vector<double>& x = scan_x();
-  std::vector<double> out(x.size());
-  for (auto _ : state) {
-    set.value(1, x.data(), scan_q, x.size(), out.data());
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+  scan(state, set);
 }
 BENCHMARK(BM_table_set_scan_threads)->Threads(1)->Threads(2)->UseRealTime();
 
