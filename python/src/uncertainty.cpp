@@ -196,10 +196,20 @@ covariance(j, k) and correlation(j, k) are kept too.
           py::arg("data"), py::kw_only(), py::arg("errors") = "raise");
 
   py::class_<unc::MemberSet>(m, "MemberSet", R"(A member-set description (see docs/uncertainty.md):
-MemberSet.read(path) or MemberSet.parse(text).  members lists the
-members in member order, numbers (found in directory) or paths; a file
-that cannot be read or parsed raises FileError.
+MemberSet.load(name), MemberSet.read(path) or MemberSet.parse(text).
+load takes a name found in the folders of PDFERR_DATA_PATH, then in the
+working folder ("mysets" for mysets.members), or a path holding a slash.
+members lists the members in member order, numbers (found in directory)
+or paths; a file that cannot be read or parsed raises FileError.
 )")
+      .def_static(
+          "load",
+          [](py::handle name) {
+            py::module_ os = py::module_::import("os");
+            return unc::MemberSet::load(
+                os.attr("fsdecode")(os.attr("fspath")(name)).cast<std::string>());
+          },
+          py::arg("name"))
       .def_static(
           "read",
           [](py::handle path) {
