@@ -1,11 +1,11 @@
 #include "data.hpp"
 
-#include "common/data_path.hpp"
-
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "common/data_path.hpp"
 
 namespace pdferr::cli {
 namespace {

@@ -18,6 +18,12 @@ namespace unc = pdferr::uncertainty;
 
 using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
+// A str or os.PathLike as the file name it stands for.
+std::string file_text(py::handle path) {
+  py::module_ os = py::module_::import("os");
+  return os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>();
+}
+
 unc::OnBadValue on_bad(const std::string& errors) {
   return outside_domain(errors) == OutsideDomain::nan ? unc::OnBadValue::nan
                                                       : unc::OnBadValue::error;
@@ -203,20 +209,10 @@ members lists the members in member order, numbers (found in directory)
 or paths; a file that cannot be read or parsed raises FileError.
 )")
       .def_static(
-          "load",
-          [](py::handle name) {
-            py::module_ os = py::module_::import("os");
-            return unc::MemberSet::load(
-                os.attr("fsdecode")(os.attr("fspath")(name)).cast<std::string>());
-          },
+          "load", [](py::handle name) { return unc::MemberSet::load(file_text(name)); },
           py::arg("name"))
       .def_static(
-          "read",
-          [](py::handle path) {
-            py::module_ os = py::module_::import("os");
-            return unc::MemberSet::read(
-                os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>());
-          },
+          "read", [](py::handle path) { return unc::MemberSet::read(file_text(path)); },
           py::arg("path"))
       .def_static(
           "parse",
