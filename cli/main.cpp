@@ -149,8 +149,9 @@ int inspect(const std::string& name) {
         cli::number(g.x_max()) + ", Q2 " + cli::number(g.q2_min()) + ".." +
         cli::number(g.q2_max()) + "\ncolumns 1..6\nx nodes (" + std::to_string(g.x_node_count()) +
         ", the last without a line: 0 there):\n  as held: " +
-        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) + "\n  as decimals: " +
-        cli::grid_x_decimals() + "\nQ2 nodes (" + std::to_string(g.q2_node_count()) +
+        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) +
+        "\n  as decimals: " + cli::grid_x_decimals() + "\nQ2 nodes (" +
+        std::to_string(g.q2_node_count()) +
         "): " + list(g.q2_nodes(), static_cast<std::size_t>(g.q2_node_count())) + "\n";
   }
   std::fwrite(o.data(), 1, o.size(), stdout);
