@@ -102,6 +102,12 @@ std::vector<std::string> names_in(const std::string& folder, int& error) {
 
 }  // namespace
 
+std::string describe_data_file(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return describe(slash == std::string::npos ? path : path.substr(slash + 1), path,
+                  numbered_names());
+}
+
 std::string list_data(std::string& faults) {
   const std::vector<std::string> path = pdferr::common::data_path_folders();
   std::string out = std::string(pdferr::common::data_path_variable) + ": ";

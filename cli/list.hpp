@@ -15,4 +15,8 @@ namespace pdferr::cli {
 // subfolders.
 std::string list_data(std::string& faults);
 
+// What the data file at path is, as list shows it ("" for a file that is
+// not a data file by its name); throws what loading it throws.
+std::string describe_data_file(const std::string& path);
+
 }  // namespace pdferr::cli

@@ -119,7 +119,9 @@ std::string list(const double* v, std::size_t n) {
 int inspect(const std::string& name) {
   const std::string file = cli::input_file(name);
   std::string o;
-  if (cli::source_of_path(file) == cli::Source::table) {
+  if (cli::is_description(file)) {
+    o = file + ": " + cli::describe_data_file(file) + "\n";
+  } else if (cli::source_of_path(file) == cli::Source::table) {
     const pdferr::TableSet t(file);
     const auto m = t.masses();
     const int nx = t.nx(), nt = t.nt(), mf = t.MxFlvN0(), mv = t.mxval();
@@ -476,8 +478,14 @@ int main(int argc, char** argv) {
 
   std::string inspect_file;
   CLI::App* inspect_cmd = app.add_subcommand(
-      "inspect", "The kind of a file, its header values, nodes, flavour slots or columns, ranges");
-  inspect_cmd->add_option("FILE", inspect_file, "a .pds table set or a grid member")->required();
+      "inspect",
+      "The kind of a file, its header values, nodes, flavour slots or columns, ranges (a "
+      "description: its kind, members and level)");
+  inspect_cmd
+      ->add_option("FILE", inspect_file,
+                   "a .pds table set, a grid member or a description; a plain name is looked for "
+                   "on PDFERR_DATA_PATH, then here")
+      ->required();
 
   std::string make_csv, make_output;
   double make_alambda = 0.2, make_vary = 0.0;

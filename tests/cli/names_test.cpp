@@ -90,6 +90,9 @@ TEST(Cli, NamesOnTheDataPath) {
   EXPECT_EQ(without_line(named, "# members"),
             without_line(testsupport::read_file(w + "/by-path.csv"), "# members"));
 
+  EXPECT_EQ(run(w, {"inspect", "mysets"}).out,
+            s + "/mysets.members: member set \"mysets\": Hessian, 3 grid members (central and 1 "
+                "pair), 1 sigma\n");
   const ProcessResult c = run(w, {"check", "mysets", "zemo.00.pds"});
   EXPECT_EQ(c.status, 0) << c.err;
   EXPECT_EQ(c.out, s + "/mysets.members: Hessian set of 3 grid members, all loaded\n" + s +
