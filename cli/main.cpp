@@ -422,7 +422,11 @@ int main(int argc, char** argv) {
       "check",
       "Load each file (.pds table set, .members member set, otherwise grid member) and "
       "report every bad one with its line and field");
-  check_cmd->add_option("FILE", check_files, "files to check")->required();
+  check_cmd
+      ->add_option("FILE", check_files,
+                   "files to check; a plain name is looked for on PDFERR_DATA_PATH, then here "
+                   "(mysets for mysets.members)")
+      ->required();
 
   std::string eval_output;
   std::optional<int> eval_selector;
@@ -430,7 +434,9 @@ int main(int argc, char** argv) {
   CLI::App* eval_cmd =
       app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
   Which eval_which;
-  eval_cmd->add_option("FILE", eval_which.file, "a .pds table set or a grid member");
+  eval_cmd->add_option("FILE", eval_which.file,
+                       "a .pds table set or a grid member; a plain name is looked for on "
+                       "PDFERR_DATA_PATH, then here");
   eval_cmd->add_option("--set", eval_which.set, "table set N (10..33, 100..152, 200..252)");
   eval_cmd->add_option("--member", eval_which.member, "grid member M (-99..99)");
   eval_cmd->add_option("--dir", eval_which.dir,
