@@ -18,6 +18,12 @@ namespace unc = pdferr::uncertainty;
 
 using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
+// A str or os.PathLike as the file name it stands for.
+std::string file_text(py::handle path) {
+  py::module_ os = py::module_::import("os");
+  return os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>();
+}
+
 unc::OnBadValue on_bad(const std::string& errors) {
   return outside_domain(errors) == OutsideDomain::nan ? unc::OnBadValue::nan
                                                       : unc::OnBadValue::error;
@@ -196,17 +202,17 @@ covariance(j, k) and correlation(j, k) are kept too.
           py::arg("data"), py::kw_only(), py::arg("errors") = "raise");
 
   py::class_<unc::MemberSet>(m, "MemberSet", R"(A member-set description (see docs/uncertainty.md):
-MemberSet.read(path) or MemberSet.parse(text).  members lists the
-members in member order, numbers (found in directory) or paths; a file
-that cannot be read or parsed raises FileError.
+MemberSet.load(name), MemberSet.read(path) or MemberSet.parse(text).
+load takes a name found in the folders of PDFERR_DATA_PATH, then in the
+working folder ("mysets" for mysets.members), or a path holding a slash.
+members lists the members in member order, numbers (found in directory)
+or paths; a file that cannot be read or parsed raises FileError.
 )")
       .def_static(
-          "read",
-          [](py::handle path) {
-            py::module_ os = py::module_::import("os");
-            return unc::MemberSet::read(
-                os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>());
-          },
+          "load", [](py::handle name) { return unc::MemberSet::load(file_text(name)); },
+          py::arg("name"))
+      .def_static(
+          "read", [](py::handle path) { return unc::MemberSet::read(file_text(path)); },
           py::arg("path"))
       .def_static(
           "parse",

@@ -2,7 +2,9 @@
 # The README's walk from nothing to a band, run as written: its first line
 # writes the nodes, the user's tools (here awk, with a smooth model) add the
 # six columns of a central member and one pair, then the remaining lines
-# check the member set and write the band.  Usage: readme_walk.sh README PDFERR
+# put the members and their description on the search path, list it and
+# write the band of the set named there.  HOME is the scratch folder, where
+# the walk keeps its data.  Usage: readme_walk.sh README PDFERR
 set -euo pipefail
 readme=$1
 program_dir=$(cd "$(dirname "$2")" && pwd)
@@ -10,10 +12,13 @@ export PATH=$program_dir:$PATH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+export HOME=$work
+unset PDFERR_DATA_PATH
 
 awk '/^## From nothing to a band$/ {on = 1} on && /^```sh$/ {block = 1; next}
      block && /^```$/ {exit} block' "$readme" >walk.sh
-[ "$(wc -l <walk.sh)" -eq 5 ] || { echo "the README's walk is not five commands" >&2; exit 1; }
+grep -q 'make-grid --nodes' <(head -n 1 walk.sh) ||
+  { echo "the README's walk does not start by writing the nodes" >&2; exit 1; }
 
 head -n 1 walk.sh >first.sh
 bash -e first.sh
@@ -30,7 +35,9 @@ echo 1 >cov.csv
 
 tail -n +2 walk.sh >rest.sh
 bash -e rest.sh >walk.out
-for f in band.csv band.svg; do
+for f in band.csv band.svg pdfdata/mysets.members; do
   [ -s "$f" ] || { echo "the walk wrote no $f" >&2; exit 1; }
 done
+grep -q '^  mysets.members: member set "mysets": Hessian, 3 grid members' walk.out ||
+  { echo "pdferr list does not show the set" >&2; exit 1; }
 echo "the README's walk: $(($(wc -l <band.csv))) lines of band.csv and band.svg written"
