@@ -328,6 +328,19 @@ double round_test(DoubleDouble v, double err) {
   return a == b ? a : nan;
 }
 
+// Double-double products and quotients for erf and power (errors below
+// 2^-100 relative, far below what they serve).
+DoubleDouble dd_mul(DoubleDouble a, DoubleDouble b) {
+  const DoubleDouble p = two_prod(a.hi, b.hi);
+  return fast_two_sum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+
+DoubleDouble dd_div(DoubleDouble a, double d) {
+  const double q = a.hi / d;
+  const DoubleDouble p = two_prod(q, d);
+  return fast_two_sum(q, ((a.hi - p.hi) - p.lo + a.lo) / d);
+}
+
 }  // namespace
 
 namespace detail {
@@ -403,9 +416,9 @@ double log(double x) {
   return r == r ? r : detail::log_accurate(x);
 }
 
-// In double: |d| is hi's distance from the float f it rounds to, the
-// midpoints around f lie at least |f| 2^-25 away (half the smaller of the
-// two gaps next to f).
+// In double: d is hi + lo's distance from the float f that hi rounds to;
+// the midpoints next to f lie half an ulp of f away (2^(E-24) for |f| in
+// [2^E, 2^(E+1))), or half that below a power of two.
 float logf(float x) {
   if (!(x > 0 && x < std::numeric_limits<float>::infinity())) {
     if (x != x) return x + x;
@@ -418,7 +431,9 @@ float logf(float x) {
   const DoubleDouble v = detail::log_fast(static_cast<double>(x), &err);
   const auto f = static_cast<float>(v.hi);
   const double d = (v.hi - static_cast<double>(f)) + v.lo;  // the difference is exact
-  const double half = (f < 0 ? -static_cast<double>(f) : static_cast<double>(f)) * 0x1p-25;
+  const double pow2 = from_bits(bits(static_cast<double>(f)) & (u64{0x7ff} << 52));  // 2^E
+  const double af = f < 0 ? -static_cast<double>(f) : static_cast<double>(f);
+  const double half = af == pow2 ? pow2 * 0x1p-25 : pow2 * 0x1p-24;
   if ((d < 0 ? -d : d) + 2 * err < half * (1 - 0x1p-40)) return f;
   return detail::logf_accurate(x);
 }
@@ -452,20 +467,25 @@ double pow03(double x) {
   return r == r ? r * power_of_two(k) : detail::pow03_accurate(x);
 }
 
-// erf in three ranges, each a fixed sequence of operations:
-//   |x| < 0.5:  (2/sqrt pi) x sum_{n<=12} (-x^2)^n / (n! (2n+1)), truncation
-//               below 2^-63;
+// erf in three ranges, each a fixed sequence of operations ending in one
+// rounding of a double-double (so within 0.5 ulp plus the double-double's
+// own error, below 2^-60 relative):
+//   |x| < 0.5:  (2/sqrt pi) x (1 + sum_{1<=n<=12} (-x^2)^n / (n! (2n+1))),
+//               the sum below 0.09 in double, truncation below 2^-63;
 //   |x| <= 2.5: (2/sqrt pi) x e^-x^2 sum_{n<=40} (2x^2)^n / (2n+1)!!, all
-//               terms positive, truncation below 2^-60;
+//               terms positive (truncation below 2^-60); the 16 outer steps
+//               of its Horner form in double-double;
 //   |x| < 6:    1 - erfc(x), erfc(x) = e^-x^2 / (sqrt pi K), K the
 //               continued fraction x + (1/2) / (x + (2/2) / (x + ...)) of
-//               depth 60;
+//               depth 60 (erfc < 2^-9 here, its relative error reaching
+//               erf shrunk by that);
 //   |x| >= 6:   +-1 (erfc(6) < 2^-55).
-// e^-x^2 is e^-s (1 - sl) for x^2 = s + sl exactly.  Measured against
-// the oracle: within 2 ulp (see docs/exactness.md).
+// e^-x^2 comes from the exponential's fast path for x^2 = s + sl exactly.
+// Measured against the oracle: within 1 ulp (see docs/exactness.md).
 double erf(double x) {
-  if (x != x) return x + x;
+  if (x != x || x == 0) return x + x;
   const double ax = x < 0 ? -x : x;
+  constexpr DoubleDouble two_over_sqrt_pi = {0x1.20dd750429b6dp+0, 0x1.1ae3a914fed8p-56};
   double r;
   if (ax < 0.5) {
     constexpr double a[13] = {0x1p+0,
@@ -482,26 +502,31 @@ double erf(double x) {
                               -0x1.2b67310aa9f3ap-30,
                               0x1.6f448e13e85e1p-34};
     const double x2 = ax * ax;
-    double sum = a[12];
-    for (int n = 11; n >= 0; --n) sum = a[n] + x2 * sum;
-    // (2/sqrt pi) = c_hi + c_lo; the low part matters for the last bit.
-    constexpr double c_hi = 0x1.20dd750429b6dp+0, c_lo = 0x1.1ae3a914fed8p-56;
-    const double t = ax * sum;
-    r = c_hi * t + c_lo * t;
+    double tail = a[12];
+    for (int n = 11; n >= 1; --n) tail = a[n] + x2 * tail;
+    const DoubleDouble sum = fast_two_sum(1.0, x2 * tail);
+    r = dd_mul(dd_mul(two_over_sqrt_pi, {ax, 0}), sum).hi;
   } else if (ax < 6) {
     const DoubleDouble x2 = two_prod(ax, ax);
-    const double gauss = exp(-x2.hi) * (1 - x2.lo);
+    int k;
+    const DoubleDouble gauss = exp_core(-x2.hi, -x2.lo, &k);  // e^-x^2 / 2^k
     if (ax <= 2.5) {
-      const double a = 2 * x2.hi;
-      double sum = 1;
-      for (int n = 40; n >= 1; --n) sum = 1 + sum * (a / (2 * n + 1));
-      constexpr double c = 0x1.20dd750429b6dp+0;  // 2 / sqrt pi
-      r = (c * ax) * (gauss * sum);
+      const DoubleDouble a = {2 * x2.hi, 2 * x2.lo};
+      double inner = 1;
+      for (int n = 40; n > 16; --n) inner = 1 + inner * (a.hi / (2 * n + 1));
+      DoubleDouble sum = {inner, 0};
+      for (int n = 16; n >= 1; --n) {
+        const DoubleDouble t = dd_div(dd_mul(sum, a), 2 * n + 1);
+        sum = fast_two_sum(1.0, t.hi);
+        sum = fast_two_sum(sum.hi, sum.lo + t.lo);
+      }
+      const DoubleDouble c = dd_mul(two_over_sqrt_pi, {ax, 0});
+      r = dd_mul(dd_mul(c, gauss), sum).hi * power_of_two(k);
     } else {
-      double k = ax;
-      for (int n = 60; n >= 1; --n) k = ax + (0.5 * n) / k;
+      double kf = ax;
+      for (int n = 60; n >= 1; --n) kf = ax + (0.5 * n) / kf;
       constexpr double c = 0x1.20dd750429b6dp-1;  // 1 / sqrt pi
-      r = 1 - (c * gauss) / k;
+      r = 1 - (c * (gauss.hi * power_of_two(k))) / kf;
     }
   } else {
     r = 1;
@@ -509,9 +534,21 @@ double erf(double x) {
   return x < 0 ? -r : r;
 }
 
+// x^y as e^(y ln x) with y ln x carried as a double-double from the
+// logarithm's fast path into the exponential's, rounded once: within
+// about 0.5 ulp, not correctly rounded (no rounding test).  Outside the
+// exponential's fast range, and for x not positive and finite, e^(y ln x)
+// of the correctly rounded functions.
 double power(double x, double y) {
-  if (y == 0) return 1.0;
-  return exp(y * log(x));
+  if (y == 0 || x == 1) return 1.0;
+  if (!(x > 0 && x < inf) || !(y > -0x1p900 && y < 0x1p900)) return exp(y * log(x));
+  double err;
+  const DoubleDouble l = detail::log_fast(x, &err);
+  const DoubleDouble p = two_prod(l.hi, y);
+  const DoubleDouble t = fast_two_sum(p.hi, p.lo + l.lo * y);
+  if (!(t.hi >= -708 && t.hi <= 709.7)) return exp(t.hi);
+  int k;
+  return exp_core(t.hi, t.lo, &k).hi * power_of_two(k);
 }
 
 double log10(double x) {
