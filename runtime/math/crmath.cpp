@@ -388,6 +388,35 @@ DoubleDouble log_fast(double x, double* err) {
   return fast_two_sum(v.hi, lo);
 }
 
+// ln x for x a positive float (normal as a double) in plain double
+// arithmetic, for the float rounding test: the same reduction as log_fast
+// with r = z inv - 1 rounded once (within 2^-53; exact where inv = 1), ln(1
+// + r) by r - r^2/2 + ... - r^6/6 (truncation below |r|^7 / 7), e ln 2 with
+// ln 2 rounded.  Bound (docs/exactness.md): 2^-49 |e ln 2| + 2^-43 |p| on
+// the intervals around 1 (p the polynomial's value), 2^-49 (|e ln 2| + 1)
+// elsewhere.
+double logf_fast(double x, double* err) {
+  constexpr double ln2 = 0x1.62e42fefa39efp-1;
+  const u64 ix = bits(x);
+  const u64 tmp = ix - log_offset;
+  const auto i = static_cast<int>((tmp >> 45) & 127);
+  const double e = static_cast<double>(static_cast<std::int64_t>(tmp) >> 52);
+  const double z = from_bits(ix - (tmp & (u64{0xfff} << 52)));
+  const LogEntry& c = log_table[i];
+  const double r = z * c.inv - 1.0;
+  constexpr double c3 = 0x1.5555555555555p-2, c4 = -0x1p-2, c5 = 0x1.999999999999ap-3,
+                   c6 = -0x1.5555555555555p-3;
+  const double p = r + (r * r) * (-0.5 + r * (c3 + r * (c4 + r * (c5 + r * c6))));
+  const double a = e * ln2;
+  const double h = (a + c.t_hi) + p;
+  const double aa = a < 0 ? -a : a;
+  if (c.t_hi == 0)
+    *err = 0x1p-49 * aa + 0x1p-43 * (p < 0 ? -p : p);
+  else
+    *err = 0x1p-49 * (aa + 1);
+  return h;
+}
+
 DoubleDouble exp_fast(double y, int* k) { return exp_core(y, 0, k); }
 
 // 0.3 ln x as a double-double (the product by xpow exact by Dekker's, the
@@ -416,7 +445,7 @@ double log(double x) {
   return r == r ? r : detail::log_accurate(x);
 }
 
-// In double: d is hi + lo's distance from the float f that hi rounds to;
+// d is h's distance from the float f it rounds to;
 // the midpoints next to f lie half an ulp of f away (2^(E-24) for |f| in
 // [2^E, 2^(E+1))), or half that below a power of two.
 float logf(float x) {
@@ -428,9 +457,9 @@ float logf(float x) {
   }
   if (x == 1.0f) return 0.0f;
   double err;
-  const DoubleDouble v = detail::log_fast(static_cast<double>(x), &err);
-  const auto f = static_cast<float>(v.hi);
-  const double d = (v.hi - static_cast<double>(f)) + v.lo;  // the difference is exact
+  const double h = detail::logf_fast(static_cast<double>(x), &err);
+  const auto f = static_cast<float>(h);
+  const double d = h - static_cast<double>(f);                                       // exact
   const double pow2 = from_bits(bits(static_cast<double>(f)) & (u64{0x7ff} << 52));  // 2^E
   const double af = f < 0 ? -static_cast<double>(f) : static_cast<double>(f);
   const double half = af == pow2 ? pow2 * 0x1p-25 : pow2 * 0x1p-24;
