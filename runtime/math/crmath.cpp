@@ -286,7 +286,7 @@ constexpr double xpow = 0x1.3333333333333p-2;
 // reduction j = round(64 yh / ln 2), r = y - j ln 2 / 64 (|r| < 2^-7.5, as
 // rh + rl), e^y = 2^(j >> 6) 2^((j & 63) / 64) e^r, e^r - 1 by its Taylor
 // polynomial of degree 8 (truncation below 2^-86).
-DoubleDouble exp_core(double yh, double yl, int* k) {
+inline DoubleDouble exp_core(double yh, double yl, int* k) {
   constexpr double shift = 0x1.8p52;
   const double kd = (yh * inv_ln2_64 + shift) - shift;
   const auto j = static_cast<std::int64_t>(kd);
@@ -341,17 +341,13 @@ DoubleDouble dd_div(DoubleDouble a, double d) {
   return fast_two_sum(q, ((a.hi - p.hi) - p.lo + a.lo) / d);
 }
 
-}  // namespace
-
-namespace detail {
-
 // ln x = e ln 2 - ln inv + ln(1 + r), r = z inv - 1 exact as rh + rl,
 // ln(1 + r) = r - r^2 / 2 + q with q = r^3 (1/3 - r/4 + ... - r^7/10)
 // (truncation below 2^-80), r^2 exact by Dekker's product, rl's
 // first-order terms -rh rl + rh^2 rl.  The bound (derived in
 // docs/exactness.md): on the two intervals around 1, 2^-63 |r| plus 2^-80
 // for e != 0; elsewhere 2^-71.
-DoubleDouble log_fast(double x, double* err) {
+inline DoubleDouble log_core(double x, double* err) {
   u64 ix = bits(x);
   double scale = 0;
   if (ix < 0x0010000000000000) {  // subnormal: scale by 2^52, exactly
@@ -395,7 +391,7 @@ DoubleDouble log_fast(double x, double* err) {
 // ln 2 rounded.  Bound (docs/exactness.md): 2^-49 |e ln 2| + 2^-43 |p| on
 // the intervals around 1 (p the polynomial's value), 2^-49 (|e ln 2| + 1)
 // elsewhere.
-double logf_fast(double x, double* err) {
+inline double logf_core(double x, double* err) {
   constexpr double ln2 = 0x1.62e42fefa39efp-1;
   const u64 ix = bits(x);
   const u64 tmp = ix - log_offset;
@@ -417,17 +413,24 @@ double logf_fast(double x, double* err) {
   return h;
 }
 
-DoubleDouble exp_fast(double y, int* k) { return exp_core(y, 0, k); }
-
 // 0.3 ln x as a double-double (the product by xpow exact by Dekker's, the
 // low part's product within 2^-105 |y|), then e^y.
-DoubleDouble pow03_fast(double x, int* k) {
+inline DoubleDouble pow03_core(double x, int* k) {
   double err;
-  const DoubleDouble l = log_fast(x, &err);
+  const DoubleDouble l = log_core(x, &err);
   const DoubleDouble y0 = two_prod(l.hi, xpow);
   const DoubleDouble y = fast_two_sum(y0.hi, y0.lo + l.lo * xpow);
   return exp_core(y.hi, y.lo, k);
 }
+
+}  // namespace
+
+namespace detail {
+
+DoubleDouble log_fast(double x, double* err) { return log_core(x, err); }
+double logf_fast(double x, double* err) { return logf_core(x, err); }
+DoubleDouble exp_fast(double y, int* k) { return exp_core(y, 0, k); }
+DoubleDouble pow03_fast(double x, int* k) { return pow03_core(x, k); }
 
 }  // namespace detail
 
@@ -440,7 +443,7 @@ double log(double x) {
   }
   if (x == 1.0) return 0.0;
   double err;
-  const DoubleDouble v = detail::log_fast(x, &err);
+  const DoubleDouble v = log_core(x, &err);
   const double r = round_test(v, err);
   return r == r ? r : detail::log_accurate(x);
 }
@@ -457,7 +460,7 @@ float logf(float x) {
   }
   if (x == 1.0f) return 0.0f;
   double err;
-  const double h = detail::logf_fast(static_cast<double>(x), &err);
+  const double h = logf_core(static_cast<double>(x), &err);
   const auto f = static_cast<float>(h);
   const double d = h - static_cast<double>(f);                                       // exact
   const double pow2 = from_bits(bits(static_cast<double>(f)) & (u64{0x7ff} << 52));  // 2^E
@@ -475,7 +478,7 @@ double exp(double x) {
     return detail::exp_accurate(x);
   }
   int k;
-  const DoubleDouble v = detail::exp_fast(x, &k);
+  const DoubleDouble v = exp_core(x, 0, &k);
   const double r = round_test(v, detail::exp_fast_error * v.hi);
   return r == r ? r * power_of_two(k) : detail::exp_accurate(x);
 }
@@ -491,7 +494,7 @@ double pow03(double x) {
   }
   if (x == 1.0) return 1.0;
   int k;
-  const DoubleDouble v = detail::pow03_fast(x, &k);
+  const DoubleDouble v = pow03_core(x, &k);
   const double r = round_test(v, detail::pow03_fast_error * v.hi);
   return r == r ? r * power_of_two(k) : detail::pow03_accurate(x);
 }
@@ -572,7 +575,7 @@ double power(double x, double y) {
   if (y == 0 || x == 1) return 1.0;
   if (!(x > 0 && x < inf) || !(y > -0x1p900 && y < 0x1p900)) return exp(y * log(x));
   double err;
-  const DoubleDouble l = detail::log_fast(x, &err);
+  const DoubleDouble l = log_core(x, &err);
   const DoubleDouble p = two_prod(l.hi, y);
   const DoubleDouble t = fast_two_sum(p.hi, p.lo + l.lo * y);
   if (!(t.hi >= -708 && t.hi <= 709.7)) return exp(t.hi);
