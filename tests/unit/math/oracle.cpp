@@ -50,7 +50,7 @@ double mpfr_value(Fn f, double x) {
 }
 
 long double libc_value(Fn f, double x) {
-  const long double lx = x;
+  const auto lx = static_cast<long double>(x);
   switch (f) {
     case Fn::log:
       return std::log(lx);
