@@ -35,6 +35,8 @@ std::uint64_t accurate_calls();
 //   pow03_fast(x, &k), x positive finite: the same for x^0.3, within
 //     pow03_fast_error.
 DoubleDouble log_fast(double x, double* err);
+// logf's: ln x in double for x a positive float, |h - ln x| <= err.
+double logf_fast(double x, double* err);
 DoubleDouble exp_fast(double y, int* k);
 DoubleDouble pow03_fast(double x, int* k);
 

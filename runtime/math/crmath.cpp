@@ -286,7 +286,7 @@ constexpr double xpow = 0x1.3333333333333p-2;
 // reduction j = round(64 yh / ln 2), r = y - j ln 2 / 64 (|r| < 2^-7.5, as
 // rh + rl), e^y = 2^(j >> 6) 2^((j & 63) / 64) e^r, e^r - 1 by its Taylor
 // polynomial of degree 8 (truncation below 2^-86).
-DoubleDouble exp_core(double yh, double yl, int* k) {
+inline DoubleDouble exp_core(double yh, double yl, int* k) {
   constexpr double shift = 0x1.8p52;
   const double kd = (yh * inv_ln2_64 + shift) - shift;
   const auto j = static_cast<std::int64_t>(kd);
@@ -341,17 +341,13 @@ DoubleDouble dd_div(DoubleDouble a, double d) {
   return fast_two_sum(q, ((a.hi - p.hi) - p.lo + a.lo) / d);
 }
 
-}  // namespace
-
-namespace detail {
-
 // ln x = e ln 2 - ln inv + ln(1 + r), r = z inv - 1 exact as rh + rl,
 // ln(1 + r) = r - r^2 / 2 + q with q = r^3 (1/3 - r/4 + ... - r^7/10)
 // (truncation below 2^-80), r^2 exact by Dekker's product, rl's
 // first-order terms -rh rl + rh^2 rl.  The bound (derived in
 // docs/exactness.md): on the two intervals around 1, 2^-63 |r| plus 2^-80
 // for e != 0; elsewhere 2^-71.
-DoubleDouble log_fast(double x, double* err) {
+inline DoubleDouble log_core(double x, double* err) {
   u64 ix = bits(x);
   double scale = 0;
   if (ix < 0x0010000000000000) {  // subnormal: scale by 2^52, exactly
@@ -388,17 +384,53 @@ DoubleDouble log_fast(double x, double* err) {
   return fast_two_sum(v.hi, lo);
 }
 
-DoubleDouble exp_fast(double y, int* k) { return exp_core(y, 0, k); }
+// ln x for x a positive float (normal as a double) in plain double
+// arithmetic, for the float rounding test: the same reduction as log_fast
+// with r = z inv - 1 rounded once (within 2^-53; exact where inv = 1), ln(1
+// + r) by r - r^2/2 + ... - r^6/6 (truncation below |r|^7 / 7), e ln 2 with
+// ln 2 rounded.  Bound (docs/exactness.md): 2^-49 |e ln 2| + 2^-43 |p| on
+// the intervals around 1 (p the polynomial's value), 2^-49 (|e ln 2| + 1)
+// elsewhere.
+inline double logf_core(double x, double* err) {
+  constexpr double ln2 = 0x1.62e42fefa39efp-1;
+  const u64 ix = bits(x);
+  const u64 tmp = ix - log_offset;
+  const auto i = static_cast<int>((tmp >> 45) & 127);
+  const double e = static_cast<double>(static_cast<std::int64_t>(tmp) >> 52);
+  const double z = from_bits(ix - (tmp & (u64{0xfff} << 52)));
+  const LogEntry& c = log_table[i];
+  const double r = z * c.inv - 1.0;
+  constexpr double c3 = 0x1.5555555555555p-2, c4 = -0x1p-2, c5 = 0x1.999999999999ap-3,
+                   c6 = -0x1.5555555555555p-3;
+  const double p = r + (r * r) * (-0.5 + r * (c3 + r * (c4 + r * (c5 + r * c6))));
+  const double a = e * ln2;
+  const double h = (a + c.t_hi) + p;
+  const double aa = a < 0 ? -a : a;
+  if (c.t_hi == 0)
+    *err = 0x1p-49 * aa + 0x1p-43 * (p < 0 ? -p : p);
+  else
+    *err = 0x1p-49 * (aa + 1);
+  return h;
+}
 
 // 0.3 ln x as a double-double (the product by xpow exact by Dekker's, the
 // low part's product within 2^-105 |y|), then e^y.
-DoubleDouble pow03_fast(double x, int* k) {
+inline DoubleDouble pow03_core(double x, int* k) {
   double err;
-  const DoubleDouble l = log_fast(x, &err);
+  const DoubleDouble l = log_core(x, &err);
   const DoubleDouble y0 = two_prod(l.hi, xpow);
   const DoubleDouble y = fast_two_sum(y0.hi, y0.lo + l.lo * xpow);
   return exp_core(y.hi, y.lo, k);
 }
+
+}  // namespace
+
+namespace detail {
+
+DoubleDouble log_fast(double x, double* err) { return log_core(x, err); }
+double logf_fast(double x, double* err) { return logf_core(x, err); }
+DoubleDouble exp_fast(double y, int* k) { return exp_core(y, 0, k); }
+DoubleDouble pow03_fast(double x, int* k) { return pow03_core(x, k); }
 
 }  // namespace detail
 
@@ -411,12 +443,12 @@ double log(double x) {
   }
   if (x == 1.0) return 0.0;
   double err;
-  const DoubleDouble v = detail::log_fast(x, &err);
+  const DoubleDouble v = log_core(x, &err);
   const double r = round_test(v, err);
   return r == r ? r : detail::log_accurate(x);
 }
 
-// In double: d is hi + lo's distance from the float f that hi rounds to;
+// d is h's distance from the float f it rounds to;
 // the midpoints next to f lie half an ulp of f away (2^(E-24) for |f| in
 // [2^E, 2^(E+1))), or half that below a power of two.
 float logf(float x) {
@@ -428,9 +460,9 @@ float logf(float x) {
   }
   if (x == 1.0f) return 0.0f;
   double err;
-  const DoubleDouble v = detail::log_fast(static_cast<double>(x), &err);
-  const auto f = static_cast<float>(v.hi);
-  const double d = (v.hi - static_cast<double>(f)) + v.lo;  // the difference is exact
+  const double h = logf_core(static_cast<double>(x), &err);
+  const auto f = static_cast<float>(h);
+  const double d = h - static_cast<double>(f);                                       // exact
   const double pow2 = from_bits(bits(static_cast<double>(f)) & (u64{0x7ff} << 52));  // 2^E
   const double af = f < 0 ? -static_cast<double>(f) : static_cast<double>(f);
   const double half = af == pow2 ? pow2 * 0x1p-25 : pow2 * 0x1p-24;
@@ -446,7 +478,7 @@ double exp(double x) {
     return detail::exp_accurate(x);
   }
   int k;
-  const DoubleDouble v = detail::exp_fast(x, &k);
+  const DoubleDouble v = exp_core(x, 0, &k);
   const double r = round_test(v, detail::exp_fast_error * v.hi);
   return r == r ? r * power_of_two(k) : detail::exp_accurate(x);
 }
@@ -462,7 +494,7 @@ double pow03(double x) {
   }
   if (x == 1.0) return 1.0;
   int k;
-  const DoubleDouble v = detail::pow03_fast(x, &k);
+  const DoubleDouble v = pow03_core(x, &k);
   const double r = round_test(v, detail::pow03_fast_error * v.hi);
   return r == r ? r * power_of_two(k) : detail::pow03_accurate(x);
 }
@@ -543,7 +575,7 @@ double power(double x, double y) {
   if (y == 0 || x == 1) return 1.0;
   if (!(x > 0 && x < inf) || !(y > -0x1p900 && y < 0x1p900)) return exp(y * log(x));
   double err;
-  const DoubleDouble l = detail::log_fast(x, &err);
+  const DoubleDouble l = log_core(x, &err);
   const DoubleDouble p = two_prod(l.hi, y);
   const DoubleDouble t = fast_two_sum(p.hi, p.lo + l.lo * y);
   if (!(t.hi >= -708 && t.hi <= 709.7)) return exp(t.hi);

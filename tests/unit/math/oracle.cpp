@@ -17,11 +17,10 @@ struct Range {
   }
 };
 
-double mpfr_value(Fn f, double x) {
-  thread_local Range range;
-  mpfr_t a, r, y;
-  mpfr_inits2(53, a, r, y, static_cast<mpfr_ptr>(nullptr));
-  mpfr_set_d(a, x, MPFR_RNDN);
+// f(a) rounded to r's precision; returns MPFR's ternary value.
+int evaluate(Fn f, mpfr_t r, const mpfr_t a) {
+  mpfr_t y;
+  mpfr_init2(y, 53);
   mpfr_set_d(y, 0.3, MPFR_RNDN);
   int t = 0;
   switch (f) {
@@ -35,14 +34,23 @@ double mpfr_value(Fn f, double x) {
       t = mpfr_pow(r, a, y, MPFR_RNDN);
       break;
   }
-  mpfr_subnormalize(r, t, MPFR_RNDN);
+  mpfr_clear(y);
+  return t;
+}
+
+double mpfr_value(Fn f, double x) {
+  thread_local Range range;
+  mpfr_t a, r;
+  mpfr_inits2(53, a, r, static_cast<mpfr_ptr>(nullptr));
+  mpfr_set_d(a, x, MPFR_RNDN);
+  mpfr_subnormalize(r, evaluate(f, r, a), MPFR_RNDN);
   const double v = mpfr_get_d(r, MPFR_RNDN);
-  mpfr_clears(a, r, y, static_cast<mpfr_ptr>(nullptr));
+  mpfr_clears(a, r, static_cast<mpfr_ptr>(nullptr));
   return v;
 }
 
 long double libc_value(Fn f, double x) {
-  const long double lx = x;
+  const auto lx = static_cast<long double>(x);
   switch (f) {
     case Fn::log:
       return std::log(lx);
@@ -111,26 +119,15 @@ bool agrees_logf(float x, float r) {
 }
 
 double fast_error(Fn f, double x, double hi, double lo, int k) {
-  mpfr_t a, r, y;
-  mpfr_inits2(200, a, r, y, static_cast<mpfr_ptr>(nullptr));
+  mpfr_t a, r;
+  mpfr_inits2(200, a, r, static_cast<mpfr_ptr>(nullptr));
   mpfr_set_d(a, x, MPFR_RNDN);
-  mpfr_set_d(y, 0.3, MPFR_RNDN);
-  switch (f) {
-    case Fn::log:
-      mpfr_log(r, a, MPFR_RNDN);
-      break;
-    case Fn::exp:
-      mpfr_exp(r, a, MPFR_RNDN);
-      break;
-    case Fn::pow03:
-      mpfr_pow(r, a, y, MPFR_RNDN);
-      break;
-  }
+  evaluate(f, r, a);
   mpfr_mul_2si(r, r, -k, MPFR_RNDN);
   mpfr_sub_d(r, r, hi, MPFR_RNDN);
   mpfr_sub_d(r, r, lo, MPFR_RNDN);
   const double e = std::fabs(mpfr_get_d(r, MPFR_RNDN));
-  mpfr_clears(a, r, y, static_cast<mpfr_ptr>(nullptr));
+  mpfr_clears(a, r, static_cast<mpfr_ptr>(nullptr));
   return e;
 }
 
