@@ -14,12 +14,12 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench -j2
 
 dir=build/bench/bench
-for b in sampling_bench tables_bench grids_bench uncertainty_bench; do
+for b in sampling_bench tables_bench grids_bench uncertainty_bench math_bench; do
   echo "== $b" >&2
   "$dir/$b" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true \
     --benchmark_out="$dir/$b.json" --benchmark_out_format=json >&2
 done
 python3 bench/report.py "$dir"/sampling_bench.json "$dir"/tables_bench.json \
-  "$dir"/grids_bench.json "$dir"/uncertainty_bench.json >"$out"
+  "$dir"/grids_bench.json "$dir"/uncertainty_bench.json "$dir"/math_bench.json >"$out"
 echo "table written to $out" >&2

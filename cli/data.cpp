@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/data_path.hpp"
+#include "crmath.hpp"
 
 namespace pdferr::cli {
 namespace {
@@ -101,10 +102,10 @@ Points log_points(double x_low, double x_high, int n, const std::string& scale, 
   }
   Points p;
   p.scale = scale;
-  const double a = std::log10(x_low), b = std::log10(x_high);
+  const double a = math::log10(x_low), b = math::log10(x_high);
   for (int i = 0; i < n; ++i) {
     const double t = n == 1 ? 0.0 : static_cast<double>(i) / (n - 1);
-    p.x.push_back(i == 0 ? x_low : i == n - 1 ? x_high : std::pow(10.0, a + (b - a) * t));
+    p.x.push_back(i == 0 ? x_low : i == n - 1 ? x_high : math::power(10.0, a + (b - a) * t));
     p.q.push_back(scale == "Q" ? value : std::sqrt(value));
     p.q2.push_back(scale == "Q" ? value * value : value);
   }

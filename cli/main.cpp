@@ -20,6 +20,7 @@
 
 #include "band.hpp"
 #include "comm.hpp"
+#include "crmath.hpp"
 #include "data.hpp"
 #include "list.hpp"
 #include "nodes.hpp"
@@ -126,7 +127,8 @@ int inspect(const std::string& name) {
     const auto m = t.masses();
     const int nx = t.nx(), nt = t.nt(), mf = t.MxFlvN0(), mv = t.mxval();
     std::vector<double> q;
-    for (int i = 0; i <= nt; ++i) q.push_back(t.alambda() * std::exp(std::exp(t.t_nodes()[i])));
+    for (int i = 0; i <= nt; ++i)
+      q.push_back(t.alambda() * pdferr::math::exp(pdferr::math::exp(t.t_nodes()[i])));
     o = file + ": table set\n" + "alambda " + cli::number(t.alambda()) + "\nmasses " +
         list(m.data(), 6) + "\nqcdi1 " + std::to_string(t.qcdi1()) + ", qcdr1 " +
         cli::number(t.qcdr1()) + ", qcdr2 " + cli::number(t.qcdr2()) + ", qcdi2 " +

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 
+#include "crmath.hpp"
 #include "data.hpp"
 #include "pdferr/grid_member.hpp"
 
@@ -82,7 +83,7 @@ std::vector<std::string> coarse_node_warnings(const pdferr::TableSet& t) {
   const double alambda = t.alambda();
   const double* xn = t.x_nodes();
   const double* tn = t.t_nodes();
-  const auto q_of = [alambda](double tv) { return alambda * std::exp(std::exp(tv)); };
+  const auto q_of = [alambda](double tv) { return alambda * math::exp(math::exp(tv)); };
   const auto in_domain = [alambda](double q) {
     return std::isfinite(q) && q >= 0.3 && q > alambda;
   };

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "band.hpp"
+#include "crmath.hpp"
 
 namespace pdferr::cli {
 namespace {
@@ -29,6 +30,23 @@ std::string escape(const std::string& s) {
     }
   }
   return out;
+}
+
+// 10^e for a whole number e: exact where 10^e is a double (|e| <= 22);
+// 0 or infinity beyond the range of doubles.
+double ten_to(double e) {
+  double p = 1.0;
+  for (double i = 0; i < std::fabs(e) && std::isfinite(p); i += 1.0) p *= 10.0;
+  return e < 0 ? 1.0 / p : p;
+}
+
+// The decade of v > 0: the whole e with 10^e <= v < 10^(e + 1), as far as
+// ten_to() gives the powers.
+double decade_of(double v) {
+  double e = std::floor(math::log10(v));
+  if (ten_to(e) > v) e -= 1.0;
+  if (ten_to(e + 1.0) <= v) e += 1.0;
+  return e;
 }
 
 }  // namespace
@@ -59,12 +77,13 @@ std::string band_svg(const Setup& s, const McBand* mc) {
   const double span = std::max(hi - lo, 1e-6);
   lo -= 0.1 * span;
   hi += 0.1 * span;
-  double xlo = *std::min_element(s.x.begin(), s.x.end());
-  double xhi = *std::max_element(s.x.begin(), s.x.end());
-  const double dlo = std::floor(std::log10(xlo)),
-               dhi = std::max(std::ceil(std::log10(xhi)), dlo + 1);
+  const double xlo = *std::min_element(s.x.begin(), s.x.end());
+  const double xhi = *std::max_element(s.x.begin(), s.x.end());
+  const double dlo = decade_of(xlo);
+  const double dx = decade_of(xhi);
+  const double dhi = std::max(ten_to(dx) == xhi ? dx : dx + 1.0, dlo + 1);
   const auto px = [&](double x) {
-    return left + (std::log10(x) - dlo) / (dhi - dlo) * (w - left - right);
+    return left + (math::log10(x) - dlo) / (dhi - dlo) * (w - left - right);
   };
   const auto py = [&](double v) { return top + (hi - v) / (hi - lo) * (h - top - bottom); };
   std::string o = format(
@@ -93,23 +112,23 @@ std::string band_svg(const Setup& s, const McBand* mc) {
        format("width=\"%g\" height=\"%g\" fill=\"none\" stroke=\"black\"/>\n", w - left - right,
               h - top - bottom);
   for (double e = dlo; e <= dhi; e += 1.0) {
-    const double x = px(std::pow(10.0, e));
+    const double x = px(ten_to(e));
     o += format("<line x1=\"%.2f\" x2=\"%.2f\" ", x, x) +
          format("y1=\"%g\" y2=\"%g\" stroke=\"black\"/>\n", h - bottom, h - bottom + 6);
     o += format("<text x=\"%.2f\" y=\"%g\" text-anchor=\"middle\">", x, h - bottom + 20) +
          format("1e%g</text>\n", e);
     for (int m = 2; m <= 9 && e < dhi; ++m) {
-      const double xm = px(m * std::pow(10.0, e));
+      const double xm = px(m * ten_to(e));
       o += format("<line x1=\"%.2f\" x2=\"%.2f\" ", xm, xm) +
            format("y1=\"%g\" y2=\"%g\" stroke=\"black\"/>\n", h - bottom, h - bottom + 3);
     }
   }
   const double raw = (hi - lo) / 5.0;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+  const double decade = ten_to(decade_of(raw));
   const double step = raw / decade < 2.0   ? decade
                       : raw / decade < 5.0 ? 2.0 * decade
                                            : 5.0 * decade;
-  const int digits = std::max(0, static_cast<int>(-std::floor(std::log10(step))));
+  const int digits = std::max(0, static_cast<int>(-decade_of(step)));
   for (double v = std::ceil(lo / step) * step; v <= hi; v += step) {
     o += format("<line x1=\"%g\" x2=\"%g\" ", left - 6, left) +
          format("y1=\"%.2f\" y2=\"%.2f\" stroke=\"black\"/>\n", py(v), py(v));

@@ -8,6 +8,8 @@
 #include <map>
 #include <vector>
 
+#include "crmath.hpp"
+
 #include "data.hpp"
 #include "nodes.hpp"
 #include "pdferr/grid_member.hpp"
@@ -51,7 +53,7 @@ std::string table_text(const Table& t) {
   std::vector<std::string> d = {real(t.q.front()), real(t.q.back())};
   for (double q : t.q) {
     d.push_back(real(q));
-    d.push_back(real(std::log(std::log(q / t.alambda))));
+    d.push_back(real(math::log(math::log(q / t.alambda))));
   }
   record(out, d);
   out += "  xmin  unused, then x nodes 1..nx\n";
@@ -67,10 +69,11 @@ std::string table_text(const Table& t) {
 
 double table_model_value(int ip, double x, double q, double alambda, double vary) {
   if (x <= 0.0) return 0.0;
-  const double t = std::log(std::log(q / alambda));
+  const double t = math::log(math::log(q / alambda));
   const double norm = 0.3 + 0.05 * std::abs(ip) + (ip > 0 ? 0.2 : 0.0);
-  return norm * std::pow(x, -1.2) * std::pow(1.0 - x, 3.0 + 0.5 * t) * (1.0 + 0.1 * t) *
-         (1.0 + vary * (1.0 - 2.0 * x));
+  // (1 - x)^(3 + t / 2), which is 0 at x = 1.
+  const double tail = x < 1.0 ? math::power(1.0 - x, 3.0 + 0.5 * t) : 0.0;
+  return norm * math::power(x, -1.2) * tail * (1.0 + 0.1 * t) * (1.0 + vary * (1.0 - 2.0 * x));
 }
 
 std::string trim(const std::string& s) {
@@ -165,12 +168,12 @@ std::string table_model(double alambda, double vary) {
   Table t;
   t.alambda = alambda;
   t.x.push_back(0.0);
-  const double umin = std::pow(1e-5, 0.3);
+  const double umin = math::pow03(1e-5);
   for (int i = 1; i <= 60; ++i) {
     const double u = umin + (1.0 - umin) * (i - 1) / 59.0;
-    t.x.push_back(i == 1 ? 1e-5 : i == 60 ? 1.0 : std::pow(u, 1.0 / 0.3));
+    t.x.push_back(i == 1 ? 1e-5 : i == 60 ? 1.0 : math::power(u, 1.0 / 0.3));
   }
-  for (int i = 0; i <= 16; ++i) t.q.push_back(1.3 * std::pow(1e4 / 1.3, i / 16.0));
+  for (int i = 0; i <= 16; ++i) t.q.push_back(1.3 * math::power(1e4 / 1.3, i / 16.0));
   for (int ip = -t.mxflvn0; ip <= t.mxval; ++ip) {
     for (double q : t.q) {
       for (double x : t.x) t.values.push_back(table_model_value(ip, x, q, alambda, vary));
@@ -267,8 +270,9 @@ std::string grid_model(double vary) {
     for (int j = 0; j < grid_q_lines; ++j) {
       const double x = xn[i], q2 = qn[j];
       for (int c = 1; c <= 6; ++c) {
-        v.push_back(0.4 * c * std::pow(x, -1.1) * std::pow(1.0 - x, 4.0) *
-                    (1.0 + 0.03 * std::log(q2)) * (1.0 + vary * (1.0 - 2.0 * x)));
+        const double y = (1.0 - x) * (1.0 - x);  // (1 - x)^4 = y^2
+        v.push_back(0.4 * c * math::power(x, -1.1) * (y * y) * (1.0 + 0.03 * math::log(q2)) *
+                    (1.0 + vary * (1.0 - 2.0 * x)));
       }
     }
   }

@@ -38,7 +38,8 @@ endfunction()
 # pdferr_subsystem(TARGET EXPORT_NAME SOURCES...): a subsystem library built
 # from an object library TARGET_objects, and beside it the static library
 # TARGET_internal of the same objects, whose internal functions the tests
-# reach also when TARGET is a shared library that hides them.
+# reach also when TARGET is a shared library that hides them.  Both carry
+# the toolkit's elementary functions (pdferr_use_math).
 function(pdferr_subsystem target export_name)
   add_library(${target}_objects OBJECT ${ARGN})
   target_include_directories(${target}_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
@@ -49,6 +50,7 @@ function(pdferr_subsystem target export_name)
   add_library(${target}_internal STATIC EXCLUDE_FROM_ALL $<TARGET_OBJECTS:${target}_objects>)
   target_include_directories(${target}_internal PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target}_internal PUBLIC fio m)
+  pdferr_use_math(${target}_objects ${target} ${target}_internal)
 endfunction()
 
 # pdferr_public_headers(HEADER...): installed headers of the current folder,
@@ -76,4 +78,22 @@ function(pdferr_header_include_name header var)
     cmake_path(GET header FILENAME name)
     set(${var} ${name} PARENT_SCOPE)
   endif()
+endfunction()
+
+# pdferr_use_math(TARGET...): each TARGET computes with the toolkit's own
+# elementary functions (runtime/math/crmath.hpp, namespace pdferr::math).
+# An object library only finds the header; a library or program gets its own
+# copy of the objects.  Their symbols are hidden and C++ names: no library
+# exports them, and a program that links several libraries, shared or
+# static, gets no duplicate definitions (a static archive's copy is only
+# taken where nothing before defined the functions).
+function(pdferr_use_math)
+  foreach(target IN LISTS ARGN)
+    target_include_directories(${target} PRIVATE
+      $<BUILD_INTERFACE:$<TARGET_PROPERTY:pdferr_math,INTERFACE_INCLUDE_DIRECTORIES>>)
+    get_target_property(type ${target} TYPE)
+    if(NOT type STREQUAL "OBJECT_LIBRARY")
+      target_sources(${target} PRIVATE $<TARGET_OBJECTS:pdferr_math>)
+    endif()
+  endforeach()
 endfunction()

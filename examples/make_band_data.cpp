@@ -20,7 +20,7 @@ int shift = 0;  // which coefficient the table being written moves (0: none)
 
 double table_value(int ip, double x, double t) {
   // t = ln(ln(Q / 0.2)): the table's variable; the model takes Q2.
-  const double q = 0.2 * std::exp(std::exp(t));
+  const double q = 0.2 * pdferr::math::exp(pdferr::math::exp(t));
   const double q2 = q * q;
   if (x <= 0.0) return 0.0;
   double v = band_model::central(x, q2);

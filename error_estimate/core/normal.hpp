@@ -1,12 +1,17 @@
 // Normal deviates by the ratio of uniforms with Leva's quadratic bounds.
 //
-// Inline, and free of everything but the 32-bit logarithm: the routine
-// gaudev is also shipped alone as an object module, which compiles this in
-// and takes its uniform numbers from whatever ranmar the program supplies.
+// Inline, and free of everything but the 32-bit logarithm, which is a
+// template argument: the library binds the toolkit's own, correctly rounded
+// logf (attempt(), deviates<math::logf>), the same bits on every machine.
+// The routine gaudev is also shipped alone as an object module, which
+// compiles this in, takes its uniform numbers from whatever ranmar the
+// program supplies and its logarithm from the program's logf.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+
+#include "crmath.hpp"
 
 namespace pdferr::sampling {
 
@@ -23,9 +28,11 @@ inline constexpr float shift = 0.5f;
 inline constexpr float log_factor = 4.0f;
 }  // namespace leva
 
-// One attempt on the uniform pair u (u[0] > 0): stores the ratio v / u[0]
-// in deviate and returns whether the attempt is accepted.
-inline bool attempt(const float* u, float& deviate) {
+// One attempt on the uniform pair u (u[0] > 0) with the 32-bit logarithm
+// log32: stores the ratio v / u[0] in deviate and returns whether the
+// attempt is accepted.
+template <float (*log32)(float)>
+inline bool attempt_with(const float* u, float& deviate) {
   using namespace leva;
   const float v = (u[1] - shift) * scale;
   const float x = u[0] - s;
@@ -38,17 +45,20 @@ inline bool attempt(const float* u, float& deviate) {
   if (in_band) {
     // Only the narrow band between the two bounds needs the logarithm;
     // u[0] is never 0, so it is always defined.
-    const float bound = -((std::log(u[0]) * log_factor) * (u[0] * u[0]));
+    const float bound = -((log32(u[0]) * log_factor) * (u[0] * u[0]));
     accept = !(v * v > bound);
   }
   deviate = v / u[0];
   return accept;
 }
 
-// Fills out[0..n) with standard normal deviates; draw_pair(u) fills u[0]
-// and u[1] with the next two uniform numbers, once per attempt.  n <= 0
-// draws nothing.
-template <class DrawPair>
+// One attempt with the toolkit's own logarithm, as the library makes them.
+inline bool attempt(const float* u, float& deviate) { return attempt_with<math::logf>(u, deviate); }
+
+// Fills out[0..n) with standard normal deviates, attempts made with the
+// 32-bit logarithm log32; draw_pair(u) fills u[0] and u[1] with the next
+// two uniform numbers, once per attempt.  n <= 0 draws nothing.
+template <float (*log32)(float), class DrawPair>
 void deviates(float* out, std::int32_t n, DrawPair&& draw_pair) {
   // Attempts run until n are accepted.  The verdict of an attempt moves
   // the index on instead of branching: its ratio is stored at the current
@@ -58,7 +68,7 @@ void deviates(float* out, std::int32_t n, DrawPair&& draw_pair) {
   while (idev < n) {
     float u[2];
     draw_pair(u);
-    idev += attempt(u, out[idev]) ? 1 : 0;
+    idev += attempt_with<log32>(u, out[idev]) ? 1 : 0;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "crmath.hpp"
 #include "fio/fixedread.hpp"
 #include "grid_core.hpp"
 
@@ -16,14 +17,6 @@ constexpr double held(float x) { return static_cast<double>(x); }
 
 // Each line: six fields of the descriptor 1PE12.4.
 constexpr fio::EditE grid_field{field_width, 4, 1};
-
-// Opaque to the optimiser, so that a library function is never evaluated at
-// compile time on a constant node (possibly with other rounding than the
-// run-time call).
-double opaque(double x) {
-  volatile double v = x;
-  return v;
-}
 
 // A grid file opened by path.
 class FileLines final : public LineSource {
@@ -66,8 +59,8 @@ const double* log_nodes() {
   struct Logs {
     double v[nx + nq];
     Logs() {
-      for (int l = 0; l < nx; ++l) v[l] = std::log(opaque(x_nodes[l]));
-      for (int k = 0; k < nq; ++k) v[nx + k] = std::log(opaque(q2_nodes[k]));
+      for (int l = 0; l < nx; ++l) v[l] = math::log(x_nodes[l]);
+      for (int k = 0; k < nq; ++k) v[nx + k] = math::log(q2_nodes[k]);
     }
   };
   static const Logs logs;
@@ -136,7 +129,9 @@ Powers powers(double x) {
   p.u4 = up.u4;
   p.u5 = up.u5;
   p.u8 = up.u8;
-  p.sqrt_x = std::pow(opaque(x), 0.5);
+  // x^0.5: the IEEE square root is correctly rounded, so it gives the bits
+  // of a correctly rounded power function for every x.
+  p.sqrt_x = std::sqrt(x);
   return p;
 }
 

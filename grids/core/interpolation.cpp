@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/lanes.hpp"
+#include "crmath.hpp"
 #include "fio/dispatch.hpp"
 #include "grid_core.hpp"
 
@@ -139,7 +140,7 @@ double corner_sum(const Cell& cell, const std::int32_t* nnodes, const double* ta
 
 void densities(const double* tables, const std::int32_t* nnodes, const double* lognodes, double x,
                double q2, double (&out)[ncol]) {
-  const double point[2] = {std::log(x), std::log(q2)};
+  const double point[2] = {math::log(x), math::log(q2)};
   // One cell serves all six columns: they share nodes and point.
   const Cell cell = find_cell_ascending(2, point, nnodes, lognodes);
   double t[ncol];
@@ -207,7 +208,7 @@ using Columns = common::Lanes<side_width>;
   double w2 = 0;
   bool have_q = false;
   std::int64_t x_hint = 0, q_hint = 0;
-  // A block of points at a time: first the library's logarithms and powers,
+  // A block of points at a time: first the logarithms and square roots,
   // then the cells and sums, whose points the processor overlaps.
   constexpr std::size_t block = 32;
   double log_x[block], log_q2[block], sqrt_x[block];
@@ -219,11 +220,11 @@ using Columns = common::Lanes<side_width>;
       const double q2 = r.one_q2 ? r.q2[0] : r.q2[b0 + k];
       inside[k] = x_in_domain(x) && q2_in_domain(q2);
       if (!inside[k]) continue;
-      log_x[k] = std::log(x);
-      // x^0.5 by the power function, as the load factors take it.
-      sqrt_x[k] = std::pow(x, 0.5);
+      log_x[k] = math::log(x);
+      // x^0.5 as the load factors take it: the correctly rounded square root.
+      sqrt_x[k] = std::sqrt(x);
       if (!(r.one_q2 && have_q)) {
-        log_q2[k] = std::log(q2);
+        log_q2[k] = math::log(q2);
         if (r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
         have_q = true;
       }

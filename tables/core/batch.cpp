@@ -1,6 +1,5 @@
 #include "batch.hpp"
 
-#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <utility>
@@ -268,12 +267,12 @@ inline void locate_x(const Grid& g, double x, int& hint, Located& p) {
   }
   p.xp = p.jx == 0 ? x_small : jlx >= nx - 1 ? x_top : x_interior;
   p.x = x;
-  p.ss = std::pow(x, xpow);
+  p.ss = u_of(x);
 }
 
 // The t side of Q as locate() forms it.
 inline void locate_t(const Grid& g, double q, Located& p) {
-  p.tt = std::log(std::log(q / g.alambda));
+  p.tt = t_of(q, g.alambda);
   const int jlq = bracket(g.tv, g.nt, p.tt);
   if (jlq <= 0) {
     p.jq = 0;

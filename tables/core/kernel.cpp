@@ -1,12 +1,10 @@
 #include "kernel.hpp"
 
-#include <cmath>
-
 namespace pdferr::tables {
 
 void u_nodes(const double* xv, int nx, double* u) {
   u[0] = 0;
-  for (int i = 1; i <= nx; ++i) u[i] = std::pow(xv[i], xpow);
+  for (int i = 1; i <= nx; ++i) u[i] = u_of(xv[i]);
 }
 
 XFault locate(const Grid& g, Point& p, double x, double q) {
@@ -33,7 +31,7 @@ XFault locate(const Grid& g, Point& p, double x, double q) {
     p.x = x;
     p.jlx = jlx;
     p.jx = jx;
-    p.ss = std::pow(x, xpow);
+    p.ss = u_of(x);
     if (jlx >= 2 && jlx <= nx - 2) {
       const double* u = g.u + jx;
       p.xc = x_coefficients(u[0], u[1], u[2], u[3], p.ss);
@@ -42,7 +40,7 @@ XFault locate(const Grid& g, Point& p, double x, double q) {
   }
   if (!(p.has_t && q == p.q)) {
     p.q = q;
-    p.tt = std::log(std::log(q / g.alambda));
+    p.tt = t_of(q, g.alambda);
     p.jlq = bracket(g.tv, nt, p.tt);
     if (p.jlq <= 0) {
       p.jq = 0;

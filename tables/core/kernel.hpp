@@ -14,11 +14,19 @@
 #include <cstdint>
 
 #include "common/lanes.hpp"
+#include "crmath.hpp"
 
 namespace pdferr::tables {
 
 // Exponent of the x variable: 0.3, the nearest 64-bit value.
 inline constexpr double xpow = 0.3;
+
+// u = x^xpow and t = ln(ln(Q / alambda)), each from the toolkit's correctly
+// rounded functions: the same bits on every machine.
+inline double u_of(double x) { return math::pow03(x); }
+inline double t_of(double q, double alambda) { return math::log(math::log(q / alambda)); }
+// Q of t: alambda exp(exp(t)).
+inline double q_of(double t, double alambda) { return alambda * math::exp(math::exp(t)); }
 // Tolerance for x above the last x node: 1.00001 rounded to 32 bits and
 // widened, 1.0000100135803223 (0x3FF0000A80000000).
 inline constexpr double onep = std::bit_cast<double>(std::uint64_t{0x3FF0000A80000000});

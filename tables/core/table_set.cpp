@@ -236,11 +236,11 @@ double TableSet::x_node_min() const noexcept { return table_->data.xv[1]; }
 double TableSet::x_node_max() const noexcept { return table_->data.xv[table_->data.nx]; }
 double TableSet::q_node_min() const noexcept {
   const tables::TableData& d = table_->data;
-  return d.alambda * std::exp(std::exp(d.tv[0]));
+  return tables::q_of(d.tv[0], d.alambda);
 }
 double TableSet::q_node_max() const noexcept {
   const tables::TableData& d = table_->data;
-  return d.alambda * std::exp(std::exp(d.tv[d.nt]));
+  return tables::q_of(d.tv[d.nt], d.alambda);
 }
 
 }  // namespace pdferr

@@ -14,6 +14,7 @@
 
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
+#include "crmath.hpp"
 #include "error_estimate.h"
 #include "fio_units.h"
 #include "grid_writer.hpp"
@@ -94,8 +95,8 @@ void grids() {
   rmdir(dir);
   for (int i = 0; i <= 40; ++i) {
     for (int j = 0; j <= 24; ++j) {
-      const double x = 1e-5 * std::pow(1e5, i / 40.0);
-      const double q2 = std::pow(1e6, j / 24.0);
+      const double x = 1e-5 * pdferr::math::power(1e5, i / 40.0);
+      const double q2 = pdferr::math::power(1e6, j / 24.0);
       double d[6];
       pelkfit(x, q2, d[0], d[1], d[2], d[3], d[4], d[5]);
       print_bits("pelkfit", d, 6);
@@ -119,7 +120,7 @@ void tables() {
   rmdir(dir);
   for (int i = 0; i <= 30; ++i) {
     for (double q : {1.0, 1.3, 2.0, 10.0, 91.0, 1000.0, 10000.0, 30000.0}) {
-      const double x = std::pow(1e-6, 1.0 - i / 30.0);
+      const double x = pdferr::math::power(1e-6, 1.0 - i / 30.0);
       double f[11];
       for (int flavour = -5; flavour <= 5; ++flavour) f[flavour + 5] = zemopdf(flavour, x, q);
       print_bits("zemopdf", f, 11);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "crmath.hpp"
+
 namespace testsupport {
 namespace {
 
@@ -189,7 +191,7 @@ double linear_table(int c, double log_x, double log_q2) {
 }
 
 double linear_file_value(int c, double x, double q2) {
-  return linear_table(c, std::log(x), std::log(q2)) * load_factor(c, x);
+  return linear_table(c, pdferr::math::log(x), pdferr::math::log(q2)) * load_factor(c, x);
 }
 
 double load_factor(int c, double x) {
@@ -198,7 +200,7 @@ double load_factor(int c, double x) {
   const double u_fourth = (u * u) * (u * u);
   const double u_eighth = ((u * u) * (u * u)) * ((u * u) * (u * u));
   const double u_fifth = (u * (u * u)) * (u * u);
-  const double root = std::pow(x, 0.5);
+  const double root = std::sqrt(x);  // x^0.5, correctly rounded
   switch (c) {
     case 0:
       return u_cubed * x;

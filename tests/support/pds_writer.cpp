@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "crmath.hpp"
+
 namespace testsupport {
 namespace {
 
@@ -45,29 +47,33 @@ void set_nodes(PdsTable& t, std::int32_t nx, std::int32_t nt) {
   t.nx = nx;
   t.nt = nt;
   t.xv.clear();
-  const double umin = std::pow(t.xmin, 0.3);
+  const double umin = pdferr::math::pow03(t.xmin);
   for (int i = 1; i <= nx; ++i) {
     const double u = umin + (1.0 - umin) * (i - 1) / (nx - 1);
-    t.xv.push_back(i == nx ? 1.0 : std::pow(u, 1.0 / 0.3));
+    t.xv.push_back(i == nx ? 1.0 : pdferr::math::power(u, 1.0 / 0.3));
   }
   t.tv.clear();
   t.pair_first.clear();
-  const double t0 = std::log(std::log(t.qini / t.alambda));
-  const double t1 = std::log(std::log(t.qmax / t.alambda));
+  const double t0 = pdferr::math::log(pdferr::math::log(t.qini / t.alambda));
+  const double t1 = pdferr::math::log(pdferr::math::log(t.qmax / t.alambda));
   for (int i = 0; i <= nt; ++i) {
     t.tv.push_back(t0 + (t1 - t0) * i / nt);
-    t.pair_first.push_back(t.qini * std::pow(t.qmax / t.qini, static_cast<double>(i) / nt));
+    t.pair_first.push_back(t.qini *
+                           pdferr::math::power(t.qmax / t.qini, static_cast<double>(i) / nt));
   }
 }
 
 double quadratic_value(int ip, double x, double t) {
-  const double u = std::pow(x, 0.3);
+  const double u = pdferr::math::pow03(x);
   return (1.0 + 0.125 * ip) * (0.5 + 2.0 * u - 1.5 * u * u) * (1.0 + 0.25 * t + 0.0625 * t * t);
 }
 
 double realistic_value(int ip, double x, double t) {
+  if (x <= 0.0) return 0.0;
   const double norm = 0.3 + 0.05 * (ip < 0 ? -ip : ip) + (ip > 0 ? 0.2 : 0.0);
-  return norm * std::pow(x, -1.2) * std::pow(1.0 - x, 3.0 + 0.5 * t) * (1.0 + 0.1 * t);
+  // (1 - x)^(3 + t / 2), which is 0 at x = 1.
+  const double tail = x < 1.0 ? pdferr::math::power(1.0 - x, 3.0 + 0.5 * t) : 0.0;
+  return norm * pdferr::math::power(x, -1.2) * tail * (1.0 + 0.1 * t);
 }
 
 PdsTable make_table(std::int32_t nx, std::int32_t nt, std::int32_t mxflvn0, std::int32_t mxval,

@@ -3,6 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "crmath.hpp"
 #include "pdferr/uncertainty.hpp"
 #include "text.hpp"
 
@@ -67,7 +68,7 @@ double quantile_of(double q, double r) {
     return q < 0 ? -std::numeric_limits<double>::infinity()
                  : std::numeric_limits<double>::infinity();
   }
-  double s = std::sqrt(-std::log(r));
+  double s = std::sqrt(-math::log(r));
   double z;
   if (s <= 5.0) {
     s = s - 1.6;
@@ -108,9 +109,10 @@ Confidence Confidence::sigmas(double n) {
 }
 
 double Confidence::probability() const {
-  // erf(n / sqrt(2)); sqrt(2) rounded to the nearest double.
+  // erf(n / sqrt(2)); sqrt(2) rounded to the nearest double, erf the
+  // toolkit's own (the same bits on every machine).
   constexpr double sqrt2 = 1.4142135623730951;
-  return in_sigmas_ ? std::erf(value_ / sqrt2) : value_;
+  return in_sigmas_ ? math::erf(value_ / sqrt2) : value_;
 }
 
 double Confidence::z() const {

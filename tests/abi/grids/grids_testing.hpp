@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "PELK-2008.h"
+#include "crmath.hpp"
 #include "grid_writer.hpp"
 #include "process.hpp"
 
@@ -88,7 +89,7 @@ inline double reference_dfint(int ndim, const double* coord, const std::int32_t*
 
 // The six densities from the block, written from their definitions.
 inline void reference_pelkfit(double x, double q2, double (&dens)[6]) {
-  const double point[2] = {std::log(x), std::log(q2)};
+  const double point[2] = {pdferr::math::log(x), pdferr::math::log(q2)};
   double t[6];
   for (int c = 0; c < 6; ++c) {
     t[c] =
@@ -99,7 +100,7 @@ inline void reference_pelkfit(double x, double q2, double (&dens)[6]) {
   const double u4 = (u * u) * (u * u);
   const double u8 = ((u * u) * (u * u)) * ((u * u) * (u * u));
   const double u5 = (u * u) * (u * (u * u));
-  const double root = std::pow(x, 0.5);
+  const double root = std::sqrt(x);
   dens[0] = (t[0] * u3) * x;
   dens[1] = (t[1] * u4) * x;
   dens[2] = root * (t[2] * u8);

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "crmath.hpp"
 #include "pdferr/table_set.hpp"
 #include "process.hpp"
 #include "tables_unit.hpp"
@@ -70,8 +71,8 @@ double ref_parton(const PdsTable& b, int iparton, double x, double q) {
   auto pdf = [&](int i) { return b.values[static_cast<std::size_t>(i - 1)]; };
   std::vector<double> u(static_cast<std::size_t>(nx + 1));
   u[0] = 0;
-  for (int i = 1; i <= nx; ++i) u[static_cast<std::size_t>(i)] = std::pow(xv(i), 0.3);
-  const double tt = std::log(std::log(q / b.alambda));
+  for (int i = 1; i <= nx; ++i) u[static_cast<std::size_t>(i)] = pdferr::math::pow03(xv(i));
+  const double tt = pdferr::math::log(pdferr::math::log(q / b.alambda));
   int jlx = -1;
   for (int i = 0; i <= nx; ++i) {
     if (x >= xv(i)) jlx = i;  // the nodes ascend: the last one passed
@@ -82,7 +83,7 @@ double ref_parton(const PdsTable& b, int iparton, double x, double q) {
     if (tt >= tv(i)) jlq = i;
   }
   int jq = jlq <= 0 ? 0 : (jlq <= nt - 2 ? jlq - 1 : nt - 3);
-  const double ss = std::pow(x, 0.3);
+  const double ss = pdferr::math::pow03(x);
   const int ip = iparton <= mxval ? iparton : -iparton;
   const int jbase = ((ip + mxf) * (nt + 1) + jq - 1) * (nx + 1) + jx + 1;
   double ftq[4];
