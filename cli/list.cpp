@@ -45,8 +45,10 @@ std::string level_text(const unc::Confidence& c) {
 std::string describe(const std::string& name, const std::string& path,
                      const std::map<std::string, std::int32_t>& numbers) {
   const auto number_of = numbers.find(name);
-  const std::string numbered =
-      number_of == numbers.end() ? "" : " " + std::to_string(number_of->second);
+  // Appended rather than joined by +: g++ 12 at -O3 warns of overlapping
+  // copies in " " + std::to_string(...).
+  std::string numbered;
+  if (number_of != numbers.end()) numbered.append(" ").append(std::to_string(number_of->second));
   if (is_description(name)) {
     const unc::MemberSet set = unc::MemberSet::read(path);
     const bool hessian = set.kind() == unc::MemberSet::Kind::hessian;
