@@ -108,14 +108,15 @@ pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas" uncertainty pdferr-fio)
 
 # Fortran programs: the module, the bridge (an archive of either kind of
 # tree, pulled into the program by one of its symbols, since the runtime
-# refers to it only weakly), the three libraries and the runtime.
+# refers to it only weakly) with the module's procedures, the three
+# libraries, the error-set formulas and the runtime.
 if(TARGET pdferr_fortran)
   set(pc ${PROJECT_BINARY_DIR}/pkgconfig/pdferr-fortran.pc)
   file(WRITE ${pc} ${pdferr_pc_head}
     "Name: pdferr-fortran\n"
     "Description: The pdferr toolkit for Fortran programs (gfortran ${CMAKE_Fortran_COMPILER_VERSION})\n"
     "Version: ${PROJECT_VERSION}\n"
-    "Requires: pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008 pdferr-fio\n"
+    "Requires: pdferr-error_estimate pdferr-ZEMOPdf pdferr-PELK-2008 pdferr-uncertainty pdferr-fio\n"
     "Cflags: -I\${includedir}/fortran\n"
     "Libs: -Wl,-u,pdferr_fortran_unit_state \${libdir}/libpdferr_fortran.a\n")
   install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -9,7 +9,8 @@
 #   c/: C through pkg-config, with the README's link line; fortran/: Fortran
 #   through the interface module and pkg-config pdferr-fortran, with the
 #   README's link line.  All print expected.txt.  The README's Fortran
-#   program itself, with the README's link line, prints readme_fortran.txt.
+#   programs themselves, with the README's link line, print
+#   readme_fortran.txt and readme_fortran_2.txt.
 # - legacy/: a Fortran 77 program through CMake's pdferr::fortran, with its
 #   own /INOUT/ of 3000 words, its own log on unit 20 that the generator's
 #   lines join, a table file it opens itself for READPDS0, and a fatal error
@@ -36,6 +37,10 @@ data=$work/data
 mkdir -p "$data"
 "$build/tests/support/pds_write" "$data"
 "$build/tests/support/write_grid" "$data/PELK-GRID.NLO" linear
+for k in 1 2 3 4; do
+  "$build/tests/support/write_grid" "$data/pelk-plus-0$k.grid" linear
+  "$build/tests/support/write_grid" "$data/pelk-minus-0$k.grid" linear
+done
 libdir=$(dirname "$(find "$prefix" -name 'libpdferr_fio.*' | head -n 1)")
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 
@@ -85,10 +90,13 @@ for variant in plain native; do
   (cd "$out" && ln -sf "$here/fortran/consumer.f90" analysis.f90 &&
     eval "$fortran_line -Wall -Werror ${flags[*]} ${strict[*]} -o consumer_f")
 
-  echo "-- The README's Fortran program with the README's line ($kind, $variant)"
-  mkdir -p "$out/readme"
-  awk '/^```fortran$/ {on = 1; next} /^```$/ {on = 0} on' "$readme" >"$out/readme/analysis.f90"
-  (cd "$out/readme" && eval "$fortran_line ${flags[*]} ${strict[*]} -o analysis")
+  echo "-- The README's Fortran programs with the README's line ($kind, $variant)"
+  for n in 1 2; do
+    mkdir -p "$out/readme_$n"
+    awk -v n="$n" '/^```fortran$/ {on = ++k == n; next} /^```$/ {on = 0} on' "$readme" \
+      >"$out/readme_$n/analysis.f90"
+    (cd "$out/readme_$n" && eval "$fortran_line ${flags[*]} ${strict[*]} -o analysis")
+  done
 
   echo "-- Fortran 77 through CMake's pdferr::fortran ($kind, $variant)"
   cmake -S "$here/legacy" -B "$out/legacy" -G Ninja \
@@ -117,7 +125,7 @@ fi
 # installs the static tree over a shared one); a shared tree links them, and
 # its installed program runs without LD_LIBRARY_PATH.
 toolkit='NEEDED.*lib(pdferr_fio|error_estimate|ZEMOPdf|PELK-2008|pdferr_uncertainty)\.so'
-for program in "$work"/*/consumer_c "$work"/*/consumer_f "$work"/*/readme/analysis \
+for program in "$work"/*/consumer_c "$work"/*/consumer_f "$work"/*/readme_*/analysis \
   "$work"/*/cpp/analysis "$work"/*/legacy/legacy; do
   linked=$(readelf -d "$program" | grep -cE "$toolkit" || true)
   if [ "$kind" = static ] && [ "$linked" != 0 ]; then
@@ -170,7 +178,8 @@ for variant in plain native; do
   check "$here/expected.txt" "$variant/cpp" "$out/cpp/analysis"
   check "$here/expected.txt" "$variant/c" "$out/consumer_c"
   check "$here/expected.txt" "$variant/fortran" "$out/consumer_f"
-  check "$here/readme_fortran.txt" "$variant/readme_fortran" "$out/readme/analysis"
+  check "$here/readme_fortran.txt" "$variant/readme_fortran" "$out/readme_1/analysis"
+  check "$here/readme_fortran_2.txt" "$variant/readme_fortran_2" "$out/readme_2/analysis"
   check "$here/legacy/expected.txt" "$variant/legacy" "$out/legacy/legacy"
   check "$here/modules/expected.txt" "$variant/modules_c" "$out/modules_c"
   check "$here/modules/expected.txt" "$variant/modules_f" "$out/modules_f"
