@@ -640,6 +640,11 @@ TEST(Cli, OptionsRefusedWhenParsed) {
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.err);
     EXPECT_EQ(r.out, "");
   }
+  const ProcessResult tiny = d.run({"eval", "t0.pds", "--x", "1e-320:1e-300:3", "--q", "10"});
+  EXPECT_EQ(tiny.status, 1);
+  EXPECT_EQ(tiny.out, "");
+  EXPECT_EQ(tiny.err.substr(tiny.err.rfind("pdferr eval: point")),
+            "pdferr eval: point 0: x = 1e-320 between 0 and 1e-150, the smallest positive x\n");
   const ProcessResult m = d.run({"eval", "grid.members", "--q2", "10", "--x", "0.1:0.1:1"});
   EXPECT_EQ(m.status, 1);
   EXPECT_EQ(m.err,

@@ -63,6 +63,9 @@ def test_all_flavours_and_grid_shapes(table, grid):
     (lambda t: t.values(6, 0.1, 10.0), None),                  # flavour beyond 5
     (lambda t: t.values(2**40, 0.1, 10.0), None),              # beyond int32 too
     (lambda t: t.all_flavours([0.1, -0.1], 10.0), "point 1: "),
+    (lambda t: t.values(0, [0.1, 1e-200], 10.0), "point 1: "),        # tiny x
+    (lambda t: t.all_flavours([0.1, 0.2, 5e-324], 10.0), "point 2: "),  # subnormal
+    (lambda t: t.values(0, 0.1, 1e308), None),                 # Q / alambda overflows
 ])
 def test_domain_errors(table, call, error):
     with pytest.raises(pdferr.DomainError) as raised:
