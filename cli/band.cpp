@@ -443,7 +443,8 @@ struct Partial {
   std::uint64_t per_point = 0;        // fences per point
 
   explicit Partial(const std::string& p) : path(p) {
-    fd = ::open(p.c_str(), O_RDONLY);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw Failure(p + ": cannot be opened (" + std::strerror(errno) + ")");
     try {
       read_header();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "batch.hpp"
+#include "common/text_file.hpp"
 #include "kernel.hpp"
 #include "pdferr/table_set.hpp"
 #include "table_file.hpp"
@@ -41,7 +42,7 @@ std::shared_ptr<const LoadedTable> load(const std::string& path) {
   table->path = path;
   FileLines lines;
   if (const int e = lines.open(path); e != 0) {
-    throw file_error(path, 0, "", "cannot be opened (" + system_reason(e) + ")");
+    throw file_error(path, 0, "", "cannot be opened (" + common::TextFile::reason(e) + ")");
   }
   if (const Fault f = read_table(lines, table->data)) {
     throw file_error(path, f.line, f.field, f.reason);

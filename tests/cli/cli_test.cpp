@@ -770,4 +770,43 @@ TEST(Cli, WritesWholeOrNotAtAll) {
   testsupport::run_process({"/bin/umount", "full"}, d.dir.path());
 }
 
+// Every input is read boundedly and only from a regular file: a FIFO or
+// device is refused at once (never waited for), a line beyond 4 MiB is
+// refused where it starts.
+TEST(Cli, InputsBoundedAndRegular) {
+  const Data d;
+  ASSERT_EQ(mkfifo(d.dir.file("fifo.pds").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(d.dir.file("fifo.part").c_str(), 0600), 0);
+  const std::string& long_line = testsupport::long_line_file();
+  const std::vector<std::string> band = {"band",       "grid.members", "--points",
+                                         "points.csv", "--column",     "3"};
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::string device = "/dev/zero, line 0: cannot be opened (not a regular file)\n";
+  const std::string too_long = long_line + ", line 1: line longer than 4194304 bytes\n";
+  const Case cases[] = {
+      {{"eval", "t0.pds", "--points", "/dev/zero"}, "pdferr eval: " + device},
+      {{"--cov", "/dev/zero"}, "pdferr band: " + device},
+      {{"eval", "t0.pds", "--points", long_line}, "pdferr eval: " + too_long},
+      {{"--cov", long_line}, "pdferr band: " + too_long},
+      {{"make-table", "--csv", long_line, "-o", "out.pds"}, "pdferr make-table: " + too_long},
+      {{"eval", "fifo.pds", "--x", "0.1:0.1:1", "--q", "10"},
+       "pdferr eval: fifo.pds: cannot be opened (not a regular file)\n"},
+      {{"check", "fifo.pds"},
+       "pdferr check: fifo.pds: cannot be opened (not a regular file)\n"
+       "pdferr check: 1 of 1 files are bad\n"},
+      {{"merge", "fifo.part"}, "pdferr merge: fifo.part: not a regular file\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    if (c.args[0][0] == '-') args.insert(args.begin(), band.begin(), band.end());
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    const ProcessResult r = d.run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
 }  // namespace
