@@ -37,9 +37,16 @@ bool is_number(py::handle obj) {
 }
 
 std::int32_t number_of(py::handle obj) {
-  // Numbers beyond int32 name no set: they become one that names none.
-  const long long n = obj.cast<long long>();
-  return n < INT32_MIN || n > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(n);
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(obj.ptr(), &overflow);
+  if (overflow != 0 || n < INT32_MIN || n > INT32_MAX) {
+    const std::string text = py::str(obj).cast<std::string>();
+    PyErr_SetString(
+        PyExc_OverflowError,
+        ("number " + text + " beyond the 32-bit range of set and member numbers").c_str());
+    throw py::error_already_set();
+  }
+  return static_cast<std::int32_t>(n);
 }
 
 // A refusal of points[offset..] named by the index of the whole call.

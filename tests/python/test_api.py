@@ -126,6 +126,9 @@ def test_file_errors(data, tmp_path):
     assert unreadable.value.line == 6
     with pytest.raises(ValueError):
         pdferr.TableSet(99)  # names no set
+    for make in (pdferr.TableSet, pdferr.GridMember):
+        with pytest.raises(OverflowError, match="beyond the 32-bit range"):
+            make(10**20)
     assert pickle.loads(pickle.dumps(e)).line == e.line
 
 
