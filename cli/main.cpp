@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -148,6 +149,25 @@ int check(const std::vector<std::string>& files) {
                std::to_string(t.MxFlvN0());
       } else {
         const pdferr::GridMember g(f);
+        // The fixed fields read blanks as 0, so a file of blank lines loads:
+        // a column that is 0 at every node is most likely no data.
+        std::array<bool, 6> zero{true, true, true, true, true, true};
+        for (int i = 0; i < g.x_node_count(); ++i) {
+          for (int j = 0; j < g.q2_node_count(); ++j) {
+            const double x = g.x_nodes()[i], q2 = g.q2_nodes()[j];
+            if (x < g.x_min() || x >= g.x_max() || q2 < g.q2_min() || q2 > g.q2_max()) continue;
+            const std::array<double, 6> v = g.values(x, q2);
+            for (int c = 0; c < 6; ++c) zero[c] = zero[c] && v[c] == 0.0;
+          }
+        }
+        std::string columns;
+        for (int c = 0; c < 6; ++c) columns += zero[c] ? " " + std::to_string(c + 1) : "";
+        if (columns.size() == 12) {
+          warn("check", f + ": every value is 0 at every node: is this the grid file meant?");
+        } else if (!columns.empty()) {
+          warn("check",
+               f + ": column" + (columns.size() > 2 ? "s" : "") + columns + " 0 at every node");
+        }
         what = "grid member, " + std::to_string(pdferr::GridMember::x_node_count()) + " x nodes, " +
                std::to_string(pdferr::GridMember::q2_node_count()) + " Q2 nodes, columns 1..6";
       }

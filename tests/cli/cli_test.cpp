@@ -809,4 +809,18 @@ TEST(Cli, InputsBoundedAndRegular) {
   }
 }
 
+// A grid file of blank lines loads (blank fields read as 0), but check
+// warns of it, and of a column that is 0 at every node.
+TEST(Cli, CheckWarnsOfZeroColumns) {
+  const Data d;
+  d.dir.write("blank.grid", std::string(5000, '\n'));
+  d.dir.write("zero.grid", testsupport::grid_text_fine(
+                               [](int c, int, int) { return c == 1 || c == 4 ? 0.0 : 1.0; }));
+  const ProcessResult r = d.run({"check", "blank.grid", "zero.grid", "PELK-GRID.NLO"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "pdferr check: warning: blank.grid: every value is 0 at every node: is this the grid "
+            "file meant?\npdferr check: warning: zero.grid: columns 2 5 0 at every node\n");
+}
+
 }  // namespace
