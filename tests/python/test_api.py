@@ -257,3 +257,23 @@ def test_legacy_stop_ends_the_process(tmp_path):
                          text=True)
     assert (run.returncode, run.stdout, run.stderr) == (
         1, "before\n Invalid Iset number in SetZEMO :          99\n", "")
+
+
+# Objects made without __init__ (as unpickling makes them first) and bad
+# pickled states are refused with TypeError or ValueError, never a crash.
+@pytest.mark.parametrize("call, error", [
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).values(0, 0.1, 10), TypeError),
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).path, TypeError),
+    (lambda: pdferr.GridMember.__new__(pdferr.GridMember).values(0.1, 10), TypeError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).position, TypeError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).uniform(3), TypeError),
+    (lambda: pickle.dumps(pdferr.GridMember.__new__(pdferr.GridMember)), TypeError),
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).__setstate__(()), ValueError),
+    (lambda: pdferr.GridMember.__new__(pdferr.GridMember).__setstate__((5,)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__(("a", 2)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__((10**30, 2)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__((-1, 2)), ValueError),
+])
+def test_objects_without_init(call, error):
+    with pytest.raises(error):
+        call()
