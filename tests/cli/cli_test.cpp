@@ -823,4 +823,20 @@ TEST(Cli, CheckWarnsOfZeroColumns) {
             "file meant?\npdferr check: warning: zero.grid: columns 2 5 0 at every node\n");
 }
 
+// A refused value of a record that spreads over several lines is named at
+// its own line: alambda on line 3 of a file whose record A goes on to line 4.
+TEST(Cli, TableFileErrorsNameTheLineOfTheValue) {
+  const Data d;
+  ASSERT_EQ(d.run({"make-table", "--model", "-o", "m.pds"}).status, 0);
+  std::string text = d.read("m.pds");
+  const std::size_t line3 = text.find('\n', text.find('\n') + 1) + 1;
+  ASSERT_EQ(text.compare(line3, 9, " 2 5 0.2 "), 0) << text.substr(0, 200);
+  ASSERT_EQ(text.find('\n', line3), text.find("\n 1.3 4.5 174\n"));  // record A: lines 3, 4
+  text.replace(line3 + 5, 3, "-1");
+  d.dir.write("m.pds", text);
+  const ProcessResult r = d.run({"check", "m.pds"});
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+            "pdferr check: m.pds, line 3, record A: alambda = -1 is not above 0");
+}
+
 }  // namespace
