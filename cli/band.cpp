@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 
+#include "common/output_file.hpp"
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
 #include "select.hpp"
@@ -173,6 +174,7 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
   std::vector<bool> warned(points, false);
   for (std::size_t m = 0; m < set.size(); ++m) {
     const Density d = member_density(set, m);
+    s.member_files.push_back(d.path());
     d.check_selector(o.selector);
     values.push_back(d.values(o.selector, o.points));
     for (std::size_t i = 0; i < points; ++i) {
@@ -388,11 +390,7 @@ std::string band_csv(const Setup& s, const McBand* mc) {
 }
 
 void write_file(const std::string& path, const std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) throw Failure(path + ": write error");
+  if (const std::string e = common::write_whole_file(path, text); !e.empty()) throw Failure(e);
 }
 
 void write_partial(const std::string& path, const Setup& setup, const Samples& samples,
@@ -410,14 +408,11 @@ void write_partial(const std::string& path, const Setup& setup, const Samples& s
   w.word(setup.x.size());
   w.word(samples.count);
   // The keys as they lie in memory: little-endian words (checked above).
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
-  const bool written =
-      std::fwrite(w.bytes.data(), 1, w.bytes.size(), f) == w.bytes.size() &&
-      (samples.keys.empty() ||  // an empty part: no keys, and no pointer to pass
-       std::fwrite(samples.keys.data(), 8, samples.keys.size(), f) == samples.keys.size());
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) throw Failure(path + ": write error");
+  common::OutputFile f;
+  if (!f.open(path) || !f.write(w.bytes.data(), w.bytes.size()) ||
+      !f.write(samples.keys.data(), 8 * samples.keys.size()) || !f.commit()) {
+    throw Failure(f.message());
+  }
 }
 
 namespace {
@@ -438,7 +433,8 @@ struct Partial {
   std::uint64_t per_point = 0;        // fences per point
 
   explicit Partial(const std::string& p) : path(p) {
-    fd = ::open(p.c_str(), O_RDONLY);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw Failure(p + ": cannot be opened (" + std::strerror(errno) + ")");
     try {
       read_header();
@@ -530,16 +526,16 @@ void merge_partials(const std::vector<std::string>& paths, const std::string& pr
   for (const std::string& p : paths) parts.push_back(std::make_unique<Partial>(p));
   const std::uint64_t total = parts[0]->parts;
   if (parts.size() != total) {
-    throw Failure("merge: " + std::to_string(parts.size()) + " partial results given where " +
-                  paths[0] + " is one of " + std::to_string(total));
+    throw Failure(std::to_string(parts.size()) + " partial results given where " + paths[0] +
+                  " is one of " + std::to_string(total));
   }
   std::vector<const Partial*> by_k(total, nullptr);
   for (const auto& p : parts) {
     if (p->parts != total || p->setup != parts[0]->setup) {
-      throw Failure("merge: " + p->path + " is a part of another run than " + paths[0]);
+      throw Failure(p->path + " is a part of another run than " + paths[0]);
     }
     if (by_k[p->k] != nullptr) {
-      throw Failure("merge: " + p->path + " and " + by_k[p->k]->path + " are both part " +
+      throw Failure(p->path + " and " + by_k[p->k]->path + " are both part " +
                     std::to_string(p->k + 1) + " of " + std::to_string(total));
     }
     by_k[p->k] = p.get();
@@ -553,7 +549,7 @@ void merge_partials(const std::vector<std::string>& paths, const std::string& pr
     const std::uint64_t draws =
         first >= end ? 0 : std::min(end * block_draws, s.draws) - first * block_draws;
     if (by_k[k]->count != draws || by_k[k]->points != s.x.size()) {
-      throw Failure("merge: " + by_k[k]->path + " does not hold the draws of its part");
+      throw Failure(by_k[k]->path + " does not hold the draws of its part");
     }
     if (draws > 0) all.merge(by_k[k]->moments);
   }

@@ -61,6 +61,8 @@ struct Setup {
   std::int32_t seed = 0;
   std::int64_t position = 0;
   std::int64_t stride = 0;
+  // The member files read (not saved: a merge needs no inputs of the run).
+  std::vector<std::string> member_files;
 
   std::uint64_t blocks() const { return (draws + block_draws - 1) / block_draws; }
   std::vector<unsigned char> save() const;

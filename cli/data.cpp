@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+
+#include "common/text_file.hpp"
 
 #include "common/data_path.hpp"
 #include "crmath.hpp"
@@ -44,25 +44,33 @@ double parse(const std::string& text, const std::string& path, long line,
   return v;
 }
 
-// The lines of a text file, with their numbers, skipping blank lines and
-// comments.
+}  // namespace
+
 std::vector<std::pair<long, std::string>> content_lines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure(path + ", line 0: cannot be opened");
+  common::TextFile in;
+  if (const int e = in.open(path.c_str()); e != 0) {
+    throw Failure(path + ", line 0: cannot be opened (" + common::TextFile::reason(e) + ")");
+  }
   std::vector<std::pair<long, std::string>> out;
   std::string line;
-  long number = 0;
-  while (std::getline(in, line)) {
-    ++number;
+  for (;;) {
+    const auto status = in.next(line);
+    if (status == common::TextFile::Status::end) break;
+    const std::string at = path + ", line " + std::to_string(in.line_number() + 1) + ": ";
+    if (status == common::TextFile::Status::read_error) {
+      throw Failure(at + "read error (" + common::TextFile::reason(in.error()) + ")");
+    }
+    if (status == common::TextFile::Status::too_long) {
+      throw Failure(at + "line longer than " + std::to_string(common::TextFile::max_line) +
+                    " bytes");
+    }
     const std::string t = trim(line);
     if (t.empty() || t[0] == '#') continue;
-    out.emplace_back(number, t);
+    out.emplace_back(in.line_number(), t);
   }
-  if (in.bad()) throw Failure(path + ", line " + std::to_string(number) + ": read error");
+  if (!in.unchanged()) throw Failure(path + ", line 0: the file changed while it was read");
   return out;
 }
-
-}  // namespace
 
 std::string number(double v) {
   char buf[32];

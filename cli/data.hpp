@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -86,6 +87,10 @@ bool is_description(const std::string& path);
 // description NAME.members; a name found nowhere, or a path holding a
 // slash, as it stands.
 std::string input_file(const std::string& name);
+// The lines of a text file that are not blank and do not start with #,
+// trimmed, with their numbers; bounded as the data files' readers are (a
+// line of at most 4 MiB), and only from a regular file.
+std::vector<std::pair<long, std::string>> content_lines(const std::string& path);
 
 // An n x n symmetric matrix from a CSV file (n lines of n numbers),
 // column-major as float for the factorisation.

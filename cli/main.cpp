@@ -12,18 +12,25 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <array>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <set>
 
 #include "band.hpp"
 #include "comm.hpp"
+#include "common/output_file.hpp"
 #include "crmath.hpp"
 #include "data.hpp"
 #include "list.hpp"
 #include "nodes.hpp"
+#include "pdferr/generator.hpp"
 #include "pdferr/version.h"
 #include "select.hpp"
 #include "writers.hpp"
@@ -33,6 +40,50 @@ namespace unc = pdferr::uncertainty;
 
 namespace {
 
+// Whether text is a whole number of type T, into value.
+template <typename T>
+bool whole_number(std::string_view text, T& value) {
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  return !text.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
+// LOW:HIGH:N with 0 < LOW <= HIGH (finite) and N >= 1.
+bool parse_range(std::string_view text, double& lo, double& hi, int& n) {
+  const auto a = text.find(':');
+  const auto b = a == std::string_view::npos ? a : text.find(':', a + 1);
+  if (b == std::string_view::npos) return false;
+  return whole_number(text.substr(0, a), lo) && whole_number(text.substr(a + 1, b - a - 1), hi) &&
+         whole_number(text.substr(b + 1), n) && lo > 0.0 && hi >= lo && std::isfinite(hi) && n >= 1;
+}
+
+// k/K with 1 <= k <= K, into the part k - 1 and the count K.
+bool parse_block(std::string_view text, std::uint64_t& part, std::uint64_t& parts) {
+  const auto slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  std::uint64_t k = 0;
+  if (!whole_number(text.substr(0, slash), k) || !whole_number(text.substr(slash + 1), parts) ||
+      k < 1 || k > parts) {
+    return false;
+  }
+  part = k - 1;
+  return true;
+}
+
+// Refuses an output that is one of the inputs (the same file, however
+// named), before anything is written.
+void refuse_overwrite(const std::vector<std::string>& inputs,
+                      const std::vector<std::string>& outputs) {
+  for (const std::string& out : outputs) {
+    for (const std::string& in : inputs) {
+      if (!in.empty() && pdferr::common::same_file(out, in)) {
+        throw cli::Failure("the output " + out + " is the input " + in +
+                           ": give another output; nothing was written");
+      }
+    }
+  }
+}
+
 // The points of --points FILE, or of --x LOW:HIGH:N at --q or --q2.
 struct PointOptions {
   std::string file, range;
@@ -40,7 +91,16 @@ struct PointOptions {
 
   void add(CLI::App* app) {
     app->add_option("--points", file, "CSV of points: a header line x,Q or x,Q2, a point a line");
-    app->add_option("--x", range, "LOW:HIGH:N: N points equally spaced in log x");
+    app->add_option("--x", range, "LOW:HIGH:N: N points equally spaced in log x")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+              double lo = 0.0, hi = 0.0;
+              int n = 0;
+              return parse_range(text, lo, hi, n) ? std::string()
+                                                  : "want LOW:HIGH:N with 0 < LOW <= HIGH and a "
+                                                    "count N of at least 1";
+            },
+            "LOW:HIGH:N"));
     app->add_option("--q", q, "the scale Q (GeV) of the --x points");
     app->add_option("--q2", q2, "the scale Q2 (GeV^2) of the --x points");
   }
@@ -49,10 +109,7 @@ struct PointOptions {
     if (file.empty() && !range.empty() && (q > 0.0) != (q2 > 0.0)) {
       double lo = 0.0, hi = 0.0;
       int n = 0;
-      char end = 0;
-      if (std::sscanf(range.c_str(), "%lf:%lf:%d%c", &lo, &hi, &n, &end) != 3) {
-        throw cli::Failure("--x \"" + range + "\": want LOW:HIGH:N");
-      }
+      parse_range(range, lo, hi, n);  // checked when parsed
       return q > 0.0 ? cli::log_points(lo, hi, n, "Q", q) : cli::log_points(lo, hi, n, "Q2", q2);
     }
     throw cli::Failure("give the points as --points FILE, or as --x LOW:HIGH:N with --q or --q2");
@@ -91,6 +148,25 @@ int check(const std::vector<std::string>& names) {
         for (const std::string& w : cli::coarse_node_warnings(t)) warn("check", f + ": " + w);
       } else {
         const pdferr::GridMember g(f);
+        // The fixed fields read blanks as 0, so a file of blank lines loads:
+        // a column that is 0 at every node is most likely no data.
+        std::array<bool, 6> zero{true, true, true, true, true, true};
+        for (int i = 0; i < g.x_node_count(); ++i) {
+          for (int j = 0; j < g.q2_node_count(); ++j) {
+            const double x = g.x_nodes()[i], q2 = g.q2_nodes()[j];
+            if (x < g.x_min() || x >= g.x_max() || q2 < g.q2_min() || q2 > g.q2_max()) continue;
+            const std::array<double, 6> v = g.values(x, q2);
+            for (int c = 0; c < 6; ++c) zero[c] = zero[c] && v[c] == 0.0;
+          }
+        }
+        std::string columns;
+        for (int c = 0; c < 6; ++c) columns += zero[c] ? " " + std::to_string(c + 1) : "";
+        if (columns.size() == 12) {
+          warn("check", f + ": every value is 0 at every node: is this the grid file meant?");
+        } else if (!columns.empty()) {
+          warn("check",
+               f + ": column" + (columns.size() > 2 ? "s" : "") + columns + " 0 at every node");
+        }
         what = "grid member, " + std::to_string(pdferr::GridMember::x_node_count()) + " x nodes, " +
                std::to_string(pdferr::GridMember::q2_node_count()) + " Q2 nodes, columns 1..6";
       }
@@ -159,7 +235,7 @@ int inspect(const std::string& name) {
         "): " + list(g.q2_nodes(), static_cast<std::size_t>(g.q2_node_count())) + "\n";
   }
   std::fwrite(o.data(), 1, o.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return 0;
 }
 
 // The density to evaluate: a file, or a numbered table set or grid member
@@ -180,9 +256,15 @@ struct Which {
 
 int eval(const Which& which, const PointOptions& po, std::optional<int> selector,
          const std::string& output) {
+  if (which.file.size() > 8 && which.file.compare(which.file.size() - 8, 8, ".members") == 0) {
+    throw cli::Failure(which.file +
+                       ": a member-set description, not a table set or grid member: give it to "
+                       "pdferr band, or one of its members to eval");
+  }
   const cli::Points points = po.get();
   const cli::Density d = which.load();
   const std::string& file = d.path();
+  if (!output.empty()) refuse_overwrite({file, po.file}, {output});
   if (selector) d.check_selector(*selector);
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (d.outside_nodes(points, i)) {
@@ -214,7 +296,6 @@ int eval(const Which& which, const PointOptions& po, std::optional<int> selector
   }
   if (output.empty()) {
     std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) throw cli::Failure("standard output: write error");
   } else {
     cli::write_file(output, out);
   }
@@ -314,14 +395,14 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
          const std::string& block, std::string output, bool timed) {
   std::uint64_t k = 0, parts = 1;
   if (!block.empty()) {
-    unsigned long long a = 0, b = 0;
-    char end = 0;
-    if (std::sscanf(block.c_str(), "%llu/%llu%c", &a, &b, &end) != 2 || a < 1 || a > b) {
-      throw cli::Failure("--block \"" + block + "\": want k/K with 1 <= k <= K");
-    }
-    k = a - 1;
-    parts = b;
+    parse_block(block, k, parts);  // checked when parsed
     if (o.covariance.empty()) throw cli::Failure("--block splits the draws: give --cov");
+    // Parts beyond the blocks are empty, which merges well; parts beyond
+    // the draws could never all be written.
+    if (parts > o.draws) {
+      throw cli::Failure("--block " + block + ": K parts of " + std::to_string(o.draws) +
+                         " draws: K may be at most the count of draws");
+    }
   }
   const std::unique_ptr<cli::Comm> comm = cli::open_comm(argc, argv);
   if (comm->size() > 1 && !block.empty()) {
@@ -339,9 +420,22 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   } catch (const std::exception& e) {
     error = e.what();
   }
+  if (output.empty()) output = "band";
+  const std::string part_name =
+      output + "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
+  if (error.empty()) {
+    try {
+      std::vector<std::string> inputs = s.member_files;
+      inputs.insert(inputs.end(), {o.members, po.file, o.covariance});
+      refuse_overwrite(inputs, block.empty()
+                                   ? std::vector<std::string>{output + ".csv", output + ".svg"}
+                                   : std::vector<std::string>{part_name});
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+  }
   if (!agree(*comm, error)) return 1;
   timing.phase("set-up");
-  if (output.empty()) output = "band";
   if (!s.monte_carlo) {
     if (lead) {
       cli::write_file(output + ".csv", cli::band_csv(s, nullptr));
@@ -376,7 +470,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   timing.phase("sort");
 
   if (!block.empty()) {
-    output += "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
+    output = part_name;
     cli::write_partial(output, s, samples, k, parts);
     std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
                 static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
@@ -406,9 +500,38 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   return 0;
 }
 
+// Standard output flushed and closed: a write that failed on the way (a
+// full disk, a closed pipe) makes the status 1 with a message.
+int finish(const std::string& command, int status) {
+  const bool failed = std::ferror(stdout) != 0;
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int reason = errno;
+  const bool closed = std::fclose(stdout) == 0;
+  if (failed || !flushed || !closed) {
+    std::fprintf(stderr, "%s: standard output: cannot be written (%s)\n", command.c_str(),
+                 reason != 0 ? std::strerror(reason) : "a write failed");
+    return 1;
+  }
+  return status;
+}
+
+// A count of draws: a whole number of at least 2.
+std::string draws_fault(std::string& text) {
+  std::uint64_t n = 0;
+  if (whole_number(text, n) && n >= 2) return {};
+  return "want a count of at least 2 draws (and at most " +
+         std::to_string(std::numeric_limits<std::uint64_t>::max()) + ")";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file size limit shows as a failed write (EFBIG), which is reported and
+  // leaves the old file in place, rather than as a signal that ends the
+  // process with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   CLI::App app{"pdferr: parton density data files and error bands"};
   app.set_version_flag("--version", std::string("pdferr ") + pdferr_version() +
 #ifdef PDFERR_CLI_MPI
@@ -472,11 +595,23 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   band_cmd->add_option("--cov", band_options.covariance,
                        "CSV covariance of the variations' coefficients: a Monte Carlo band");
-  band_cmd->add_option("--draws", band_options.draws, "Monte Carlo draws")->capture_default_str();
-  band_cmd->add_option("--seed", band_options.seed, "generator seed")->capture_default_str();
+  band_cmd->add_option("--draws", band_options.draws, "Monte Carlo draws")
+      ->capture_default_str()
+      ->check(CLI::Validator(draws_fault, "COUNT"));
+  band_cmd->add_option("--seed", band_options.seed, "generator seed")
+      ->capture_default_str()
+      ->check(CLI::Range(0, pdferr::Generator::max_seed));
   band_cmd->add_option("--position", band_options.position, "generator position of the first block")
-      ->capture_default_str();
-  band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result");
+      ->capture_default_str()
+      ->check(CLI::Range(std::int64_t{0}, pdferr::Generator::max_position));
+  band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::uint64_t k = 0, parts = 0;
+            return parse_block(text, k, parts) ? std::string()
+                                               : "want k/K with whole numbers 1 <= k <= K";
+          },
+          "k/K"));
   bool timed = false;
   band_cmd->add_flag("--timing", timed,
                      "print each process's time per phase and peak memory on standard error");
@@ -529,21 +664,25 @@ int main(int argc, char** argv) {
   merge_cmd->add_option("PART", merge_files, "the partial results, in any order")->required();
   merge_cmd->add_option("-o,--output", merge_output, "output prefix")->capture_default_str();
 
-  CLI11_PARSE(app, argc, argv);
   try {
-    if (*check_cmd) return check(check_files);
-    if (*inspect_cmd) return inspect(inspect_file);
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return finish("pdferr", app.exit(e));
+  }
+  const std::string command = "pdferr " + app.get_subcommands().front()->get_name();
+  try {
+    if (*check_cmd) return finish(command, check(check_files));
+    if (*inspect_cmd) return finish(command, inspect(inspect_file));
     if (*list_cmd) {
       std::string faults;
       const std::string text = cli::list_data(faults);
       std::fwrite(text.data(), 1, text.size(), stdout);
-      if (std::fflush(stdout) != 0) throw cli::Failure("standard output: write error");
-      if (faults.empty()) return 0;
       std::fprintf(stderr, "%s", faults.c_str());
-      return 1;
+      return finish(command, faults.empty() ? 0 : 1);
     }
     if (*table_cmd || *grid_cmd) {
       const bool table = table_cmd->parsed();
+      refuse_overwrite({make_csv}, {make_output});
       std::string text;
       if (!table && make_nodes) {
         text = cli::grid_nodes_csv();
@@ -555,19 +694,23 @@ int main(int argc, char** argv) {
         throw cli::Failure("give one of --csv FILE and --model");
       }
       cli::write_file(make_output, text);
-      return 0;
+      return finish(command, 0);
     }
-    if (*eval_cmd) return eval(eval_which, eval_points, eval_selector, eval_output);
-    if (*band_cmd) return band(argc, argv, band_options, band_points, block, band_output, timed);
+    if (*eval_cmd)
+      return finish(command, eval(eval_which, eval_points, eval_selector, eval_output));
+    if (*band_cmd) {
+      return finish(command,
+                    band(argc, argv, band_options, band_points, block, band_output, timed));
+    }
     if (*merge_cmd) {
+      refuse_overwrite(merge_files, {merge_output + ".csv", merge_output + ".svg"});
       cli::merge_partials(merge_files, merge_output);
       std::printf("written: %s.csv, %s.svg\n", merge_output.c_str(), merge_output.c_str());
-      return 0;
+      return finish(command, 0);
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "pdferr %s: %s\n", app.get_subcommands().front()->get_name().c_str(),
-                 e.what());
-    return 1;
+    std::fprintf(stderr, "%s: %s\n", command.c_str(), e.what());
+    return finish(command, 1);
   }
-  return 1;
+  return finish(command, 1);
 }

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <vector>
 
@@ -90,15 +89,8 @@ struct Csv {
 };
 
 Csv read_csv(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure(path + ", line 0: cannot be opened");
   Csv c;
-  std::string text;
-  long n = 0;
-  while (std::getline(in, text)) {
-    ++n;
-    const std::string t = trim(text);
-    if (t.empty() || t[0] == '#') continue;
+  for (const auto& [n, t] : content_lines(path)) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     for (;;) {

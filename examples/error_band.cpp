@@ -25,17 +25,17 @@
 // error_band.svg; a file it cannot write is an error (exit status 1).
 // The run is reproducible: it prints the generator position it starts from.
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "PELK-2008.h"
 #include "ZEMOPdf.h"
 #include "band_model.hpp"
+#include "common/output_file.hpp"
 #include "error_estimate.h"
 #include "pdferr/grid_member.hpp"
 #include "pdferr/uncertainty.hpp"
@@ -79,42 +79,42 @@ std::vector<double> table_flavour0(std::int32_t set, const std::vector<double>& 
   return out;
 }
 
-// Opens an output file for writing, or says why it cannot.
-std::FILE* open_output(const char* name) {
-  std::FILE* f = std::fopen(name, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "error_band: cannot write %s: %s\n", name, std::strerror(errno));
-  }
-  return f;
-}
+// An output file's text, gathered in memory: the file is written whole
+// or not at all when it is closed.
+std::FILE* open_output(char** text, std::size_t* size) { return open_memstream(text, size); }
 
-// Closes an output file; false, with a message, if any of it was not
-// written (a full disk shows only here).
-bool close_output(std::FILE* f, const char* name) {
-  const bool failed = std::ferror(f) != 0;
-  const int saved = errno;
-  if (std::fclose(f) != 0 || failed) {
-    std::fprintf(stderr, "error_band: cannot write %s: %s\n", name,
-                 std::strerror(failed ? saved : errno));
+// Writes the gathered text to the file name; false, with a message, if it
+// cannot be written whole (the old file, if any, is then left as it was).
+bool close_output(std::FILE* f, char** text, std::size_t* size, const char* name) {
+  const bool gathered = std::fclose(f) == 0;
+  const std::string failed = gathered ? pdferr::common::write_whole_file(name, {*text, *size})
+                                      : std::string(name) + ": out of memory";
+  std::free(*text);
+  if (!failed.empty()) {
+    std::fprintf(stderr, "error_band: %s\n", failed.c_str());
     return false;
   }
   return true;
 }
 
 bool write_csv(const std::vector<Row>& rows) {
-  std::FILE* f = open_output("error_band.csv");
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* f = open_output(&text, &size);
   if (f == nullptr) return false;
   std::fprintf(f, "x,central,mc_mean,mc_low68,mc_high68,grid_central,hessian_halfwidth\n");
   for (const Row& r : rows) {
     std::fprintf(f, "%.6e,%.9e,%.9e,%.9e,%.9e,%.9e,%.9e\n", r.x, r.central, r.mc_mean, r.mc_low,
                  r.mc_high, r.grid_central, r.hessian);
   }
-  return close_output(f, "error_band.csv");
+  return close_output(f, &text, &size, "error_band.csv");
 }
 
 // The bands relative to the central density, against log10 x.
 bool write_svg(const std::vector<Row>& rows) {
-  std::FILE* f = open_output("error_band.svg");
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* f = open_output(&text, &size);
   if (f == nullptr) return false;
   const double w = 720, h = 420, left = 70, right = 20, top = 30, bottom = 50;
   double lo = 1.0, hi = 1.0;
@@ -179,7 +179,7 @@ bool write_svg(const std::vector<Row>& rows) {
   std::fprintf(f, "<text x=\"%g\" y=\"%g\" text-anchor=\"middle\">x</text>\n",
                (left + w - right) / 2, h - 12);
   std::fprintf(f, "</svg>\n");
-  return close_output(f, "error_band.svg");
+  return close_output(f, &text, &size, "error_band.svg");
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 // copies of the central density, so that every value is positive.
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "band_model.hpp"
+#include "common/output_file.hpp"
 #include "grid_writer.hpp"
 #include "pds_writer.hpp"
 
@@ -29,9 +29,9 @@ double table_value(int ip, double x, double t) {
 }
 
 bool write(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  return static_cast<bool>(out);
+  const std::string failed = pdferr::common::write_whole_file(path, text);
+  if (!failed.empty()) std::fprintf(stderr, "make_band_data: %s\n", failed.c_str());
+  return failed.empty();
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ class UnitLines final : public core::LineSource {
 }
 
 [[noreturn]] void report_open_failure(int error, const std::string& file) {
-  const std::string reason = error == EBUSY ? "unit 71 is in use" : std::strerror(error);
+  const std::string reason =
+      error == EBUSY ? "unit 71 is in use" : pdferr::common::TextFile::reason(error);
   fatal("pelkini: cannot open grid file " + file + ": " + reason);
 }
 

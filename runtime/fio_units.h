@@ -34,7 +34,8 @@ int32_t fio_connect(const int32_t* unit, const char* path);
  * its first line; the file is never written or truncated.  readpds0 reads
  * such a unit.  Returns 0, or an errno value: ENOENT for a missing file,
  * EISDIR for a directory, EBUSY when the unit is connected already, EINVAL
- * for a negative unit or one of 0, 5, 6. */
+ * for a negative unit or one of 0, 5, 6, and for a file that is not a
+ * regular file (a FIFO, a device). */
 int32_t fio_connect_read(const int32_t* unit, const char* path);
 
 /* Closes the file connected to unit and frees the number.  Returns 0, or

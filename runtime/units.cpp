@@ -325,7 +325,8 @@ FIO_EXPORT int32_t fio_connect(const int32_t* unit, const char* path) {
 }
 
 FIO_EXPORT int32_t fio_connect_read(const int32_t* unit, const char* path) {
-  return fio::connect_read(*unit, path);
+  const int e = fio::connect_read(*unit, path);
+  return e == pdferr::common::TextFile::not_regular ? EINVAL : e;
 }
 
 FIO_EXPORT int32_t fio_disconnect(const int32_t* unit) {

@@ -27,7 +27,7 @@ namespace {
 constexpr std::int32_t max_member = 99;
 
 [[noreturn]] void throw_read_failure(const std::string& path, const ReadFailure& f) {
-  const std::string reason = f.error != 0 ? std::strerror(f.error) : "";
+  const std::string reason = f.error != 0 ? pdferr::common::TextFile::reason(f.error) : "";
   switch (f.kind) {
     case ReadFailure::open:
       throw file_error(path, 0, "", "cannot open: " + reason);

@@ -12,12 +12,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "pdferr/errors.hpp"
 
 namespace pdferr::python {
+
+// Python can make an object without __init__ (cls.__new__(cls), as
+// unpickling does); the binding then finds memory that no constructor ran
+// on.  The types bound here allocate it zeroed (pybind11 takes a class's own
+// operator new), so that a flag which every constructor sets tells such an
+// object apart, and it is refused with TypeError instead of read.
+inline void* zeroed(std::size_t size) {
+  void* p = ::operator new(size);
+  std::memset(p, 0, size);
+  return p;
+}
+[[noreturn]] inline void made_without_init(const char* type) {
+  throw pybind11::type_error(std::string("this ") + type +
+                             " was made without __init__: create it as pdferr." + type + "(...)");
+}
 
 namespace py = pybind11;
 

@@ -18,8 +18,16 @@ namespace {
 // that path and loads the file again when unpickled).
 template <typename Value>
 struct Loaded {
-  Value value;
+  Value loaded;
   std::string absolute;
+  bool ready = true;  // false in zeroed memory that no constructor ran on
+
+  const Value& value() const {
+    if (!ready) made_without_init(std::is_same_v<Value, TableSet> ? "TableSet" : "GridMember");
+    return loaded;
+  }
+  static void* operator new(std::size_t size) { return zeroed(size); }
+  static void operator delete(void* p) { ::operator delete(p); }
 };
 
 std::string absolute_path(const std::string& path) {
@@ -31,15 +39,31 @@ std::string path_text(py::handle path) {
   return os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>();
 }
 
+// The path of a pickled state (path,).
+py::handle pickled_path(const py::tuple& state) {
+  if (state.size() != 1 ||
+      !(py::isinstance<py::str>(state[0]) || py::isinstance<py::bytes>(state[0]))) {
+    throw py::value_error("expected the state (path,) that pickling gives");
+  }
+  return state[0];
+}
+
 // A set or member number; a bool is refused, as is anything not an integer.
 bool is_number(py::handle obj) {
   return py::isinstance<py::int_>(obj) && !py::isinstance<py::bool_>(obj);
 }
 
 std::int32_t number_of(py::handle obj) {
-  // Numbers beyond int32 name no set: they become one that names none.
-  const long long n = obj.cast<long long>();
-  return n < INT32_MIN || n > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(n);
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(obj.ptr(), &overflow);
+  if (overflow != 0 || n < INT32_MIN || n > INT32_MAX) {
+    const std::string text = py::str(obj).cast<std::string>();
+    PyErr_SetString(
+        PyExc_OverflowError,
+        ("number " + text + " beyond the 32-bit range of set and member numbers").c_str());
+    throw py::error_already_set();
+  }
+  return static_cast<std::int32_t>(n);
 }
 
 // A refusal of points[offset..] named by the index of the whole call.
@@ -111,9 +135,9 @@ py::object table_values(const Tables& self, py::handle flavour, py::handle x, py
       for (end = start + 1; end < p.size && f[end] == f[start];) ++end;
       try {
         if (one_q) {
-          self.value.value(f[start], xs + start, qs[0], end - start, out + start, outside);
+          self.value().value(f[start], xs + start, qs[0], end - start, out + start, outside);
         } else {
-          self.value.value(f[start], xs + start, qs + start, end - start, out + start, outside);
+          self.value().value(f[start], xs + start, qs + start, end - start, out + start, outside);
         }
       } catch (const domain_error& e) {
         throw shifted(e, start);
@@ -150,12 +174,12 @@ py::array_t<double> values_at(const Value& value, py::ssize_t width, py::handle 
 
 py::array_t<double> table_all_flavours(const Tables& self, py::handle x, py::handle q,
                                        const std::string& errors) {
-  return values_at(self.value, 2 * self.value.MxFlvN0() + 1, x, q, "q", errors);
+  return values_at(self.value(), 2 * self.value().MxFlvN0() + 1, x, q, "q", errors);
 }
 
 py::array_t<double> grid_values(const Grids& self, py::handle x, py::handle q2,
                                 const std::string& errors) {
-  return values_at(self.value, 6, x, q2, "q2", errors);
+  return values_at(self.value(), 6, x, q2, "q2", errors);
 }
 
 py::array_t<double> copy_of(const double* data, std::size_t n) {
@@ -181,39 +205,43 @@ void register_densities(py::module_& m) {
            py::arg("errors") = "raise", doc::table_values)
       .def("all_flavours", &table_all_flavours, py::arg("x"), py::arg("q"), py::kw_only(),
            py::arg("errors") = "raise", doc::all_flavours)
-      .def_property_readonly("path", [](const Tables& t) { return t.value.path(); })
-      .def_property_readonly("max_flavour", [](const Tables& t) { return t.value.MxFlvN0(); })
+      .def_property_readonly("path", [](const Tables& t) { return t.value().path(); })
+      .def_property_readonly("max_flavour", [](const Tables& t) { return t.value().MxFlvN0(); })
       .def_property_readonly("flavours",
                              [](const Tables& t) {
                                py::module_ np = py::module_::import("numpy");
-                               const int mx = t.value.MxFlvN0();
+                               const int mx = t.value().MxFlvN0();
                                return np.attr("arange")(-mx, mx + 1, py::arg("dtype") = "int32");
                              })
-      .def_property_readonly("alambda", [](const Tables& t) { return t.value.alambda(); })
-      .def_property_readonly("masses", [](const Tables& t) { return t.value.masses(); })
+      .def_property_readonly("alambda", [](const Tables& t) { return t.value().alambda(); })
+      .def_property_readonly("masses", [](const Tables& t) { return t.value().masses(); })
       .def_property_readonly(
           "ranges",
           [ranges](const Tables& t) {
-            const TableSet& s = t.value;
+            const TableSet& s = t.value();
             return ranges(py::make_tuple(s.x_node_min(), s.x_node_max()),
                           py::make_tuple(s.q_node_min(), s.q_node_max()));
           },
           doc::table_ranges)
       .def_property_readonly("x_nodes",
                              [](const Tables& t) {
-                               return copy_of(t.value.x_nodes(),
-                                              static_cast<std::size_t>(t.value.nx()) + 1);
+                               return copy_of(t.value().x_nodes(),
+                                              static_cast<std::size_t>(t.value().nx()) + 1);
                              })
       .def_property_readonly("t_nodes",
                              [](const Tables& t) {
-                               return copy_of(t.value.t_nodes(),
-                                              static_cast<std::size_t>(t.value.nt()) + 1);
+                               return copy_of(t.value().t_nodes(),
+                                              static_cast<std::size_t>(t.value().nt()) + 1);
                              })
       .def("__copy__", [](const Tables& t) { return Tables(t); })
       .def("__deepcopy__", [](const Tables& t, py::handle) { return Tables(t); })
-      .def("__repr__", [](const Tables& t) { return "TableSet('" + t.value.path() + "')"; })
-      .def(py::pickle([](const Tables& t) { return py::make_tuple(t.absolute); },
-                      [](const py::tuple& state) { return load_table(state[0], py::str(".")); }));
+      .def("__repr__", [](const Tables& t) { return "TableSet('" + t.value().path() + "')"; })
+      .def(py::pickle(
+          [](const Tables& t) {
+            t.value();
+            return py::make_tuple(t.absolute);
+          },
+          [](const py::tuple& state) { return load_table(pickled_path(state), py::str(".")); }));
 
   py::class_<Grids>(m, "GridMember", doc::grid_member)
       .def(py::init(&load_grid), py::arg("path_or_member"), py::arg("directory") = "")
@@ -221,7 +249,7 @@ void register_densities(py::module_& m) {
                   "The file name of member ``number`` (\"pelk-plus-03.grid\" for 3).")
       .def("values", &grid_values, py::arg("x"), py::arg("q2"), py::kw_only(),
            py::arg("errors") = "raise", doc::grid_values)
-      .def_property_readonly("path", [](const Grids& g) { return g.value.path(); })
+      .def_property_readonly("path", [](const Grids& g) { return g.value().path(); })
       .def_property_readonly_static(
           "ranges",
           [grid_ranges](py::handle) {
@@ -242,9 +270,13 @@ void register_densities(py::module_& m) {
                                     })
       .def("__copy__", [](const Grids& g) { return Grids(g); })
       .def("__deepcopy__", [](const Grids& g, py::handle) { return Grids(g); })
-      .def("__repr__", [](const Grids& g) { return "GridMember('" + g.value.path() + "')"; })
-      .def(py::pickle([](const Grids& g) { return py::make_tuple(g.absolute); },
-                      [](const py::tuple& state) { return load_grid(state[0], py::str(".")); }));
+      .def("__repr__", [](const Grids& g) { return "GridMember('" + g.value().path() + "')"; })
+      .def(py::pickle(
+          [](const Grids& g) {
+            g.value();
+            return py::make_tuple(g.absolute);
+          },
+          [](const py::tuple& state) { return load_grid(pickled_path(state), py::str(".")); }));
 }
 
 }  // namespace pdferr::python

@@ -17,10 +17,17 @@ namespace {
 // A generator shared by Python threads: the draws run without the
 // interpreter, so each object has its own lock.
 struct PyGenerator {
-  Generator g;
+  Generator generator;
   std::mutex lock;
+  bool ready = true;  // false in zeroed memory that no constructor ran on
 
-  explicit PyGenerator(std::int32_t seed, std::int64_t position) : g(seed, position) {}
+  explicit PyGenerator(std::int32_t seed, std::int64_t position) : generator(seed, position) {}
+  Generator& g() {
+    if (!ready) made_without_init("Generator");
+    return generator;
+  }
+  static void* operator new(std::size_t size) { return zeroed(size); }
+  static void operator delete(void* p) { ::operator delete(p); }
 };
 
 std::size_t count_of(std::int64_t n) {
@@ -31,9 +38,10 @@ std::size_t count_of(std::int64_t n) {
 // Runs draw(g) on the generator without the interpreter.
 template <typename Draw>
 void locked(PyGenerator& self, Draw draw) {
+  Generator& g = self.g();
   py::gil_scoped_release release;
   std::lock_guard<std::mutex> hold(self.lock);
-  draw(self.g);
+  draw(g);
 }
 
 }  // namespace
@@ -52,25 +60,25 @@ void register_sampling(py::module_& m) {
           "seed",
           [](PyGenerator& self) {
             std::lock_guard<std::mutex> hold(self.lock);
-            return self.g.seed();
+            return self.g().seed();
           },
           doc::seed)
       .def_property(
           "position",
           [](PyGenerator& self) {
             std::lock_guard<std::mutex> hold(self.lock);
-            return self.g.position();
+            return self.g().position();
           },
           [](PyGenerator& self, std::int64_t position) {
             std::lock_guard<std::mutex> hold(self.lock);
-            self.g = Generator(self.g.seed(), position);
+            self.g() = Generator(self.g().seed(), position);
           },
           doc::position)
       .def(
           "jump",
           [](PyGenerator& self, std::int64_t n) {
             std::lock_guard<std::mutex> hold(self.lock);
-            self.g.jump(n);
+            self.g().jump(n);
           },
           py::arg("n"), doc::jump)
       .def(
@@ -114,17 +122,31 @@ void register_sampling(py::module_& m) {
       .def("__repr__",
            [](PyGenerator& self) {
              std::lock_guard<std::mutex> hold(self.lock);
-             return "Generator(seed=" + std::to_string(self.g.seed()) +
-                    ", position=" + std::to_string(self.g.position()) + ")";
+             return "Generator(seed=" + std::to_string(self.g().seed()) +
+                    ", position=" + std::to_string(self.g().position()) + ")";
            })
       .def(py::pickle(
           [](PyGenerator& self) {
             std::lock_guard<std::mutex> hold(self.lock);
-            return py::make_tuple(self.g.seed(), self.g.position());
+            return py::make_tuple(self.g().seed(), self.g().position());
           },
           [](const py::tuple& state) {
-            if (state.size() != 2) throw py::value_error("Generator: expected (seed, position)");
-            return new PyGenerator(state[0].cast<std::int32_t>(), state[1].cast<std::int64_t>());
+            if (state.size() != 2 || !py::isinstance<py::int_>(state[0]) ||
+                !py::isinstance<py::int_>(state[1])) {
+              throw py::value_error("Generator: expected (seed, position), two integers");
+            }
+            std::int64_t seed = 0, position = 0;
+            try {
+              seed = state[0].cast<std::int64_t>();
+              position = state[1].cast<std::int64_t>();
+            } catch (const py::cast_error&) {
+              throw py::value_error("Generator: seed or position beyond 64 bits");
+            }
+            if (seed < 0 || seed > Generator::max_seed) {
+              throw py::value_error("seed " + std::to_string(seed) + " outside 0.." +
+                                    std::to_string(Generator::max_seed));
+            }
+            return new PyGenerator(static_cast<std::int32_t>(seed), position);
           }));
 
   m.def(

@@ -18,9 +18,14 @@ bool same_stamp(const struct stat& a, const struct stat& b) {
 
 TextFile::~TextFile() { close(); }
 
+std::string TextFile::reason(int error) {
+  return error == not_regular ? "not a regular file" : std::strerror(error);
+}
+
 int TextFile::open(const char* path) {
   close();
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return errno != 0 ? errno : EIO;
   struct stat info {};
   if (fstat(fd, &info) != 0) {
@@ -32,6 +37,11 @@ int TextFile::open(const char* path) {
   if (S_ISDIR(info.st_mode)) {
     ::close(fd);
     return EISDIR;
+  }
+  // A FIFO, device or socket may never end, or change as it is read.
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return not_regular;
   }
   fd_ = fd;
   path_ = path;

@@ -31,8 +31,15 @@ class TextFile {
   TextFile& operator=(const TextFile&) = delete;
   ~TextFile();
 
-  // Opens path for reading.  Returns 0, or the errno of the failure (a
-  // directory is refused with EISDIR).
+  // What open() returns for a file that is not a regular file (a FIFO, a
+  // device, a socket): no errno tells it, so a value beyond them does.
+  static constexpr int not_regular = 0x10000;
+  // The text of a failure of open(): the system's, or "not a regular file".
+  static std::string reason(int error);
+
+  // Opens path for reading.  Returns 0, or the errno of the failure: a
+  // directory is refused with EISDIR, any other file that is not a regular
+  // file with not_regular.  A FIFO or device never makes the open wait.
   int open(const char* path);
   void close();
   bool is_open() const { return fd_ >= 0; }

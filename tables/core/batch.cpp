@@ -302,7 +302,7 @@ void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
     const double q = r.one_q ? r.q[0] : r.q[i];
     double* const out = r.out + i * nf;
     // With one Q inside the domain, only x can put a point outside it.
-    const bool outside = r.one_q && one_q_inside ? !(x >= 0 && x <= 1)
+    const bool outside = r.one_q && one_q_inside ? !x_in_domain(x)
                                                  : point_fault(g.alambda, x, q) != PointFault::none;
     if (outside || x == 0) {
       const double v = outside ? std::numeric_limits<double>::quiet_NaN() : 0.0;

@@ -26,18 +26,42 @@ namespace pdferr::tables {
 
 // Why a point lies outside the domain of a table set's evaluation, in the
 // order the tests are made; none inside it.
-enum class PointFault { none, x_nan, q_nan, x_outside, q_below_qsml, q_not_above_alambda, q_inf };
+enum class PointFault {
+  none,
+  x_nan,
+  q_nan,
+  x_outside,
+  x_tiny,
+  q_below_qsml,
+  q_not_above_alambda,
+  q_inf,
+  q_overflow
+};
 
 // Smallest accepted Q: 0.3, the nearest 64-bit value.
 inline constexpr double qsml = 0.3;
+
+// Smallest positive x of the value faces.  Below the second x node the
+// value is a cubic in u = x^0.3 through 0 divided by x * x, which grows
+// without bound as x goes to 0 (like x^-1.7); once x * x leaves the normal
+// range (x below 2^-511, about 1.5e-154) it loses its digits and then
+// underflows to 0, which gives infinities and NaN.  Points in (0, 1e-150)
+// are refused; x = 0 keeps its value 0.
+inline constexpr double smallest_x = 1e-150;
+
+// Whether x is inside the x domain: 0, or [smallest_x, 1].
+inline bool x_in_domain(double x) { return x == 0 || (x >= smallest_x && x <= 1); }
 
 inline PointFault point_fault(double alambda, double x, double q) {
   if (std::isnan(x)) return PointFault::x_nan;
   if (std::isnan(q)) return PointFault::q_nan;
   if (!(x >= 0 && x <= 1)) return PointFault::x_outside;
+  if (!x_in_domain(x)) return PointFault::x_tiny;
   if (q < qsml) return PointFault::q_below_qsml;
   if (!(q > alambda)) return PointFault::q_not_above_alambda;
   if (std::isinf(q)) return PointFault::q_inf;
+  // t = ln(ln(Q / alambda)) is infinite where the quotient overflows.
+  if (std::isinf(q / alambda)) return PointFault::q_overflow;
   return PointFault::none;
 }
 

@@ -62,6 +62,11 @@ Fault record_fault(const ListReader& reader, const ListReader::Result& r, std::s
   return {};
 }
 
+// Record A: t = ln(ln(Q / alambda)) needs a finite alambda above 0.
+bool alambda_accepted(std::span<const double> v, std::size_t k) {
+  return k != 2 || (std::isfinite(v[k]) && v[k] > 0);
+}
+
 // Record D: qini, qmax, then the pairs (unused real, t node i) at 2 + 2i and
 // 3 + 2i.  The t nodes are finite and strictly ascending.
 bool t_node_accepted(std::span<const double> v, std::size_t k) {
@@ -121,23 +126,18 @@ Fault read_header(ListReader& reader, TableData& t) {
   using fio::list_item;
   if (Fault f = skip_lines(reader, 2, "A")) return f;
 
-  double r1 = 0, r2 = 0;
-  double* m = t.mass;
-  const fio::ListItem a[] = {list_item(r1),   list_item(r2),   list_item(t.alambda),
-                             list_item(m[0]), list_item(m[1]), list_item(m[2]),
-                             list_item(m[3]), list_item(m[4]), list_item(m[5])};
-  if (Fault f = record_fault(reader, reader.read(a), "A")) return f;
-  t.qcdi2 = nearest_integer(r1);
-  t.qcdi3 = nearest_integer(r2);
-  // t = ln(ln(Q / alambda)) needs a finite alambda above 0.
-  if (!std::isfinite(t.alambda)) {
-    return in_record(reader.line_number(), "A",
-                     "alambda = " + number_text(t.alambda) + " is not finite");
-  }
-  if (!(t.alambda > 0)) {
-    return in_record(reader.line_number(), "A",
-                     "alambda = " + number_text(t.alambda) + " is not above 0");
-  }
+  // r1, r2, alambda, masses 1..6; alambda is checked as it is read, so
+  // that a refusal names its line, where the record spreads over several.
+  double a[9] = {};
+  const ListReader::Result ra = reader.read_reals(a, alambda_accepted);
+  const std::string alambda_fault = !std::isfinite(a[2])
+                                        ? "alambda = " + number_text(a[2]) + " is not finite"
+                                        : "alambda = " + number_text(a[2]) + " is not above 0";
+  if (Fault f = record_fault(reader, ra, "A", alambda_fault)) return f;
+  t.qcdi2 = nearest_integer(a[0]);
+  t.qcdi3 = nearest_integer(a[1]);
+  t.alambda = a[2];
+  for (int k = 0; k < 6; ++k) t.mass[k] = a[3 + k];
 
   if (Fault f = skip_lines(reader, 1, "B")) return f;
   std::int32_t unused_b = 0;

@@ -10,6 +10,7 @@
 
 #include "batch.hpp"
 #include "common/data_path.hpp"
+#include "common/text_file.hpp"
 #include "kernel.hpp"
 #include "pdferr/table_set.hpp"
 #include "table_file.hpp"
@@ -42,7 +43,7 @@ std::shared_ptr<const LoadedTable> load(const std::string& path) {
   table->path = path;
   FileLines lines;
   if (const int e = lines.open(path); e != 0) {
-    throw file_error(path, 0, "", "cannot be opened (" + system_reason(e) + ")");
+    throw file_error(path, 0, "", "cannot be opened (" + common::TextFile::reason(e) + ")");
   }
   if (const Fault f = read_table(lines, table->data)) {
     throw file_error(path, f.line, f.field, f.reason);
@@ -64,12 +65,17 @@ std::string fault_text(PointFault fault, const TableData& d, double x, double q)
       return "Q is NaN";
     case PointFault::x_outside:
       return "x = " + number_text(x) + " outside [0, 1]";
+    case PointFault::x_tiny:
+      return "x = " + number_text(x) + " between 0 and " + number_text(smallest_x) +
+             ", the smallest positive x";
     case PointFault::q_below_qsml:
       return "Q = " + number_text(q) + " below 0.3";
     case PointFault::q_not_above_alambda:
       return "Q = " + number_text(q) + " not above alambda = " + number_text(d.alambda);
     case PointFault::q_inf:
       return "Q is infinite";
+    case PointFault::q_overflow:
+      return "Q = " + number_text(q) + " so large that Q / alambda overflows";
     case PointFault::none:
       break;
   }
@@ -119,7 +125,7 @@ void evaluate_points(const LoadedTable& t, const double* x, const double* q, boo
     // With one Q inside the domain, only x can put a point outside it.
     const bool one_q_inside = one_q && point_fault(t.data.alambda, 0.5, q[0]) == PointFault::none;
     for (std::size_t i = 0; i < n; ++i) {
-      if (one_q_inside && x[i] >= 0 && x[i] <= 1) continue;
+      if (one_q_inside && x_in_domain(x[i])) continue;
       const double qi = one_q ? q[0] : q[i];
       if (const PointFault f = point_fault(t.data.alambda, x[i], qi); f != PointFault::none) {
         throw domain_error("point " + std::to_string(i) + ": " + fault_text(f, t.data, x[i], qi),

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "grid_writer.hpp"
 #include "pdferr/grid_member.hpp"
 #include "pdferr/table_set.hpp"
@@ -66,6 +69,14 @@ struct Data {
   }
   ProcessResult run(std::vector<std::string> args) const {
     args.insert(args.begin(), PDFERR_PROGRAM);
+    return testsupport::run_process(args, dir.path());
+  }
+  // The command run by the shell after `before` (such as "ulimit -f 16;"),
+  // its standard output redirected as `redirect` says (such as ">/dev/full").
+  ProcessResult shell(const std::string& before, std::vector<std::string> args,
+                      const std::string& redirect = "") const {
+    args.insert(args.begin(),
+                {"/bin/sh", "-c", before + " exec \"$0\" \"$@\" " + redirect, PDFERR_PROGRAM});
     return testsupport::run_process(args, dir.path());
   }
   std::string read(const std::string& name) const { return testsupport::read_file(dir.file(name)); }
@@ -452,19 +463,18 @@ TEST(Cli, BandAndMergeRefusals) {
       {{"--cov", "three.csv"},
        "pdferr band: three.csv, line 0: a covariance of order 3 for 2 variations in "
        "grid.members\n"},
-      {{"--cov", "cov.csv", "--draws", "1"},
-       "pdferr band: --draws: a Monte Carlo band needs at least 2 draws\n"},
       {{"--block", "1/2"}, "pdferr band: --block splits the draws: give --cov\n"},
-      {{"--cov", "cov.csv", "--block", "3/2"},
-       "pdferr band: --block \"3/2\": want k/K with 1 <= k <= K\n"},
+      {{"--cov", "cov.csv", "--block", "1/18446744073709551615"},
+       "pdferr band: --block 1/18446744073709551615: K parts of 10000 draws: K may be at most the "
+       "count of draws\n"},
       {{"--level", "68"},
        "pdferr band: --level \"68\": want \"N sigma\" or a central probability (\"90%\")\n"},
       {{"merge", "band-1-of-2.part"},
-       "pdferr merge: merge: 1 partial results given where band-1-of-2.part is one of 2\n"},
+       "pdferr merge: 1 partial results given where band-1-of-2.part is one of 2\n"},
       {{"merge", "band-1-of-2.part", "band-1-of-2.part"},
-       "pdferr merge: merge: band-1-of-2.part and band-1-of-2.part are both part 1 of 2\n"},
+       "pdferr merge: band-1-of-2.part and band-1-of-2.part are both part 1 of 2\n"},
       {{"merge", "band-1-of-2.part", "other-2-of-2.part"},
-       "pdferr merge: merge: other-2-of-2.part is a part of another run than band-1-of-2.part\n"},
+       "pdferr merge: other-2-of-2.part is a part of another run than band-1-of-2.part\n"},
       {{"merge", "cut-1-of-2.part", "band-2-of-2.part"},
        "pdferr merge: cut-1-of-2.part: the keys end early\n"},
       {{"merge", "band-1-of-2.part", "cov.csv"},
@@ -601,6 +611,248 @@ TEST(Cli, MadeFilesLoadBack) {
     EXPECT_EQ(r.err, b.err);
     EXPECT_EQ(d.read("bad.out"), "");
   }
+}
+
+// Bad counts, blocks, seeds, positions and ranges are refused when the
+// command line is parsed, before any file is read.
+TEST(Cli, OptionsRefusedWhenParsed) {
+  const Data d;
+  const std::vector<std::string> band = {
+      "band", "grid.members", "--points", "points.csv", "--column", "3", "--cov", "cov.csv"};
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;  // the first line
+  };
+  const std::string draws =
+      "--draws: want a count of at least 2 draws (and at most "
+      "18446744073709551615)";
+  const std::string block = "--block: want k/K with whole numbers 1 <= k <= K";
+  const Case cases[] = {
+      {{"--draws", "-5"}, draws},
+      {{"--draws", "1"}, draws},
+      {{"--draws", "18446744073709551616"}, draws},
+      {{"--draws", "2x"}, draws},
+      {{"--block", ""}, block},
+      {{"--block", "0/2"}, block},
+      {{"--block", "3/2"}, block},
+      {{"--block", "1/18446744073709551616"}, block},
+      {{"--block", "1/2/3"}, block},
+      {{"--seed", "-1"}, "--seed: Value -1 not in range 0 to 900000000"},
+      {{"--seed", "900000001"}, "--seed: Value 900000001 not in range 0 to 900000000"},
+      {{"--position", "-1"}, "--position: Value -1 not in range 0 to 2147483647999999999"},
+      {{"eval", "t0.pds", "--q", "10", "--x", "0:1:3"},
+       "--x: want LOW:HIGH:N with 0 < LOW <= HIGH and a count N of at least 1"},
+      {{"eval", "t0.pds", "--q", "10", "--x", "1e-3:1:3:4"},
+       "--x: want LOW:HIGH:N with 0 < LOW <= HIGH and a count N of at least 1"},
+      {{"eval", "t0.pds", "--q", "10", "--x", "1e-3:1e-4:3"},
+       "--x: want LOW:HIGH:N with 0 < LOW <= HIGH and a count N of at least 1"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    if (c.args[0] != "eval") args.insert(args.begin(), band.begin(), band.end());
+    SCOPED_TRACE(args.back());
+    const ProcessResult r = d.run(args);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.err);
+    EXPECT_EQ(r.out, "");
+  }
+  const ProcessResult tiny = d.run({"eval", "t0.pds", "--x", "1e-320:1e-300:3", "--q", "10"});
+  EXPECT_EQ(tiny.status, 1);
+  EXPECT_EQ(tiny.out, "");
+  EXPECT_EQ(tiny.err.substr(tiny.err.rfind("pdferr eval: point")),
+            "pdferr eval: point 0: x = 1e-320 between 0 and 1e-150, the smallest positive x\n");
+  const ProcessResult m = d.run({"eval", "grid.members", "--q2", "10", "--x", "0.1:0.1:1"});
+  EXPECT_EQ(m.status, 1);
+  EXPECT_EQ(m.err,
+            "pdferr eval: grid.members: a member-set description, not a table set or grid member: "
+            "give it to pdferr band, or one of its members to eval\n");
+}
+
+// No output may be one of the inputs, however it is named: the run is
+// refused before anything is written and the input is left as it was.
+TEST(Cli, OutputNeverAnInput) {
+  const Data d;
+  ASSERT_EQ(symlink("t0.pds", d.dir.file("link.pds").c_str()), 0);
+  ASSERT_EQ(link(d.dir.file("points.csv").c_str(), d.dir.file("hard.csv").c_str()), 0);
+  d.dir.write("q.csv", "anything");
+  d.dir.write("nodes.csv", "x,Q,s0\n");
+  const std::vector<std::string> band = {"band",       "grid.members", "--points",
+                                         "points.csv", "--column",     "3"};
+  struct Case {
+    std::vector<std::string> args;
+    std::string input, output;  // as named in the message
+  };
+  const Case cases[] = {
+      {{"eval", "t0.pds", "--points", "points.csv", "-o", "t0.pds"}, "t0.pds", "t0.pds"},
+      {{"eval", "t0.pds", "--points", "points.csv", "-o", "link.pds"}, "t0.pds", "link.pds"},
+      {{"eval", "t0.pds", "--points", "points.csv", "-o", "hard.csv"}, "points.csv", "hard.csv"},
+      {{"-o", "points"}, "points.csv", "points.csv"},
+      {{"-o", "hard"}, "points.csv", "hard.csv"},
+      {{"--cov", "cov.csv", "-o", "cov"}, "cov.csv", "cov.csv"},
+      {{"--cov", "cov.csv", "--block", "1/2", "-o", "cov.csv-1-of-2.part"}, "", ""},
+      {{"merge", "q.csv", "-o", "q"}, "q.csv", "q.csv"},
+      {{"make-table", "--csv", "nodes.csv", "-o", "nodes.csv"}, "nodes.csv", "nodes.csv"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    if (c.args[0][0] == '-') args.insert(args.begin(), band.begin(), band.end());
+    SCOPED_TRACE(args.back());
+    const std::string before = d.read("points.csv") + d.read("t0.pds") + d.read("cov.csv") +
+                               d.read("q.csv") + d.read("nodes.csv");
+    const ProcessResult r = d.run(args);
+    if (c.input.empty()) {  // cov.csv-1-of-2.part is no input
+      EXPECT_EQ(r.status, 0) << r.err;
+      continue;
+    }
+    EXPECT_EQ(r.status, 1);
+    const std::string command = args[0] == "make-table" ? "make-table" : args[0];
+    EXPECT_EQ(r.err, "pdferr " + command + ": the output " + c.output + " is the input " + c.input +
+                         ": give another output; nothing was written\n");
+    EXPECT_EQ(d.read("points.csv") + d.read("t0.pds") + d.read("cov.csv") + d.read("q.csv") +
+                  d.read("nodes.csv"),
+              before);
+  }
+}
+
+// Standard output that cannot be written is an error of every command.
+TEST(Cli, FullStandardOutputIsAnError) {
+  const Data d;
+  ASSERT_EQ(d.run({"band", "grid.members", "--points", "points.csv", "--column", "3", "--cov",
+                   "cov.csv", "--block", "1/1"})
+                .status,
+            0);
+  const std::vector<std::string> runs[] = {
+      {"check", "t0.pds"},
+      {"inspect", "t0.pds"},
+      {"eval", "t0.pds", "--x", "1e-4:0.5:2000", "--q", "10"},
+      {"eval", "t0.pds", "--x", "0.1:0.1:1", "--q", "10"},
+      {"band", "grid.members", "--points", "points.csv", "--column", "3"},
+      {"merge", "band-1-of-1.part"},
+      {"make-grid", "--nodes", "-o", "nodes.csv"},  // writes nothing there: no error
+      {"--help"},
+  };
+  for (const auto& args : runs) {
+    SCOPED_TRACE(args[0]);
+    const ProcessResult r = d.shell("", args, ">/dev/full");
+    const std::string command = args[0] == "--help" ? "pdferr" : "pdferr " + args[0];
+    if (args[0] == "make-grid") {
+      EXPECT_EQ(r.status, 0);
+      continue;
+    }
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(0, r.err.find(" (")), command + ": standard output: cannot be written");
+  }
+}
+
+// A write that fails on a full disk or at the file size limit leaves the
+// old file as it was, and no temporary file beside it.
+TEST(Cli, WritesWholeOrNotAtAll) {
+  const Data d;
+  const std::vector<std::string> writers[] = {
+      {"make-table", "--model", "-o"},
+      {"make-grid", "--model", "-o"},
+      {"eval", "t0.pds", "--x", "1e-4:0.5:2000", "--q", "10", "-o"},
+      {"band", "grid.members", "--points", "points.csv", "--column", "3", "--cov", "cov.csv",
+       "--block", "1/1", "-o"},
+  };
+  const auto check_all = [&](const std::string& folder, const std::string& before,
+                             const char* reason) {
+    for (const auto& w : writers) {
+      SCOPED_TRACE(w[0] + " into " + folder);
+      const bool part = w[0] == "band";
+      const std::string name = folder + "/out" + (part ? "-1-of-1.part" : "");
+      d.dir.write(name, "the old content");
+      std::vector<std::string> args = w;
+      args.push_back(folder + "/out");
+      const ProcessResult r = d.shell(before, args);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, "pdferr " + w[0] + ": " + name + ": cannot be written (" + reason + ")\n");
+      EXPECT_EQ(d.read(name), "the old content");
+      const ProcessResult ls = testsupport::run_process({"/bin/ls", "-A", folder}, d.dir.path());
+      EXPECT_EQ(ls.out, name.substr(folder.size() + 1) + "\n");
+      std::remove(d.dir.file(name).c_str());
+    }
+  };
+  ASSERT_EQ(mkdir(d.dir.file("limited").c_str(), 0755), 0);
+  check_all("limited", "ulimit -f 16;", "File too large");
+  ASSERT_EQ(mkdir(d.dir.file("full").c_str(), 0755), 0);
+  if (testsupport::run_process({"/bin/mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", "full"},
+                               d.dir.path())
+          .status != 0) {
+    GTEST_SKIP() << "no tmpfs of 64 KiB could be mounted (the test needs root): the full-disk "
+                    "half is skipped";
+  }
+  check_all("full", "", "No space left on device");
+  testsupport::run_process({"/bin/umount", "full"}, d.dir.path());
+}
+
+// Every input is read boundedly and only from a regular file: a FIFO or
+// device is refused at once (never waited for), a line beyond 4 MiB is
+// refused where it starts.
+TEST(Cli, InputsBoundedAndRegular) {
+  const Data d;
+  ASSERT_EQ(mkfifo(d.dir.file("fifo.pds").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(d.dir.file("fifo.part").c_str(), 0600), 0);
+  const std::string& long_line = testsupport::long_line_file();
+  const std::vector<std::string> band = {"band",       "grid.members", "--points",
+                                         "points.csv", "--column",     "3"};
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::string device = "/dev/zero, line 0: cannot be opened (not a regular file)\n";
+  const std::string too_long = long_line + ", line 1: line longer than 4194304 bytes\n";
+  const Case cases[] = {
+      {{"eval", "t0.pds", "--points", "/dev/zero"}, "pdferr eval: " + device},
+      {{"--cov", "/dev/zero"}, "pdferr band: " + device},
+      {{"eval", "t0.pds", "--points", long_line}, "pdferr eval: " + too_long},
+      {{"--cov", long_line}, "pdferr band: " + too_long},
+      {{"make-table", "--csv", long_line, "-o", "out.pds"}, "pdferr make-table: " + too_long},
+      {{"eval", "fifo.pds", "--x", "0.1:0.1:1", "--q", "10"},
+       "pdferr eval: fifo.pds: cannot be opened (not a regular file)\n"},
+      {{"check", "fifo.pds"},
+       "pdferr check: fifo.pds: cannot be opened (not a regular file)\n"
+       "pdferr check: 1 of 1 files are bad\n"},
+      {{"merge", "fifo.part"}, "pdferr merge: fifo.part: not a regular file\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    if (c.args[0][0] == '-') args.insert(args.begin(), band.begin(), band.end());
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    const ProcessResult r = d.run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+// A grid file of blank lines loads (blank fields read as 0), but check
+// warns of it, and of a column that is 0 at every node.
+TEST(Cli, CheckWarnsOfZeroColumns) {
+  const Data d;
+  d.dir.write("blank.grid", std::string(5000, '\n'));
+  d.dir.write("zero.grid", testsupport::grid_text_fine(
+                               [](int c, int, int) { return c == 1 || c == 4 ? 0.0 : 1.0; }));
+  const ProcessResult r = d.run({"check", "blank.grid", "zero.grid", "PELK-GRID.NLO"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "pdferr check: warning: blank.grid: every value is 0 at every node: is this the grid "
+            "file meant?\npdferr check: warning: zero.grid: columns 2 5 0 at every node\n");
+}
+
+// A refused value of a record that spreads over several lines is named at
+// its own line: alambda on line 3 of a file whose record A goes on to line 4.
+TEST(Cli, TableFileErrorsNameTheLineOfTheValue) {
+  const Data d;
+  ASSERT_EQ(d.run({"make-table", "--model", "-o", "m.pds"}).status, 0);
+  std::string text = d.read("m.pds");
+  const std::size_t line3 = text.find('\n', text.find('\n') + 1) + 1;
+  ASSERT_EQ(text.compare(line3, 9, " 2 5 0.2 "), 0) << text.substr(0, 200);
+  ASSERT_EQ(text.find('\n', line3), text.find("\n 1.3 4.5 174\n"));  // record A: lines 3, 4
+  text.replace(line3 + 5, 3, "-1");
+  d.dir.write("m.pds", text);
+  const ProcessResult r = d.run({"check", "m.pds"});
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+            "pdferr check: m.pds, line 3, record A: alambda = -1 is not above 0");
 }
 
 }  // namespace

@@ -63,6 +63,9 @@ def test_all_flavours_and_grid_shapes(table, grid):
     (lambda t: t.values(6, 0.1, 10.0), None),                  # flavour beyond 5
     (lambda t: t.values(2**40, 0.1, 10.0), None),              # beyond int32 too
     (lambda t: t.all_flavours([0.1, -0.1], 10.0), "point 1: "),
+    (lambda t: t.values(0, [0.1, 1e-200], 10.0), "point 1: "),        # tiny x
+    (lambda t: t.all_flavours([0.1, 0.2, 5e-324], 10.0), "point 2: "),  # subnormal
+    (lambda t: t.values(0, 0.1, 1e308), None),                 # Q / alambda overflows
 ])
 def test_domain_errors(table, call, error):
     with pytest.raises(pdferr.DomainError) as raised:
@@ -123,6 +126,9 @@ def test_file_errors(data, tmp_path):
     assert unreadable.value.line == 6
     with pytest.raises(ValueError):
         pdferr.TableSet(99)  # names no set
+    for make in (pdferr.TableSet, pdferr.GridMember):
+        with pytest.raises(OverflowError, match="beyond the 32-bit range"):
+            make(10**20)
     assert pickle.loads(pickle.dumps(e)).line == e.line
 
 
@@ -280,3 +286,23 @@ def test_names_on_the_data_path(data, monkeypatch, tmp_path):
     assert pdferr.TableSet(100).path == "zemo.00.pds"
     with pytest.raises(pdferr.FileError, match="no description mysets.members"):
         uncertainty.MemberSet.load("mysets")
+
+
+# Objects made without __init__ (as unpickling makes them first) and bad
+# pickled states are refused with TypeError or ValueError, never a crash.
+@pytest.mark.parametrize("call, error", [
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).values(0, 0.1, 10), TypeError),
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).path, TypeError),
+    (lambda: pdferr.GridMember.__new__(pdferr.GridMember).values(0.1, 10), TypeError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).position, TypeError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).uniform(3), TypeError),
+    (lambda: pickle.dumps(pdferr.GridMember.__new__(pdferr.GridMember)), TypeError),
+    (lambda: pdferr.TableSet.__new__(pdferr.TableSet).__setstate__(()), ValueError),
+    (lambda: pdferr.GridMember.__new__(pdferr.GridMember).__setstate__((5,)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__(("a", 2)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__((10**30, 2)), ValueError),
+    (lambda: pdferr.Generator.__new__(pdferr.Generator).__setstate__((-1, 2)), ValueError),
+])
+def test_objects_without_init(call, error):
+    with pytest.raises(error):
+        call()

@@ -2,6 +2,8 @@
 // interface's mapping of exceptions to status codes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -59,9 +61,21 @@ TEST(TextFile, FailuresToldApartFromTheEnd) {
   EXPECT_EQ(file.error(), EIO);
 
   // An endless line stops at the bound, with bounded memory.
-  ASSERT_EQ(file.open("/dev/zero"), 0);
+  const std::string long_line = temp_file(std::string(TextFile::max_line + 1, 'a'));
+  ASSERT_EQ(file.open(long_line.c_str()), 0);
   EXPECT_EQ(file.next(line), Status::too_long);
   EXPECT_LE(line.size(), TextFile::max_line);
+  std::remove(long_line.c_str());
+
+  // What is not a regular file is refused at once: a FIFO without a writer
+  // would make the open wait, a device may never end.
+  const std::string fifo = long_line + ".fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const char* path : {fifo.c_str(), "/dev/zero", "/dev/null"}) {
+    EXPECT_EQ(file.open(path), TextFile::not_regular) << path;
+  }
+  std::remove(fifo.c_str());
+  EXPECT_EQ(TextFile::reason(TextFile::not_regular), "not a regular file");
 }
 
 TEST(TextFile, ARewrittenFileIsNoticed) {

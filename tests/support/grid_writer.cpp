@@ -1,9 +1,10 @@
 #include "grid_writer.hpp"
 
+#include "common/output_file.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "crmath.hpp"
 
@@ -221,10 +222,8 @@ double x_node(int i) {
 
 double q2_node(int j) { return std::strtod(q2_decimals[j], nullptr); }
 
-bool write_text(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  return static_cast<bool>(out);
+std::string write_text(const std::string& path, const std::string& text) {
+  return pdferr::common::write_whole_file(path, text);
 }
 
 }  // namespace testsupport

@@ -75,7 +75,8 @@ double load_factor(int c, double x);
 double x_node(int i);
 double q2_node(int j);
 
-// Writes text to path; returns false if the file cannot be written.
-bool write_text(const std::string& path, const std::string& text);
+// Writes text to path whole or not at all: "", or the message saying why
+// it cannot be written.
+std::string write_text(const std::string& path, const std::string& text);
 
 }  // namespace testsupport

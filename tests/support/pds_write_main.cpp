@@ -4,9 +4,9 @@
 // flavours -5..5 (MxFlvN0 = 5, mxval = 2: flavours 3..5 share the slots of
 // their antiquarks).
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "common/output_file.hpp"
 #include "pds_writer.hpp"
 
 int main(int argc, char** argv) {
@@ -17,10 +17,9 @@ int main(int argc, char** argv) {
   const testsupport::PdsTable table =
       testsupport::make_table(60, 16, 5, 2, testsupport::realistic_value);
   const std::string path = std::string(argv[1]) + "/zemo.00.pds";
-  std::ofstream out(path, std::ios::binary);
-  out << testsupport::pds_text(table);
-  if (!out) {
-    std::fprintf(stderr, "pds_write: cannot write %s\n", path.c_str());
+  const std::string failed = pdferr::common::write_whole_file(path, testsupport::pds_text(table));
+  if (!failed.empty()) {
+    std::fprintf(stderr, "pds_write: %s\n", failed.c_str());
     return 1;
   }
   return 0;

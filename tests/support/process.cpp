@@ -132,6 +132,22 @@ void clear_file(const TempDir& dir, const std::string& name) {
   std::filesystem::remove(dir.file(name), ignored);
 }
 
+const std::string& long_line_file() {
+  static const TempDir dir;
+  static const std::string path = [] {
+    const std::string p = dir.file("long-line");
+    // Readable by drivers that run as nobody.
+    const int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (chmod(dir.path().c_str(), 0755) != 0 || fd < 0 ||
+        ftruncate(fd, (off_t{4} << 20) + 1) != 0) {
+      throw std::runtime_error("cannot make " + p);
+    }
+    close(fd);
+    return p;
+  }();
+  return path;
+}
+
 std::string read_file(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   std::ostringstream s;

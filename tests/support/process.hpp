@@ -57,6 +57,10 @@ void place_file(const TempDir& dir, const std::string& name, FileKind kind,
                 const std::string& content);
 void clear_file(const TempDir& dir, const std::string& name);
 
+// A regular file of one line of 4 MiB + 1 NUL bytes and no newline, longer
+// than any reader takes (sparse, so cheap to make), made once per process.
+const std::string& long_line_file();
+
 // The whole content of a file ("" if it cannot be read).
 std::string read_file(const std::string& path);
 

@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "write_grid: unknown kind %s\n", argv[2]);
     return 2;
   }
-  if (!write_text(argv[1], text)) {
-    std::fprintf(stderr, "write_grid: cannot write %s\n", argv[1]);
+  if (const std::string failed = write_text(argv[1], text); !failed.empty()) {
+    std::fprintf(stderr, "write_grid: %s\n", failed.c_str());
     return 1;
   }
   return 0;

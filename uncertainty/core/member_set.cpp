@@ -386,7 +386,7 @@ MemberSet MemberSet::parse(std::string_view text, const std::string& name,
 MemberSet MemberSet::read(const std::string& path) {
   common::TextFile file;
   if (const int e = file.open(path.c_str()); e != 0) {
-    throw file_error(path, 0, "", std::string("cannot open: ") + std::strerror(e));
+    throw file_error(path, 0, "", "cannot open: " + common::TextFile::reason(e));
   }
   Parser p(path, folder_of(path));
   std::string line;

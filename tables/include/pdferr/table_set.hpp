@@ -72,7 +72,9 @@ class PDFERR_API TableSet {
   // The density of flavour `flavour` at (x, Q), never negative: the bits of
   // zemopdf.  x = 0 gives 0; beyond the nodes, within the domain, the table
   // is extrapolated as zemopdf does.  Throws domain_error for x outside
-  // [0, 1], Q below 0.3 or not above alambda, Q infinite, |flavour| above
+  // [0, 1] or between 0 and 1e-150 (where zemopdf's small-x path divides
+  // by an x * x that underflows), Q below 0.3 or not above alambda, Q
+  // infinite or so large that Q / alambda overflows, |flavour| above
   // MxFlvN0, and NaN.
   double value(std::int32_t flavour, double x, double q) const;
   double value(Cache& cache, std::int32_t flavour, double x, double q) const;

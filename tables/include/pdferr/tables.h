@@ -61,9 +61,10 @@ int32_t pdferr_table_open_set(int32_t set, const char* directory, pdferr_table**
 int32_t pdferr_table_close(pdferr_table* table, pdferr_error* err);
 
 /* The density of flavour `flavour` at (x, q) into *value: the bits of
- * zemopdf.  PDFERR_DOMAIN_ERROR for x outside [0, 1], q below 0.3 or not
- * above alambda, q infinite, |flavour| above MxFlvN0, and NaN; *value is
- * then untouched. */
+ * zemopdf.  PDFERR_DOMAIN_ERROR for x outside [0, 1] or between 0 and
+ * 1e-150, q below 0.3 or not above alambda, q infinite or so large that
+ * q / alambda overflows, |flavour| above MxFlvN0, and NaN; *value is then
+ * untouched. */
 int32_t pdferr_table_value(const pdferr_table* table, int32_t flavour, double x, double q,
                            double* value, pdferr_error* err);
 

@@ -88,6 +88,11 @@ int main(void) {
                "flavour 6 beyond MxFlvN0 = 5", "flavour out of range");
   check(v == -1.0, "value untouched");
   check(pdferr_table_value(set, 0, 1.5, q, &v, NULL) == PDFERR_DOMAIN_ERROR, "without a record");
+  {
+    const double tiny = 1e-200;
+    expect_error(pdferr_table_value(set, 0, tiny, q, &v, &err), &err, PDFERR_DOMAIN_ERROR,
+                 "x = 1e-200 between 0 and 1e-150, the smallest positive x", "tiny x");
+  }
   expect_error(pdferr_table_values(set, x, q, all, 10, &err), &err, PDFERR_INVALID_ARGUMENT,
                "values holds 10 of the 11 flavours", "short buffer");
 

@@ -245,7 +245,7 @@ TEST(TablesProcess, BadTableFiles) {
       // Read as nobody, /proc/self/mem would not open at all.
       {"a read error", Kind::link, "/proc/self/mem",
        fault + "1: read error (Input/output error) before record A", false},
-      {"a line without end", Kind::link, "/dev/zero",
+      {"a line without end", Kind::link, testsupport::long_line_file(),
        fault + "1: line longer than 4194304 bytes before record A"},
   };
 
@@ -284,8 +284,8 @@ TEST(TablesProcess, BadTableFiles) {
 
 // setzemo reads no further than the line of the last table value: a valid
 // table followed by a gigabyte of lines (sparse, 256 lines of 4 MiB - 1 NUL
-// bytes) loads within an address space of 256 MB, as does a refusal of
-// /dev/urandom.  (The limit is not applied under the sanitizers, which
+// bytes) loads within an address space of 256 MB; /dev/urandom, not a
+// regular file, is refused at once.  (The limit is not applied under the sanitizers, which
 // reserve far more address space.)
 TEST(TablesProcess, ReadingEndsAtTheLastValue) {
   Scenario s;
@@ -304,7 +304,7 @@ TEST(TablesProcess, ReadingEndsAtTheLastValue) {
 
   ASSERT_EQ(symlink("/dev/urandom", s.dir.file("zemo.01.pds").c_str()), 0);
   const ProcessResult r = s.run({"limit", "256", "set", "101"});
-  EXPECT_EQ(r.out.rfind(" Error in table file zemo.01.pds at line ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("cannot be opened in SetZEMO!!"), std::string::npos) << r.out;
   EXPECT_EQ(r.status, 1);
 }
 

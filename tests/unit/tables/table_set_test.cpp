@@ -111,6 +111,7 @@ TEST(TableSet, PointsOutsideTheDomainAreDomainErrors) {
       {0, 0.1, 0.29999, "Q = 0.29999 below 0.3"},
       {0, 0.1, 0.5, "Q = 0.5 not above alambda = 0.5"},
       {0, 0.1, inf, "Q is infinite"},
+      {0, 0.1, 1e308, "Q = 1e+308 so large that Q / alambda overflows"},
       {6, 0.1, 5, "flavour 6 beyond MxFlvN0 = 5"},
       {-2147483647 - 1, 0.1, 5, "flavour -2147483648 beyond MxFlvN0 = 5"},
   };
@@ -132,6 +133,57 @@ TEST(TableSet, PointsOutsideTheDomainAreDomainErrors) {
   EXPECT_EQ(bits(set.value(-5, 0.0, 0.5000001)), bits(0.0));
   EXPECT_GT(set.value(cache, 5, 1.0, 1e9), -1.0);
   EXPECT_EQ(bits(set.value(cache, 0, 0.3, 0.5000001)), bits(set.value(0, 0.3, 0.5000001)));
+}
+
+// Over the whole domain, subnormal x and the ends of Q included, every
+// face gives a finite value or refuses the point: never NaN as a success.
+// Refused points are exactly those of the documented domain, and give NaN
+// under OutsideDomain::nan.
+TEST(TableSet, NoNanAsASuccessAnywhere) {
+  testsupport::TempDir dir;
+  dir.write("t.pds", testsupport::pds_text(shaped(60, 16, 5, 2)));
+  const TableSet set(dir.file("t.pds"));
+  std::vector<double> xs = {0.0,
+                            4.9406564584124654e-324,
+                            1e-320,
+                            2.2250738585072014e-308,
+                            1e-300,
+                            1.4916681462400413e-154,
+                            std::nextafter(1e-150, 0.0),
+                            1e-150};
+  for (double e = -149.5; e <= 0.0; e += 0.5) xs.push_back(std::pow(10.0, e));
+  for (double x : {0.999, std::nextafter(1.0, 0.0), 1.0}) xs.push_back(x);
+  const double qs[] = {0.3, 0.30001, 1.0, 10.0, 1e4, 1e8, 1e300, 1.7976931348623157e308};
+  const int nf = 2 * set.MxFlvN0() + 1;
+  std::vector<double> row(static_cast<std::size_t>(nf) * xs.size());
+  int refused = 0;
+  for (double q : qs) {
+    set.values(xs.data(), q, xs.size(), row.data(), pdferr::OutsideDomain::nan);
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+      const bool inside = (xs[i] == 0.0 || xs[i] >= 1e-150) && q <= 1e300;
+      double one[11];
+      try {
+        set.values(xs[i], q, one);
+        EXPECT_TRUE(inside) << xs[i];
+        for (int f = 0; f < nf; ++f) {
+          ASSERT_TRUE(std::isfinite(one[f])) << xs[i] << " " << q << " " << f;
+          EXPECT_EQ(bits(row[i * nf + f]), bits(one[f]));
+        }
+      } catch (const pdferr::domain_error& e) {
+        ++refused;
+        EXPECT_FALSE(inside) << e.what();
+        for (int f = 0; f < nf; ++f) EXPECT_TRUE(std::isnan(row[i * nf + f]));
+      }
+    }
+  }
+  EXPECT_EQ(refused, 6 * 7 + static_cast<int>(xs.size()));
+  try {
+    set.value(0, xs.data(), 10.0, xs.size(), row.data());
+    ADD_FAILURE();
+  } catch (const pdferr::domain_error& e) {
+    EXPECT_STREQ(e.what(), "point 1: x = 5e-324 between 0 and 1e-150, the smallest positive x");
+    EXPECT_EQ(e.index(), 1);
+  }
 }
 
 TEST(TableSet, ACacheServesSeveralSetsInTurn) {
