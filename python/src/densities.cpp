@@ -209,7 +209,10 @@ void register_densities(py::module_& m) {
                              })
       .def("__copy__", [](const Tables& t) { return Tables(t); })
       .def("__deepcopy__", [](const Tables& t, py::handle) { return Tables(t); })
-      .def("__repr__", [](const Tables& t) { return "TableSet('" + t.value.path() + "')"; })
+      .def("__repr__",
+           [](const Tables& t) {
+             return "TableSet(" + py::repr(py::str(t.value.path())).cast<std::string>() + ")";
+           })
       .def(py::pickle([](const Tables& t) { return py::make_tuple(t.absolute); },
                       [](const py::tuple& state) { return load_table(state[0], py::str(".")); }));
 
@@ -238,7 +241,10 @@ void register_densities(py::module_& m) {
                                     })
       .def("__copy__", [](const Grids& g) { return Grids(g); })
       .def("__deepcopy__", [](const Grids& g, py::handle) { return Grids(g); })
-      .def("__repr__", [](const Grids& g) { return "GridMember('" + g.value.path() + "')"; })
+      .def("__repr__",
+           [](const Grids& g) {
+             return "GridMember(" + py::repr(py::str(g.value.path())).cast<std::string>() + ")";
+           })
       .def(py::pickle([](const Grids& g) { return py::make_tuple(g.absolute); },
                       [](const py::tuple& state) { return load_grid(state[0], py::str(".")); }));
 }
