@@ -2,18 +2,27 @@
 # The README's walk from nothing to a band, run as written: its first line
 # writes the nodes, the user's tools (here awk, with a smooth model) add the
 # six columns of a central member and one pair, then the remaining lines
-# check the member set and write the band.  Usage: readme_walk.sh README PDFERR
+# check the member set, write the band and plot it.  Usage:
+#   readme_walk.sh README PDFERR [PYTHON PACKAGE_DIR]
+# where PYTHON is the interpreter the package in PACKAGE_DIR was built for;
+# without them the plot (the last line) is left out.
 set -euo pipefail
 readme=$1
 program_dir=$(cd "$(dirname "$2")" && pwd)
 export PATH=$program_dir:$PATH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [ $# -ge 4 ]; then
+  mkdir "$work/bin"
+  ln -s "$3" "$work/bin/python3"
+  export PATH=$work/bin:$PATH PYTHONPATH=$4
+fi
 cd "$work"
 
 awk '/^## From nothing to a band$/ {on = 1} on && /^```sh$/ {block = 1; next}
      block && /^```$/ {exit} block' "$readme" >walk.sh
-[ "$(wc -l <walk.sh)" -eq 5 ] || { echo "the README's walk is not five commands" >&2; exit 1; }
+[ "$(wc -l <walk.sh)" -eq 6 ] || { echo "the README's walk is not six commands" >&2; exit 1; }
+[ $# -ge 4 ] || sed -i '$d' walk.sh  # no Python package: no plot
 
 head -n 1 walk.sh >first.sh
 bash -e first.sh
@@ -30,7 +39,10 @@ echo 1 >cov.csv
 
 tail -n +2 walk.sh >rest.sh
 bash -e rest.sh >walk.out
-for f in band.csv band.svg; do
+written=(band.csv band.svg)
+[ $# -lt 4 ] || written+=(band.pdf)
+for f in "${written[@]}"; do
   [ -s "$f" ] || { echo "the walk wrote no $f" >&2; exit 1; }
 done
-echo "the README's walk: $(($(wc -l <band.csv))) lines of band.csv and band.svg written"
+[ $# -lt 4 ] || [ "$(head -c 5 band.pdf)" = "%PDF-" ] || { echo "band.pdf is no PDF" >&2; exit 1; }
+echo "the README's walk: $(($(wc -l <band.csv))) lines of band.csv, and ${written[*]:1} written"
