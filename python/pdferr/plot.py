@@ -178,7 +178,7 @@ def _legend(ax, bands: list[Band], names: list[str], colours: list) -> None:
 
 
 def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: str | None = None,
-               labels: list[str] | None = None, log_y: bool = False) -> None:
+               labels: list[str] | None = None, log_y: bool = False, dpi: float = 150) -> None:
     """Draws the bands into output (.pdf, .png or .svg), written whole or
     not at all."""
     import matplotlib
@@ -230,16 +230,16 @@ def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: s
     if title:
         axes[0].set_title(title, fontsize="medium")
     fig.align_ylabels(axes)
-    _save(fig, output, suffix)
+    _save(fig, output, suffix, dpi)
     plt.close(fig)
 
 
-def _save(fig, output: str, suffix: str) -> None:
+def _save(fig, output: str, suffix: str, dpi: float) -> None:
     folder = os.path.dirname(os.path.abspath(output))
     fd, temporary = tempfile.mkstemp(prefix=".plot-", suffix=suffix, dir=folder)
     try:
         with os.fdopen(fd, "wb") as f:
-            fig.savefig(f, format=suffix[1:], dpi=150, bbox_inches="tight",
+            fig.savefig(f, format=suffix[1:], dpi=dpi, bbox_inches="tight",
                         metadata={"Software": None} if suffix == ".png" else None)
         os.chmod(temporary, 0o666 & ~_umask())
         os.replace(temporary, output)
@@ -266,6 +266,7 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--label", action="append",
                         help="legend name of each file, in order (instead of what tells them apart)")
     parser.add_argument("--log-y", action="store_true", help="logarithmic axis of the values")
+    parser.add_argument("--dpi", type=float, default=150, help="dots per inch of a PNG (150)")
     args = parser.parse_args(argv)
     try:
         if os.path.splitext(args.output)[1].lower() not in FORMATS:
@@ -276,7 +277,7 @@ def main(argv: list[str] | None = None) -> int:
                 raise ValueError(f"{args.output}: the output is one of the inputs")
         bands = [read_band(path) for path in args.csv]
         plot_bands(bands, args.output, panels=args.panels, title=args.title, labels=args.label,
-                   log_y=args.log_y)
+                   log_y=args.log_y, dpi=args.dpi)
     except (ValueError, OSError) as e:
         print(f"pdferr.plot: {e}", file=sys.stderr)
         return 1

@@ -80,7 +80,8 @@ void per_point(const double* values, std::size_t n, std::size_t points,
   if (points == 0) return;
   check_count(values, n, 1, what);
   if (out == nullptr) throw std::invalid_argument("out is NULL");
-  constexpr std::size_t block = 16;
+  // Up to 64 points at a time, in a buffer of at most 4 MiB.
+  const std::size_t block = std::clamp<std::size_t>((std::size_t{1} << 19) / n, 1, 64);
   std::vector<double> buffer(block * n);
   std::vector<T> results(points);
   for (std::size_t first = 0; first < points; first += block) {
