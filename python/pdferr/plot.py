@@ -41,7 +41,7 @@ class Band:
     lines say: the member set, the flavour or column, the level, the draws."""
 
     path: str
-    columns: dict = field(default_factory=dict)
+    columns: dict = field(default_factory=dict, repr=False)
     members: str = ""  # the member-set description as given
     selector: str = ""  # "flavour 0" or "column 3"
     level: str = ""  # "1 sigma", "90%", ...
@@ -77,11 +77,15 @@ _DRAWS = re.compile(r"^# monte carlo: (\d+) draws")
 def read_band(path: str) -> Band:
     """Reads a band CSV of ``pdferr band`` (BandFileError if it is not one)."""
     band = Band(path)
+    limit = 64 << 20
     try:
         with open(path, encoding="utf-8") as f:
-            lines = f.read(64 << 20).splitlines()
+            text = f.read(limit + 1)
     except (OSError, UnicodeDecodeError) as e:
         raise BandFileError(f"{path}: cannot be read ({e})") from None
+    if len(text) > limit:
+        raise BandFileError(f"{path}: larger than {limit >> 20} MiB, no band CSV")
+    lines = text.splitlines()
     header = None
     rows = []
     for number, line in enumerate(lines, 1):
@@ -181,10 +185,10 @@ def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: s
                labels: list[str] | None = None, log_y: bool = False, dpi: float = 150) -> None:
     """Draws the bands into output (.pdf, .png or .svg), written whole or
     not at all."""
+    # A Figure of its own, without pyplot: no window, and the backend of an
+    # interactive session is left as it is.
     import matplotlib
-
-    matplotlib.use("Agg")
-    import matplotlib.pyplot as plt
+    from matplotlib.figure import Figure
     from matplotlib.ticker import LogFormatterSciNotation, LogLocator, NullFormatter
 
     suffix = os.path.splitext(output)[1].lower()
@@ -199,10 +203,12 @@ def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: s
         names = labels
     kinds = {"both": (False, True), "absolute": (False,), "ratio": (True,)}[panels]
     heights = [3, 2] if len(kinds) == 2 else [1]
-    fig, axes = plt.subplots(len(kinds), 1, sharex=True, figsize=(7.2, 5.6 if len(kinds) == 2 else 4.2),
-                             gridspec_kw={"height_ratios": heights, "hspace": 0.06})
+    height = 5.6 if len(kinds) == 2 else 4.2
+    fig = Figure(figsize=(7.2, height))
+    axes = fig.subplots(len(kinds), 1, sharex=True,
+                        gridspec_kw={"height_ratios": heights, "hspace": 0.06})
     axes = list(_np.atleast_1d(axes))
-    colours = plt.rcParams["axes.prop_cycle"].by_key()["color"]
+    colours = matplotlib.rcParams["axes.prop_cycle"].by_key()["color"]
     colours = [colours[i % len(colours)] for i in range(len(bands))]
     for ax, ratio in zip(axes, kinds):
         for band, colour in zip(bands, colours):
@@ -231,7 +237,6 @@ def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: s
         axes[0].set_title(title, fontsize="medium")
     fig.align_ylabels(axes)
     _save(fig, output, suffix, dpi)
-    plt.close(fig)
 
 
 def _save(fig, output: str, suffix: str, dpi: float) -> None:
@@ -264,7 +269,8 @@ def main(argv: list[str] | None = None) -> int:
                         help="values and ratio to the central value (both, the default), or one")
     parser.add_argument("--title", help="instead of what the files share")
     parser.add_argument("--label", action="append",
-                        help="legend name of each file, in order (instead of what tells them apart)")
+                        help="legend name of each file, in order (instead of what tells them "
+                        "apart)")
     parser.add_argument("--log-y", action="store_true", help="logarithmic axis of the values")
     parser.add_argument("--dpi", type=float, default=150, help="dots per inch of a PNG (150)")
     args = parser.parse_args(argv)
