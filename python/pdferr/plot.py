@@ -187,8 +187,11 @@ def plot_bands(bands: list[Band], output: str, *, panels: str = "both", title: s
     not at all."""
     # A Figure of its own, without pyplot: no window, and the backend of an
     # interactive session is left as it is.
-    import matplotlib
-    from matplotlib.figure import Figure
+    try:
+        import matplotlib
+        from matplotlib.figure import Figure
+    except ImportError:
+        raise ImportError("pdferr.plot needs matplotlib (Debian: python3-matplotlib)") from None
     from matplotlib.ticker import LogFormatterSciNotation, LogLocator, NullFormatter
 
     suffix = os.path.splitext(output)[1].lower()
@@ -284,7 +287,7 @@ def main(argv: list[str] | None = None) -> int:
         bands = [read_band(path) for path in args.csv]
         plot_bands(bands, args.output, panels=args.panels, title=args.title, labels=args.label,
                    log_y=args.log_y, dpi=args.dpi)
-    except (ValueError, OSError) as e:
+    except (ValueError, OSError, ImportError) as e:
         print(f"pdferr.plot: {e}", file=sys.stderr)
         return 1
     print(f"written: {args.output}")
