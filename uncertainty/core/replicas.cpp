@@ -39,6 +39,11 @@ void check_probability(double p) {
   }
 }
 
+// The order of the values: -0.0 before +0.0 (equal otherwise), so that
+// which zero an order statistic is does not depend on the selection; the
+// command's exact selection over 64-bit keys orders them so too.
+bool before(double a, double b) { return a < b || (a == b && std::signbit(a) && !std::signbit(b)); }
+
 // The p-quantile of s[0..n) by numpy's "linear" rule, with the order
 // statistics it needs selected in place rather than the whole of s sorted.
 // s[from..n) must hold the values of the sorted positions from..n - 1 (in
@@ -46,14 +51,14 @@ void check_probability(double p) {
 // lower order statistic, so that a second, larger quantile continues from it.
 double select_quantile(double* s, std::size_t n, double p, std::size_t& from) {
   const double h = static_cast<double>(n - 1) * p;
-  if (h >= static_cast<double>(n - 1)) return *std::max_element(s + from, s + n);
+  if (h >= static_cast<double>(n - 1)) return *std::max_element(s + from, s + n, before);
   const double below = std::floor(h);
   const auto i = static_cast<std::size_t>(below);
   const double g = h - below;
-  std::nth_element(s + from, s + i, s + n);
+  std::nth_element(s + from, s + i, s + n, before);
   from = i;
   const double a = s[i];
-  const double b = *std::min_element(s + i + 1, s + n);
+  const double b = *std::min_element(s + i + 1, s + n, before);
   const double diff = b - a;
   return g >= 0.5 ? b - diff * (1.0 - g) : a + diff * g;
 }
