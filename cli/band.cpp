@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdio>
@@ -33,18 +34,7 @@ unc::Confidence parse_level(const std::string& text) {
     if (rest == " sigma" || rest == "sigma") return unc::Confidence::sigmas(v);
   } catch (const std::exception&) {
   }
-  throw Failure("--level \"" + text + "\": want a percentage (\"68%\") or \"N sigma\"");
-}
-
-Density load_member(const unc::MemberSet& set, std::size_t m) {
-  const unc::Member& member = set.member(m);
-  if (set.source() == unc::MemberSet::Source::table) {
-    return member.numbered() ? Density(pdferr::TableSet::from_set(member.number, set.directory()))
-                             : Density(pdferr::TableSet(member.path));
-  }
-  return member.numbered()
-             ? Density(pdferr::GridMember::from_member(member.number, set.directory()))
-             : Density(pdferr::GridMember(member.path));
+  throw Failure("--level \"" + text + "\": want \"N sigma\" or a central probability (\"90%\")");
 }
 
 // Little-endian words and strings of a saved setup or partial result.
@@ -159,7 +149,7 @@ Setup Setup::load(const unsigned char* bytes, std::size_t size) {
 }
 
 Setup make_setup(const BandOptions& o, const std::function<void(const std::string&)>& warn) {
-  const unc::MemberSet set = unc::MemberSet::read(o.members);
+  const unc::MemberSet set = unc::MemberSet::load(o.members);
   const unc::Confidence level = parse_level(o.level);
   const bool table = set.source() == unc::MemberSet::Source::table;
   const bool hessian = set.kind() == unc::MemberSet::Kind::hessian;
@@ -182,7 +172,7 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
   std::vector<std::vector<double>> values;
   std::vector<bool> warned(points, false);
   for (std::size_t m = 0; m < set.size(); ++m) {
-    const Density d = load_member(set, m);
+    const Density d = member_density(set, m);
     d.check_selector(o.selector);
     values.push_back(d.values(o.selector, o.points));
     for (std::size_t i = 0; i < points; ++i) {

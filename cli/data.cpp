@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/data_path.hpp"
+
 namespace pdferr::cli {
 namespace {
 
@@ -180,6 +182,29 @@ std::string Density::node_ranges() const {
   if (t == nullptr) return "";
   return "x " + number(t->x_node_min()) + ".." + number(t->x_node_max()) + ", Q " +
          number(t->q_node_min()) + ".." + number(t->q_node_max());
+}
+
+Density member_density(const pdferr::uncertainty::MemberSet& set, std::size_t m) {
+  using pdferr::uncertainty::MemberSet;
+  const pdferr::uncertainty::Member& member = set.member(m);
+  const bool table = set.source() == MemberSet::Source::table;
+  if (!member.numbered()) return Density(table ? Source::table : Source::grid, member.path);
+  const std::string name = table ? pdferr::TableSet::file_name(member.number)
+                                 : pdferr::GridMember::file_name(member.number);
+  return Density(table ? Source::table : Source::grid,
+                 pdferr::common::in_folder(set.directory(), name));
+}
+
+bool is_description(const std::string& path) {
+  const std::string suffix = ".members";
+  return path.size() > suffix.size() &&
+         path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string input_file(const std::string& name) {
+  if (auto found = pdferr::common::find_data_file(name)) return *found;
+  if (is_description(name)) return name;
+  return pdferr::common::find_data_file(name + ".members").value_or(name);
 }
 
 std::vector<float> read_matrix(const std::string& path, std::size_t& n) {

@@ -12,6 +12,7 @@
 
 #include "pdferr/grid_member.hpp"
 #include "pdferr/table_set.hpp"
+#include "pdferr/uncertainty.hpp"
 
 namespace pdferr::cli {
 
@@ -71,6 +72,20 @@ class Density {
  private:
   std::variant<pdferr::TableSet, pdferr::GridMember> d_;
 };
+
+// Member m of a member set: a numbered member from the set's directory
+// alone, so that a set never mixes in a file of the same name from
+// elsewhere on the search path.
+Density member_density(const pdferr::uncertainty::MemberSet& set, std::size_t m);
+
+// Whether a file is a member-set description: its name ends in .members.
+bool is_description(const std::string& path);
+
+// The file an input names: a plain name found in the folders of
+// PDFERR_DATA_PATH, then in the working folder, as it stands or else as a
+// description NAME.members; a name found nowhere, or a path holding a
+// slash, as it stands.
+std::string input_file(const std::string& name);
 
 // An n x n symmetric matrix from a CSV file (n lines of n numbers),
 // column-major as float for the factorisation.

@@ -4,6 +4,7 @@
 //   pdferr eval FILE --points P     values at points, as CSV
 //   pdferr band SET --points P ...  Hessian and Monte Carlo bands, CSV + SVG
 //   pdferr merge PART...            join the parts of band --block k/K
+//   pdferr list                     what PDFERR_DATA_PATH holds
 //
 // Exit status 0 only on success; faults go to standard error with the file,
 // the line and the field.
@@ -20,6 +21,8 @@
 #include "band.hpp"
 #include "comm.hpp"
 #include "data.hpp"
+#include "list.hpp"
+#include "nodes.hpp"
 #include "pdferr/version.h"
 #include "select.hpp"
 #include "writers.hpp"
@@ -59,24 +62,18 @@ void warn(const std::string& command, const std::string& text) {
   std::fprintf(stderr, "pdferr %s: warning: %s\n", command.c_str(), text.c_str());
 }
 
-int check(const std::vector<std::string>& files) {
+int check(const std::vector<std::string>& names) {
   int bad = 0;
-  for (const std::string& f : files) {
+  for (const std::string& name : names) {
     try {
       std::string what;
-      if (f.size() > 8 && f.compare(f.size() - 8, 8, ".members") == 0) {
+      const std::string f = cli::input_file(name);
+      if (cli::is_description(f)) {
         const unc::MemberSet set = unc::MemberSet::read(f);
         const bool table = set.source() == unc::MemberSet::Source::table;
         for (std::size_t m = 0; m < set.size(); ++m) {
-          const unc::Member& member = set.member(m);
           try {
-            if (table) {
-              member.numbered() ? pdferr::TableSet::from_set(member.number, set.directory())
-                                : pdferr::TableSet(member.path);
-            } else {
-              member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
-                                : pdferr::GridMember(member.path);
-            }
+            cli::member_density(set, m);
           } catch (const std::exception& e) {
             throw cli::Failure(f + ": member " + std::to_string(m + 1) + " of " +
                                std::to_string(set.size()) + ": " + e.what());
@@ -90,6 +87,7 @@ int check(const std::vector<std::string>& files) {
         what = "table set, x nodes 0.." + std::to_string(t.nx()) + ", t nodes 0.." +
                std::to_string(t.nt()) + ", flavours " + std::to_string(-t.MxFlvN0()) + ".." +
                std::to_string(t.MxFlvN0());
+        for (const std::string& w : cli::coarse_node_warnings(t)) warn("check", f + ": " + w);
       } else {
         const pdferr::GridMember g(f);
         what = "grid member, " + std::to_string(pdferr::GridMember::x_node_count()) + " x nodes, " +
@@ -103,7 +101,7 @@ int check(const std::vector<std::string>& files) {
   }
   std::fflush(stdout);
   if (bad > 0) {
-    std::fprintf(stderr, "pdferr check: %d of %zu files are bad\n", bad, files.size());
+    std::fprintf(stderr, "pdferr check: %d of %zu files are bad\n", bad, names.size());
     return 1;
   }
   return 0;
@@ -118,9 +116,12 @@ std::string list(const double* v, std::size_t n) {
   return out;
 }
 
-int inspect(const std::string& file) {
+int inspect(const std::string& name) {
+  const std::string file = cli::input_file(name);
   std::string o;
-  if (cli::source_of_path(file) == cli::Source::table) {
+  if (cli::is_description(file)) {
+    o = file + ": " + cli::describe_data_file(file) + "\n";
+  } else if (cli::source_of_path(file) == cli::Source::table) {
     const pdferr::TableSet t(file);
     const auto m = t.masses();
     const int nx = t.nx(), nt = t.nt(), mf = t.MxFlvN0(), mv = t.mxval();
@@ -143,13 +144,15 @@ int inspect(const std::string& file) {
         " (extrapolated beyond)\nx nodes: " + list(t.x_nodes(), static_cast<std::size_t>(nx) + 1) +
         "\nt nodes: " + list(t.t_nodes(), static_cast<std::size_t>(nt) + 1) +
         "\nQ nodes (alambda exp(exp(t))): " + list(q.data(), q.size()) + "\n";
+    for (const std::string& w : cli::coarse_node_warnings(t)) warn("inspect", file + ": " + w);
   } else {
     const pdferr::GridMember g(file);
     o = file + ": grid member\ndomain: x " + cli::number(g.x_min()) + ".." +
         cli::number(g.x_max()) + ", Q2 " + cli::number(g.q2_min()) + ".." +
         cli::number(g.q2_max()) + "\ncolumns 1..6\nx nodes (" + std::to_string(g.x_node_count()) +
-        ", the last without a line: 0 there): " +
-        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) + "\nQ2 nodes (" +
+        ", the last without a line: 0 there):\n  as held: " +
+        list(g.x_nodes(), static_cast<std::size_t>(g.x_node_count())) +
+        "\n  as decimals: " + cli::grid_x_decimals() + "\nQ2 nodes (" +
         std::to_string(g.q2_node_count()) +
         "): " + list(g.q2_nodes(), static_cast<std::size_t>(g.q2_node_count())) + "\n";
   }
@@ -160,7 +163,7 @@ int inspect(const std::string& file) {
 // The density to evaluate: a file, or a numbered table set or grid member
 // in a directory.
 struct Which {
-  std::string file, dir = ".";
+  std::string file, dir;
   std::optional<int> set, member;
   cli::Density load() const {
     if (file.empty() == (set.has_value() == member.has_value())) {
@@ -168,7 +171,8 @@ struct Which {
     }
     if (set) return cli::Density(pdferr::TableSet::from_set(*set, dir));
     if (member) return cli::Density(pdferr::GridMember::from_member(*member, dir));
-    return cli::Density(cli::source_of_path(file), file);
+    const std::string found = cli::input_file(file);
+    return cli::Density(cli::source_of_path(found), found);
   }
 };
 
@@ -404,7 +408,13 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
 
 int main(int argc, char** argv) {
   CLI::App app{"pdferr: parton density data files and error bands"};
-  app.set_version_flag("--version", std::string("pdferr ") + pdferr_version());
+  app.set_version_flag("--version", std::string("pdferr ") + pdferr_version() +
+#ifdef PDFERR_CLI_MPI
+                                        ", with MPI"
+#else
+                                        ", without MPI"
+#endif
+  );
   app.require_subcommand(1);
 
   std::vector<std::string> check_files;
@@ -412,7 +422,11 @@ int main(int argc, char** argv) {
       "check",
       "Load each file (.pds table set, .members member set, otherwise grid member) and "
       "report every bad one with its line and field");
-  check_cmd->add_option("FILE", check_files, "files to check")->required();
+  check_cmd
+      ->add_option("FILE", check_files,
+                   "files to check; a plain name is looked for on PDFERR_DATA_PATH, then here "
+                   "(mysets for mysets.members)")
+      ->required();
 
   std::string eval_output;
   std::optional<int> eval_selector;
@@ -420,11 +434,14 @@ int main(int argc, char** argv) {
   CLI::App* eval_cmd =
       app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
   Which eval_which;
-  eval_cmd->add_option("FILE", eval_which.file, "a .pds table set or a grid member");
+  eval_cmd->add_option("FILE", eval_which.file,
+                       "a .pds table set or a grid member; a plain name is looked for on "
+                       "PDFERR_DATA_PATH, then here");
   eval_cmd->add_option("--set", eval_which.set, "table set N (10..33, 100..152, 200..252)");
   eval_cmd->add_option("--member", eval_which.member, "grid member M (-99..99)");
-  eval_cmd->add_option("--dir", eval_which.dir, "where --set and --member are found")
-      ->capture_default_str();
+  eval_cmd->add_option("--dir", eval_which.dir,
+                       "where --set and --member are looked for first, before the folders of "
+                       "PDFERR_DATA_PATH and the working folder");
   eval_points.add(eval_cmd);
   eval_cmd->add_option(
       "--flavour,--column", eval_selector,
@@ -436,13 +453,20 @@ int main(int argc, char** argv) {
   std::string block, band_output;
   CLI::App* band_cmd = app.add_subcommand(
       "band", "Hessian and Monte Carlo error bands of a member set at points: CSV and SVG");
-  band_cmd->add_option("MEMBERS", band_options.members, "the member-set description")->required();
+  band_cmd
+      ->add_option("MEMBERS", band_options.members,
+                   "the member-set description: a path, or a name on PDFERR_DATA_PATH or here "
+                   "(mysets for mysets.members)")
+      ->required();
   band_points.add(band_cmd);
   band_cmd
       ->add_option("--flavour,--column", band_options.selector,
                    "flavour (tables) or column (grids, 1..6)")
       ->required();
-  band_cmd->add_option("--level", band_options.level, "level of both bands: \"68%\" or \"1 sigma\"")
+  band_cmd
+      ->add_option("--level", band_options.level,
+                   "level of both bands: \"N sigma\" (\"1 sigma\" is 68.27%) or a central "
+                   "probability (\"90%\")")
       ->capture_default_str();
   band_cmd->add_option("--cov", band_options.covariance,
                        "CSV covariance of the variations' coefficients: a Monte Carlo band");
@@ -460,8 +484,14 @@ int main(int argc, char** argv) {
 
   std::string inspect_file;
   CLI::App* inspect_cmd = app.add_subcommand(
-      "inspect", "The kind of a file, its header values, nodes, flavour slots or columns, ranges");
-  inspect_cmd->add_option("FILE", inspect_file, "a .pds table set or a grid member")->required();
+      "inspect",
+      "The kind of a file, its header values, nodes, flavour slots or columns, ranges (a "
+      "description: its kind, members and level)");
+  inspect_cmd
+      ->add_option("FILE", inspect_file,
+                   "a .pds table set, a grid member or a description; a plain name is looked for "
+                   "on PDFERR_DATA_PATH, then here")
+      ->required();
 
   std::string make_csv, make_output;
   double make_alambda = 0.2, make_vary = 0.0;
@@ -485,6 +515,11 @@ int main(int argc, char** argv) {
   grid_cmd->add_flag("--nodes", make_nodes,
                      "write the node pairs as CSV x,Q2 (a template for --csv) instead");
 
+  CLI::App* list_cmd = app.add_subcommand(
+      "list",
+      "What the folders of PDFERR_DATA_PATH and the working folder hold, in search order: "
+      "member sets, table sets and grid members");
+
   std::vector<std::string> merge_files;
   std::string merge_output = "band";
   CLI::App* merge_cmd =
@@ -496,6 +531,15 @@ int main(int argc, char** argv) {
   try {
     if (*check_cmd) return check(check_files);
     if (*inspect_cmd) return inspect(inspect_file);
+    if (*list_cmd) {
+      std::string faults;
+      const std::string text = cli::list_data(faults);
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      if (std::fflush(stdout) != 0) throw cli::Failure("standard output: write error");
+      if (faults.empty()) return 0;
+      std::fprintf(stderr, "%s", faults.c_str());
+      return 1;
+    }
     if (*table_cmd || *grid_cmd) {
       const bool table = table_cmd->parsed();
       std::string text;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data.hpp"
+#include "nodes.hpp"
 #include "pdferr/grid_member.hpp"
 #include "pdferr/table_set.hpp"
 #include "pdferr/version.h"
@@ -295,21 +296,25 @@ std::string grid_from_csv(const std::string& path) {
   std::vector<long> seen(grid_x_lines * grid_q_lines, 0);
   for (std::size_t r = 0; r < c.rows.size(); ++r) {
     const auto& row = c.rows[r];
-    const double* xi = std::find(xn, xn + grid_x_lines, row[0]);
-    const double* qj = std::find(qn, qn + grid_q_lines, row[1]);
-    if (xi == xn + grid_x_lines) {
+    // A coordinate names the nearest node within a relative 1e-6: 0.06 the
+    // node held as 0.05999999865889549.
+    const auto nxl = static_cast<std::size_t>(grid_x_lines);
+    const auto nql = static_cast<std::size_t>(grid_q_lines);
+    const std::size_t xi = matching_node(row[0], xn, nxl);
+    const std::size_t qj = matching_node(row[1], qn, nql);
+    if (xi == nxl) {
       refuse(path, c.line[r], "x",
              number(row[0]) +
-                 " is not one of the 46 x nodes of a grid file (pdferr make-grid "
-                 "--nodes lists them)");
+                 " is not within a relative 1e-6 of one of the 46 x nodes of a grid file "
+                 "(pdferr make-grid --nodes lists them)");
     }
-    if (qj == qn + grid_q_lines) {
+    if (qj == nql) {
       refuse(path, c.line[r], "Q2",
              number(row[1]) +
-                 " is not one of the 30 Q2 nodes of a grid file (pdferr make-grid "
-                 "--nodes lists them)");
+                 " is not within a relative 1e-6 of one of the 30 Q2 nodes of a grid file "
+                 "(pdferr make-grid --nodes lists them)");
     }
-    const auto at = static_cast<std::size_t>((xi - xn) * grid_q_lines + (qj - qn));
+    const std::size_t at = xi * nql + qj;
     if (seen[at] != 0) {
       refuse(path, c.line[r], "x", "the node pair is also on line " + std::to_string(seen[at]));
     }

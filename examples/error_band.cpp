@@ -61,9 +61,11 @@ struct Row {
 // Column 3 of a grid member at every x.
 std::vector<double> grid_column3(const pdferr::uncertainty::Member& member,
                                  const std::string& directory, const std::vector<double>& xs) {
-  const pdferr::GridMember m = member.numbered()
-                                   ? pdferr::GridMember::from_member(member.number, directory)
-                                   : pdferr::GridMember(member.path);
+  // A numbered member from the set's own folder alone.
+  const pdferr::GridMember m =
+      member.numbered()
+          ? pdferr::GridMember(directory + "/" + pdferr::GridMember::file_name(member.number))
+          : pdferr::GridMember(member.path);
   std::vector<double> out;
   for (double x : xs) out.push_back(m.values(x, q * q)[2]);
   return out;

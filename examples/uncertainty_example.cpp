@@ -27,8 +27,10 @@ int main(int argc, char** argv) {
   std::vector<double> values;  // values[m * xs.size() + i]: member m at x i
   for (std::size_t m = 0; m < set.size(); ++m) {
     const unc::Member& member = set.member(m);
+    // A numbered member from the set's own folder alone.
     const pdferr::GridMember g =
-        member.numbered() ? pdferr::GridMember::from_member(member.number, set.directory())
+        member.numbered() ? pdferr::GridMember(set.directory() + "/" +
+                                               pdferr::GridMember::file_name(member.number))
                           : pdferr::GridMember(member.path);
     for (const double x : xs) values.push_back(g.values(x, q2)[2]);
   }

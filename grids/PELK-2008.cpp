@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/data_path.hpp"
 #include "fio/export.hpp"
 #include "fio/record.hpp"
 #include "fio/stop.hpp"
@@ -119,7 +120,9 @@ FIO_EXPORT void pelk_strcat(const char* str1, const char* str2, char* str, std::
 }
 
 FIO_EXPORT void pelkini(const std::int32_t& iset) {
-  const std::string name = core::member_file_name(iset);
+  // The working folder first, as always; PDFERR_DATA_PATH only for a name
+  // absent there.
+  const std::string name = pdferr::common::find_legacy_file(core::member_file_name(iset));
   const int opened = fio::open_old(grid_unit, name.c_str());
   if (opened != 0) report_open_failure(opened, name);
   UnitLines lines;

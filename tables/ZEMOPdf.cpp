@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/data_path.hpp"
 #include "core/kernel.hpp"
 #include "core/table_file.hpp"
 #include "fio/export.hpp"
@@ -201,7 +202,9 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
     fio::stop();
   }
   const std::int32_t iu = nextun();
-  if (fio::open_old(iu, name.c_str()) != 0) {
+  // The working folder first, as always; PDFERR_DATA_PATH only for a name
+  // absent there.
+  if (fio::open_old(iu, pdferr::common::find_legacy_file(name).c_str()) != 0) {
     // The name as a text of 40 characters, padded with blanks.
     std::string tablefile = name;
     tablefile.resize(40, ' ');

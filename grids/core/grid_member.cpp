@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/data_path.hpp"
 #include "common/text_file.hpp"
 #include "grid_core.hpp"
 
@@ -107,8 +108,9 @@ GridMember::GridMember(const std::string& path) {
 
 GridMember GridMember::from_member(std::int32_t member, const std::string& directory) {
   const std::string name = file_name(member);
-  if (directory.empty() || directory == ".") return GridMember(name);
-  return GridMember(directory.back() == '/' ? directory + name : directory + "/" + name);
+  if (const auto found = common::find_data_file(name, directory)) return GridMember(*found);
+  // Found nowhere: refused where it was looked for first.
+  return GridMember(common::in_folder(directory, name));
 }
 
 std::string GridMember::file_name(std::int32_t member) {

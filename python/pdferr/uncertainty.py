@@ -143,12 +143,16 @@ def correlation(x, y) -> float:
 
 def load_members(member_set: MemberSet) -> list:
     """The members of a set in member order, loaded: a list of
-    :class:`pdferr.TableSet` or :class:`pdferr.GridMember`."""
+    :class:`pdferr.TableSet` or :class:`pdferr.GridMember`.  Numbered
+    members come from the set's directory alone, never from elsewhere on
+    the search path."""
+    import os
+
     from . import GridMember, TableSet
 
     kind = TableSet if member_set.source == "table" else GridMember
-    return [kind(m, member_set.directory) if isinstance(m, int) else kind(m)
-            for m in member_set.members]
+    return [kind(os.path.join(member_set.directory, kind.file_name(m))) if isinstance(m, int)
+            else kind(m) for m in member_set.members]
 
 
 __all__ = [

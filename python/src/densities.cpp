@@ -174,7 +174,9 @@ void register_densities(py::module_& m) {
   m.attr("GridRanges") = grid_ranges;
 
   py::class_<Tables>(m, "TableSet", doc::table_set)
-      .def(py::init(&load_table), py::arg("path_or_number"), py::arg("directory") = ".")
+      .def(py::init(&load_table), py::arg("path_or_number"), py::arg("directory") = "")
+      .def_static("file_name", &TableSet::file_name, py::arg("number"),
+                  "The file name of set ``number`` (\"zemo.00.pds\" for 100).")
       .def("values", &table_values, py::arg("flavour"), py::arg("x"), py::arg("q"), py::kw_only(),
            py::arg("errors") = "raise", doc::table_values)
       .def("all_flavours", &table_all_flavours, py::arg("x"), py::arg("q"), py::kw_only(),
@@ -217,7 +219,9 @@ void register_densities(py::module_& m) {
                       [](const py::tuple& state) { return load_table(state[0], py::str(".")); }));
 
   py::class_<Grids>(m, "GridMember", doc::grid_member)
-      .def(py::init(&load_grid), py::arg("path_or_member"), py::arg("directory") = ".")
+      .def(py::init(&load_grid), py::arg("path_or_member"), py::arg("directory") = "")
+      .def_static("file_name", &GridMember::file_name, py::arg("number"),
+                  "The file name of member ``number`` (\"pelk-plus-03.grid\" for 3).")
       .def("values", &grid_values, py::arg("x"), py::arg("q2"), py::kw_only(),
            py::arg("errors") = "raise", doc::grid_values)
       .def_property_readonly("path", [](const Grids& g) { return g.value.path(); })

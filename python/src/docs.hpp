@@ -48,11 +48,12 @@ factor of ``corset``.  A matrix that is not positive definite, or holds
 a value that is not finite, raises :class:`DomainError` naming the
 element.
 )";
-inline constexpr const char* table_set = R"(TableSet(path_or_number, directory=".")
+inline constexpr const char* table_set = R"(TableSet(path_or_number, directory="")
 
 A ".pds" table set, loaded and checked: by path (str or os.PathLike,
 used as given), or by set number (100 is "zemo.00.pds") looked up in
-``directory``.  A number that names no set raises ``ValueError``; a file
+``directory`` (unless it is ""), then in the folders of
+PDFERR_DATA_PATH, then in the working folder.  A number that names no set raises ``ValueError``; a file
 that cannot be read or is refused raises :class:`FileError`.  Any number
 of sets may be open; each is immutable.  It pickles as the absolute
 path of its file, and unpickling loads the file again.
@@ -78,11 +79,12 @@ ascending order (``flavours``), the bits of ``values``.
 inline constexpr const char* table_ranges = R"(Ranges(x=(min, max), q=(min, max)): what the
 nodes span; beyond it (within the domain) values are extrapolated.
 )";
-inline constexpr const char* grid_member = R"(GridMember(path_or_member, directory=".")
+inline constexpr const char* grid_member = R"(GridMember(path_or_member, directory="")
 
 A grid member, loaded and checked: by path, or by member number (0 the
 central member "PELK-GRID.NLO", k and -k the plus and minus members
-"pelk-plus-0k.grid", "pelk-minus-0k.grid") looked up in ``directory``.
+"pelk-plus-0k.grid", "pelk-minus-0k.grid") looked up as a table set
+number is.
 Errors and pickling as for :class:`TableSet`.
 )";
 inline constexpr const char* grid_values = R"(values(x, q2, *, errors="raise")

@@ -37,6 +37,12 @@ Layout layout(const StridedDoubles& v) {
                 v.strides(0) / size, v.strides(1) / size};
 }
 
+// A str or os.PathLike as the file name it stands for.
+std::string file_text(py::handle path) {
+  py::module_ os = py::module_::import("os");
+  return os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>();
+}
+
 unc::OnBadValue on_bad(const std::string& errors) {
   return outside_domain(errors) == OutsideDomain::nan ? unc::OnBadValue::nan
                                                       : unc::OnBadValue::error;
@@ -274,17 +280,17 @@ covariance(j, k) and correlation(j, k) are kept too.
       .def("__repr__", &moments_repr);
 
   py::class_<unc::MemberSet>(m, "MemberSet", R"(A member-set description (see docs/uncertainty.md):
-MemberSet.read(path) or MemberSet.parse(text).  members lists the
-members in member order, numbers (found in directory) or paths; a file
-that cannot be read or parsed raises FileError.
+MemberSet.load(name), MemberSet.read(path) or MemberSet.parse(text).
+load takes a name found in the folders of PDFERR_DATA_PATH, then in the
+working folder ("mysets" for mysets.members), or a path holding a slash.
+members lists the members in member order, numbers (found in directory)
+or paths; a file that cannot be read or parsed raises FileError.
 )")
       .def_static(
-          "read",
-          [](py::handle path) {
-            py::module_ os = py::module_::import("os");
-            return unc::MemberSet::read(
-                os.attr("fsdecode")(os.attr("fspath")(path)).cast<std::string>());
-          },
+          "load", [](py::handle name) { return unc::MemberSet::load(file_text(name)); },
+          py::arg("name"))
+      .def_static(
+          "read", [](py::handle path) { return unc::MemberSet::read(file_text(path)); },
           py::arg("path"))
       .def_static(
           "parse",

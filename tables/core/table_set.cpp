@@ -9,6 +9,7 @@
 #include <string>
 
 #include "batch.hpp"
+#include "common/data_path.hpp"
 #include "kernel.hpp"
 #include "pdferr/table_set.hpp"
 #include "table_file.hpp"
@@ -150,8 +151,9 @@ std::string TableSet::file_name(std::int32_t set) {
 
 TableSet TableSet::from_set(std::int32_t set, const std::string& directory) {
   const std::string name = file_name(set);
-  if (directory.empty()) return TableSet(name);
-  return TableSet(directory + (directory.back() == '/' ? "" : "/") + name);
+  if (const auto found = common::find_data_file(name, directory)) return TableSet(*found);
+  // Found nowhere: refused where it was looked for first.
+  return TableSet(common::in_folder(directory, name));
 }
 
 TableSet::Cache::Cache() : state_(std::make_unique<CacheState>()) {}

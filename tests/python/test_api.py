@@ -251,3 +251,32 @@ def test_legacy_stop_ends_the_process(tmp_path):
                          text=True)
     assert (run.returncode, run.stdout, run.stderr) == (
         1, "before\n Invalid Iset number in SetZEMO :          99\n", "")
+
+
+def test_names_on_the_data_path(data, monkeypatch, tmp_path):
+    # Numbers and description names are found on PDFERR_DATA_PATH before the
+    # working folder; a description's numbered members come from its own folder.
+    shelf, here = tmp_path / "shelf", tmp_path / "here"
+    shelf.mkdir()
+    here.mkdir()
+    for name in ["zemo.00.pds", "PELK-GRID.NLO", "pelk-plus-01.grid", "pelk-minus-01.grid"]:
+        shutil.copy(os.path.join(data, name), shelf)
+    shutil.copy(os.path.join(data, "zemo.01.pds"), here / "zemo.00.pds")
+    (shelf / "mysets.members").write_text(
+        "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\npair 1 1 -1\n")
+    monkeypatch.chdir(here)
+    monkeypatch.setenv("PDFERR_DATA_PATH", f":{shelf}:")
+    assert pdferr.TableSet(100).path == f"{shelf}/zemo.00.pds"
+    assert pdferr.TableSet(100, ".").path == "zemo.00.pds"  # an explicit directory first
+    assert pdferr.GridMember(1).path == f"{shelf}/pelk-plus-01.grid"
+    assert pdferr.TableSet.file_name(100) == "zemo.00.pds"
+    sets = uncertainty.MemberSet.load("mysets")
+    assert sets.directory == str(shelf) and len(sets) == 3
+    shutil.copy(shelf / "pelk-plus-01.grid", here)
+    os.remove(shelf / "pelk-plus-01.grid")
+    with pytest.raises(pdferr.FileError):  # never the working folder's pelk-plus-01.grid
+        uncertainty.load_members(sets)
+    monkeypatch.delenv("PDFERR_DATA_PATH")
+    assert pdferr.TableSet(100).path == "zemo.00.pds"
+    with pytest.raises(pdferr.FileError, match="no description mysets.members"):
+        uncertainty.MemberSet.load("mysets")

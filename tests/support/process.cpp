@@ -73,6 +73,26 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
+  if (const char* v = std::getenv(name)) {
+    had_ = true;
+    old_ = v;
+  }
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (had_) {
+    setenv(name_.c_str(), old_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
 void TempDir::write(const std::string& name, const std::string& content) const {
   // A new file: one left unreadable or unwritable by an earlier case is
   // replaced whether or not this process runs as root.

@@ -33,6 +33,20 @@ class TempDir {
   std::string path_;
 };
 
+// Sets an environment variable (or removes it, for nullptr) for its own
+// life, and restores what was there before.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
 // How a bad input file stands in a directory: as text, absent, a directory
 // of its name, text without read permission, or a symbolic link.
 enum class FileKind { text, missing, directory, unreadable, link };

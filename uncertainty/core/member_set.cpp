@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/data_path.hpp"
 #include "common/numeric.hpp"
 #include "common/text_file.hpp"
 #include "pdferr/uncertainty.hpp"
@@ -409,6 +410,22 @@ MemberSet MemberSet::read(const std::string& path) {
   if (!file.unchanged()) throw file_error(path, 0, "", "the file changed while it was read");
   return p.finish();
 }
+
+std::string MemberSet::locate(const std::string& name) {
+  if (!common::searched_name(name)) return name;
+  const std::string suffix = ".members";
+  const bool suffixed = name.size() > suffix.size() &&
+                        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+  if (!suffixed) {
+    if (auto found = common::find_data_file(name + suffix)) return *found;
+  }
+  if (auto found = common::find_data_file(name)) return *found;
+  throw file_error(name, 0, "",
+                   "no description " + (suffixed ? name : name + suffix) + " in " +
+                       common::data_path_variable + " or in the working folder");
+}
+
+MemberSet MemberSet::load(const std::string& name) { return read(locate(name)); }
 
 MemberSet::Kind MemberSet::kind() const noexcept { return data_->kind; }
 MemberSet::Source MemberSet::source() const noexcept { return data_->source; }

@@ -238,6 +238,16 @@ PDFERR_API int32_t pdferr_member_set_read(const char* path, pdferr_member_set** 
   });
 }
 
+PDFERR_API int32_t pdferr_member_set_load(const char* name, pdferr_member_set** set,
+                                          pdferr_error* err) {
+  return c_call(err, [&] {
+    require(set, "set");
+    *set = nullptr;
+    require(name, "name");
+    *set = new pdferr_member_set{unc::MemberSet::load(name)};
+  });
+}
+
 PDFERR_API int32_t pdferr_member_set_parse(const char* text, size_t length,
                                            const char* base_directory, pdferr_member_set** set,
                                            pdferr_error* err) {

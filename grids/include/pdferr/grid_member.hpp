@@ -38,10 +38,12 @@ class PDFERR_API GridMember {
   // or was rewritten while it was read.
   explicit GridMember(const std::string& path);
 
-  // Member `member` of the set in directory ("" or "." for the current
-  // one): 0 is the central member, 1..99 the plus and -1..-99 the minus
-  // members.  Throws std::invalid_argument for a number beyond 99.
-  static GridMember from_member(std::int32_t member, const std::string& directory = ".");
+  // Member `member` (0 is the central member, 1..99 the plus and -1..-99
+  // the minus members), found in `directory` (unless it is ""), then in the
+  // folders of PDFERR_DATA_PATH, then in the working folder; a file found
+  // nowhere is refused as missing from the first place looked at.  Throws
+  // std::invalid_argument for a number beyond 99.
+  static GridMember from_member(std::int32_t member, const std::string& directory = "");
 
   // The file name of member `member` ("PELK-GRID.NLO", "pelk-plus-03.grid",
   // "pelk-minus-12.grid"); std::invalid_argument beyond 99.

@@ -40,8 +40,9 @@ typedef struct pdferr_grid_info {
 int32_t pdferr_grid_open(const char* path, pdferr_grid** grid, pdferr_error* err);
 
 /* Loads member `member` (0: "PELK-GRID.NLO", 1..99: "pelk-plus-NN.grid",
- * -1..-99: "pelk-minus-NN.grid") from directory (NULL, "" or "." for the
- * current one).  PDFERR_INVALID_ARGUMENT for a number beyond 99. */
+ * -1..-99: "pelk-minus-NN.grid"), found in directory (unless it is NULL or
+ * ""), then in the folders of PDFERR_DATA_PATH, then in the working folder.
+ * PDFERR_INVALID_ARGUMENT for a number beyond 99. */
 int32_t pdferr_grid_open_member(int32_t member, const char* directory, pdferr_grid** grid,
                                 pdferr_error* err);
 

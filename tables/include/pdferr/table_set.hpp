@@ -40,12 +40,14 @@ class PDFERR_API TableSet {
   // above 0, anything not finite, a file rewritten while it was read).
   explicit TableSet(const std::string& path);
 
-  // The set numbered `set` in directory ("" or "." for the current one).
+  // The set numbered `set`, found in `directory` (unless it is ""), then in
+  // the folders of PDFERR_DATA_PATH, then in the working folder; a file
+  // found nowhere is refused as missing from the first place looked at.
   // Throws std::invalid_argument for a number that names no set.
-  static TableSet from_set(std::int32_t set, const std::string& directory = ".");
+  static TableSet from_set(std::int32_t set, const std::string& directory = "");
 
-  // The file name of set `set` ("zemo.00.pds" for 100), as setzemo looks it
-  // up; std::invalid_argument for a number that names no set (sets 10..33,
+  // The file name of set `set` ("zemo.00.pds" for 100), as setzemo and
+  // from_set look it up; std::invalid_argument for a number that names no set (sets 10..33,
   // 100..152, 200..252).
   static std::string file_name(std::int32_t set);
 

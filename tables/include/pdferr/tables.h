@@ -50,9 +50,10 @@ typedef struct pdferr_table_info {
  * file, the line and the fault. */
 int32_t pdferr_table_open(const char* path, pdferr_table** table, pdferr_error* err);
 
-/* Loads set number `set` ("zemo.00.pds" for 100, ...) from directory (NULL,
- * "" or "." for the current one).  PDFERR_INVALID_ARGUMENT for a number that
- * names no set. */
+/* Loads set number `set` ("zemo.00.pds" for 100, ...), found in directory
+ * (unless it is NULL or ""), then in the folders of PDFERR_DATA_PATH, then in
+ * the working folder.  PDFERR_INVALID_ARGUMENT for a number that names no
+ * set. */
 int32_t pdferr_table_open_set(int32_t set, const char* directory, pdferr_table** table,
                               pdferr_error* err);
 

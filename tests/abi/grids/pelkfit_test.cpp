@@ -1,6 +1,7 @@
 // pelkfit: agreement with the definition, the linear member, the accepted
 // and rejected bounds of x and q2 (as processes), NaN, and the guard
 // against an unloaded block.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>

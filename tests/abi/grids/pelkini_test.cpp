@@ -11,6 +11,8 @@
 
 #include "bad_files.hpp"
 #include "grids_testing.hpp"
+#include "pdferr/grid_member.hpp"
+#include "pdferr/grids.h"
 
 namespace {
 
@@ -204,6 +206,63 @@ TEST_F(GridFileFailure, RewrittenWhileReadIsRefusedNeverMixed) {
                               "GridMember: PELK-GRID.NLO: the file changed while it was read\n"}) {
     EXPECT_NE(r.out.find(refusal), std::string::npos) << refusal;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// PDFERR_DATA_PATH in the three faces of a grid member: pelkini takes the
+// working folder's file whenever there is one; GridMember and the C handle
+// an explicit directory, then the path, then the working folder.
+TEST(GridSearchPath, InEveryFace) {
+  testsupport::TempDir work, dir, a, b;
+  const testsupport::ScopedEnvironment path("PDFERR_DATA_PATH",
+                                            (a.path() + "::" + b.path()).c_str());
+  const testsupport::TempDir* folders[] = {&dir, &a, &b, &work};
+  const std::string name = "pelk-minus-03.grid";
+  // Folder f's member holds f + 1 in every field.
+  for (int f = 0; f < 4; ++f) {
+    folders[f]->write(name, testsupport::grid_text([f](int, int, int) { return f + 1.0; }));
+  }
+  const auto first = [&](int f) {
+    return pdferr::GridMember(folders[f]->file(name)).values(0.1, 10.0)[0];
+  };
+  const auto by_handle = [](const char* directory) {
+    pdferr_grid* g = nullptr;
+    double d[6] = {};
+    EXPECT_EQ(pdferr_grid_open_member(-3, directory, &g, nullptr), PDFERR_OK);
+    EXPECT_EQ(pdferr_grid_values(g, 0.1, 10.0, d, nullptr), PDFERR_OK);
+    pdferr_grid_close(g, nullptr);
+    return d[0];
+  };
+  char saved[PATH_MAX];
+  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+  ASSERT_EQ(chdir(work.path().c_str()), 0);
+  const auto by_pelkini = [] {
+    double d[6];
+    pelkini(-3);
+    pelkfit(0.1, 10.0, d[0], d[1], d[2], d[3], d[4], d[5]);
+    return d[0];
+  };
+  // From the first folder on that holds the file: which each face loads.
+  for (int from = 0; from < 4; ++from) {
+    SCOPED_TRACE(from);
+    for (int f = 0; f < from; ++f) std::remove(folders[f]->file(name).c_str());
+    const int by_number = from == 0 ? 1 : from;
+    EXPECT_EQ(pdferr::GridMember::from_member(-3, dir.path()).values(0.1, 10.0)[0], first(from));
+    EXPECT_EQ(by_handle(dir.path().c_str()), first(from));
+    EXPECT_EQ(pdferr::GridMember::from_member(-3).path(),
+              by_number == 3 ? name : folders[by_number]->file(name));
+    EXPECT_EQ(by_handle(nullptr), first(by_number));
+    EXPECT_EQ(by_pelkini(), first(3));
+  }
+  // Only a name absent from the working folder is looked for on the path.
+  b.write(name, testsupport::grid_text([](int, int, int) { return 3.0; }));
+  const double from_b = first(2);
+  std::remove(name.c_str());
+  EXPECT_EQ(by_pelkini(), from_b);
+  ASSERT_EQ(chdir(saved), 0);
 }
 
 }  // namespace

@@ -68,6 +68,13 @@ TEST(TablesProcess, MissingFileNamePaddedTo40) {
   Scenario s;
   expect_stop(s.run({"set", "100"}), "  Data file zemo.00.pds" + std::string(29, ' ') +
                                          " cannot be opened in SetZEMO!!\n");
+  {
+    // Found nowhere on the search path either: the same line.
+    const testsupport::TempDir shelf;
+    const testsupport::ScopedEnvironment path("PDFERR_DATA_PATH", shelf.path().c_str());
+    expect_stop(s.run({"set", "100"}), "  Data file zemo.00.pds" + std::string(29, ' ') +
+                                           " cannot be opened in SetZEMO!!\n");
+  }
   expect_stop(s.run({"set", "22"}), "  Data file zemowas2.pds" + std::string(28, ' ') +
                                         " cannot be opened in SetZEMO!!\n");
 }

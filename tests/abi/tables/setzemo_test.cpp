@@ -13,6 +13,7 @@
 #include "fio/stop_handler.hpp"
 #include "fio_units.h"
 #include "pdferr/table_set.hpp"
+#include "pdferr/tables.h"
 #include "tables_support.hpp"
 
 namespace {
@@ -51,6 +52,55 @@ TEST(SetSelection, FileNamesOfEveryRange) {
       EXPECT_EQ(zemojset.iset, iset);
       EXPECT_EQ(vokpar2.nx, expected_nx++);
       EXPECT_EQ(setchange.flag, 1);
+    }
+  });
+}
+
+// PDFERR_DATA_PATH in the three faces of a table set, each told apart by
+// its node count: setzemo takes the working folder's file whenever there is
+// one, TableSet and the C handle an explicit directory, then the path, then
+// the working folder.
+TEST(SetSelection, SearchPathInEveryFace) {
+  testsupport::TempDir work, dir, a, b;
+  const testsupport::ScopedEnvironment path("PDFERR_DATA_PATH",
+                                            (":" + a.path() + ":" + b.path()).c_str());
+  const auto nx_of_c_handle = [](const char* directory) {
+    pdferr_table* t = nullptr;
+    pdferr_table_info info{};
+    EXPECT_EQ(pdferr_table_open_set(100, directory, &t, nullptr), PDFERR_OK);
+    EXPECT_EQ(pdferr_table_get_info(t, &info, nullptr), PDFERR_OK);
+    pdferr_table_close(t, nullptr);
+    return info.nx;
+  };
+  // Which folders hold zemo.00.pds (nx 4 in dir, 5 in a, 6 in b, 7 in the
+  // working folder), and the nx each face loads.
+  struct Case {
+    bool dir, a, b, work;
+    int by_value, by_number, legacy;
+  };
+  const Case cases[] = {
+      {true, true, true, true, 4, 5, 7},   {false, true, true, true, 5, 5, 7},
+      {false, false, true, true, 6, 6, 7}, {false, false, false, true, 7, 7, 7},
+      {false, true, true, false, 5, 5, 5},
+  };
+  in_directory(work, [&] {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.by_value);
+      int nx = 4;
+      using Place = std::pair<const testsupport::TempDir*, bool>;
+      for (const auto& [folder, holds] :
+           {Place{&dir, c.dir}, Place{&a, c.a}, Place{&b, c.b}, Place{&work, c.work}}) {
+        std::filesystem::remove(folder->file("zemo.00.pds"));
+        if (holds) folder->write("zemo.00.pds", table_with_nx(nx));
+        ++nx;
+      }
+      EXPECT_EQ(pdferr::TableSet::from_set(100, dir.path()).nx(), c.by_value);
+      EXPECT_EQ(nx_of_c_handle(dir.path().c_str()), c.by_value);
+      EXPECT_EQ(pdferr::TableSet::from_set(100).nx(), c.by_number);
+      EXPECT_EQ(nx_of_c_handle(nullptr), c.by_number);
+      tables_test::forget_loaded_set();
+      setzemo(100);
+      EXPECT_EQ(vokpar2.nx, c.legacy);
     }
   });
 }

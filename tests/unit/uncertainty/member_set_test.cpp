@@ -3,11 +3,13 @@
 // names that the table and grid value types know.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "pdferr/grid_member.hpp"
 #include "pdferr/table_set.hpp"
+#include "pdferr/uncertainty.h"
 #include "pdferr/uncertainty.hpp"
 #include "process.hpp"
 
@@ -162,6 +164,51 @@ TEST(MemberSet, NumbersAreThoseThatNameFiles) {
       EXPECT_EQ(accepted, names_file) << (table ? "table set " : "grid member ") << n;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A description by name: NAME.members (or NAME) in the folders of
+// PDFERR_DATA_PATH, then in the working folder; a path as it stands.  Its
+// numbered members are found in its own folder.
+TEST(MemberSet, LoadedByName) {
+  testsupport::TempDir work, a, b;
+  const testsupport::ScopedEnvironment path("PDFERR_DATA_PATH",
+                                            (a.path() + ":" + b.path()).c_str());
+  const auto text = [](int pairs) {
+    std::string t = "pdferr-members 1\nsource grid\nhessian 1 sigma\ncentral 0\n";
+    for (int k = 1; k <= pairs; ++k)
+      t += "pair " + std::to_string(k) + " " + std::to_string(k) + " -" + std::to_string(k) + "\n";
+    return t;
+  };
+  b.write("mysets.members", text(2));
+  work.write("mysets.members", text(3));
+  work.write("plain", text(4));
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(work.path());
+  EXPECT_EQ(MemberSet::locate("mysets"), b.file("mysets.members"));
+  EXPECT_EQ(MemberSet::load("mysets").pairs(), 2u);
+  EXPECT_EQ(MemberSet::load("mysets.members").pairs(), 2u);
+  EXPECT_EQ(MemberSet::load("mysets").directory(), b.path());
+  EXPECT_EQ(MemberSet::load("./mysets.members").pairs(), 3u);  // a path: as it stands
+  a.write("mysets.members", text(1));
+  EXPECT_EQ(MemberSet::load("mysets").pairs(), 1u);
+  EXPECT_EQ(MemberSet::load("plain").pairs(), 4u);  // no plain.members: the name itself
+  pdferr_member_set* set = nullptr;
+  pdferr_member_set_info info{};
+  ASSERT_EQ(pdferr_member_set_load("mysets", &set, nullptr), PDFERR_OK);
+  ASSERT_EQ(pdferr_member_set_get_info(set, &info, nullptr), PDFERR_OK);
+  EXPECT_EQ(info.pairs, 1u);
+  pdferr_member_set_close(set, nullptr);
+  pdferr_error err{};
+  EXPECT_EQ(pdferr_member_set_load("absent", &set, &err), PDFERR_FILE_ERROR);
+  EXPECT_STREQ(
+      err.message,
+      "absent: no description absent.members in PDFERR_DATA_PATH or in the working folder");
+  EXPECT_EQ(set, nullptr);
+  std::filesystem::current_path(saved);
 }
 
 }  // namespace

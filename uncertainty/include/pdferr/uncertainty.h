@@ -144,6 +144,10 @@ typedef struct pdferr_member {
 
 /* Reads a description file; PDFERR_FILE_ERROR with err->line for a fault. */
 int32_t pdferr_member_set_read(const char* path, pdferr_member_set** set, pdferr_error* err);
+/* Reads the description called `name`: a path (holding a slash) as it
+ * stands, a plain name as NAME.members (or NAME) found in the folders of
+ * PDFERR_DATA_PATH, then in the working folder. */
+int32_t pdferr_member_set_load(const char* name, pdferr_member_set** set, pdferr_error* err);
 /* Parses text[0..length); a relative directory is taken from
  * base_directory (NULL, "" or "." for the current one). */
 int32_t pdferr_member_set_parse(const char* text, size_t length, const char* base_directory,

@@ -262,6 +262,14 @@ class PDFERR_API MemberSet {
   // taken from the file's folder.  A file that cannot be read or parsed
   // throws file_error with its line, its statement and the reason.
   static MemberSet read(const std::string& path);
+  // The description called `name`, wherever it is kept: a path (a name
+  // holding a slash) is read as it stands; a plain name is looked for as
+  // NAME.members (as NAME when it ends in .members, or when no NAME.members
+  // is found) in the folders of PDFERR_DATA_PATH, then in the working
+  // folder.  locate() gives the file load() reads; a name found nowhere
+  // throws file_error.
+  static MemberSet load(const std::string& name);
+  static std::string locate(const std::string& name);
   // Parses a description; `name` labels its errors, and a relative
   // directory is taken from base_directory ("" or "." for the current one).
   static MemberSet parse(std::string_view text, const std::string& name = "<text>",
