@@ -18,13 +18,20 @@ import time
 import numpy as np
 
 import pdferr
-from pdferr import legacy
+from pdferr import legacy, uncertainty
 
 
 def timed(call, items):
     start = time.perf_counter()
     call()
     return (time.perf_counter() - start) / items
+
+
+def pretty(seconds):
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("µs", 1e-6)):
+        if seconds >= scale:
+            return f"{seconds / scale:.3g} {unit}"
+    return f"{seconds * 1e9:.1f} ns"
 
 
 def in_threads(calls):
@@ -50,6 +57,11 @@ def main():
     numpy_rng = np.random.default_rng(2)
     halves = np.array_split(x, 2), np.array_split(q, 2)
 
+    # Quantiles of 1000 points of 10^4 draws each, along either axis.
+    draws = rng.normal(size=(10_000, 1000))
+    sigma = uncertainty.Confidence.sigmas(1)
+    ends = [(1 - sigma.probability) / 2, (1 + sigma.probability) / 2]
+
     rows = [
         ("TableSet.values, one Q, per point", lambda: table.values(0, x, 10.0), n,
          "legacy.zemopdf loop", lambda: [legacy.zemopdf(0, v, 10.0) for v in xs], few),
@@ -67,8 +79,19 @@ def main():
          "the same in 1 thread", lambda: [table.all_flavours(halves[0][i], halves[1][i])
                                           for i in range(2)], n),
     ]
+    for axis in (0, 1):
+        rows += [
+            (f"uncertainty.quantile, (10^4, 1000), axis={axis}, per call",
+             lambda axis=axis: uncertainty.quantile(draws, 0.16, axis=axis), 1,
+             "numpy.quantile", lambda axis=axis: np.quantile(draws, 0.16, axis=axis), 1),
+            (f"uncertainty.central_interval, (10^4, 1000), axis={axis}, per call",
+             lambda axis=axis: uncertainty.central_interval(draws, sigma, axis=axis), 1,
+             "numpy.quantile, both ends", lambda axis=axis: np.quantile(draws, ends, axis=axis),
+             1),
+        ]
     print(f"pdferr {pdferr.__version__}, numpy {np.__version__}, "
-          f"Python {sys.version.split()[0]}, {os.cpu_count()} cores\n")
+          f"Python {sys.version.split()[0]}, {os.cpu_count()} cores, load average "
+          f"{', '.join(f'{v:.2f}' for v in os.getloadavg())}\n")
     print("| call | ours | peer | peer's | ratio |")
     print("|---|---|---|---|---|")
     for label, ours, n_ours, peer_label, peer, n_peer in rows:
@@ -77,7 +100,7 @@ def main():
             ours_t.append(timed(ours, n_ours))
             peer_t.append(timed(peer, n_peer))
         a, b = statistics.median(ours_t), statistics.median(peer_t)
-        print(f"| {label} | {a * 1e9:.1f} ns | {peer_label} | {b * 1e9:.1f} ns | {b / a:.2f} |")
+        print(f"| {label} | {pretty(a)} | {peer_label} | {pretty(b)} | {b / a:.2f} |")
 
 
 if __name__ == "__main__":

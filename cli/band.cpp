@@ -187,8 +187,9 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
   }
   s.central = values[0];
   const std::string what = table ? "flavour " : "column ";
-  s.title =
-      std::string(table ? "Table sets" : "Grid members") + ", " + what + std::to_string(o.selector);
+  const std::string set_name = o.members.substr(o.members.find_last_of('/') + 1);
+  s.title = set_name + ": " + (table ? "table sets, " : "grid members, ") + what +
+            std::to_string(o.selector);
   s.header = "# pdferr " + std::string(pdferr_version()) + " band\n# members " + o.members + ": " +
              (hessian ? "Hessian set of " + std::to_string(set.pairs()) + " pairs"
                       : "replica set of " + std::to_string(set.replicas()) + " replicas") +

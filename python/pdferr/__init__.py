@@ -14,6 +14,8 @@ process, except the routines of :mod:`pdferr.legacy`.
 
 from __future__ import annotations
 
+import importlib as _importlib
+
 from ._errors import DomainError, FileError
 from . import _pdferr
 from ._pdferr import Generator, GridMember, GridRanges, Ranges, TableSet, cholesky
@@ -31,3 +33,16 @@ __all__ = [
     "__version__",
     "cholesky",
 ]
+
+# The submodules, imported on first use (pdferr.plot needs matplotlib).
+_SUBMODULES = ("legacy", "plot", "uncertainty")
+
+
+def __getattr__(name: str):
+    if name in _SUBMODULES:
+        return _importlib.import_module("." + name, __name__)
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+
+
+def __dir__() -> list[str]:
+    return sorted(__all__ + list(_SUBMODULES))

@@ -66,3 +66,7 @@ mvndev = _flushing("mvndev", "mvndev(c) -> float32 array (np,): one correlated v
 
 __all__ = ["corset", "gaudev", "mvndev", "pelkfit", "pelkini", "ranmar", "rmarin", "rmarut",
            "setzemo", "zemopdf"]
+
+
+def __dir__() -> list[str]:
+    return list(__all__)

@@ -40,15 +40,26 @@ class Interval(NamedTuple):
     high: np.ndarray
 
 
-def _members_first(values, axis: int) -> tuple[np.ndarray, tuple[int, ...]]:
-    """values as float64 (members, points) and the shape of the points."""
+def _members_view(values, axis: int) -> tuple[np.ndarray, tuple[int, ...]]:
+    """values as float64 (members, points), a view where it can be, and the
+    shape of the points."""
     a = np.asarray(values)
     if a.dtype.kind not in "iuf":
         raise TypeError(f"values: expected real numbers, got dtype {a.dtype}")
     if a.ndim == 0:
         raise ValueError("values: expected at least one axis of members")
     a = np.moveaxis(a, axis, 0)
-    return np.ascontiguousarray(a.reshape(a.shape[0], -1), dtype=np.float64), a.shape[1:]
+    shape = a.shape[1:]
+    a = a.reshape(a.shape[0], -1).astype(np.float64, copy=False)
+    if any(s % a.itemsize for s in a.strides):
+        a = np.ascontiguousarray(a)
+    return a, shape
+
+
+def _members_first(values, axis: int) -> tuple[np.ndarray, tuple[int, ...]]:
+    """values as C-contiguous float64 (members, points) and the shape of the points."""
+    a, shape = _members_view(values, axis)
+    return np.ascontiguousarray(a), shape
 
 
 def _points_first(values, axis: int) -> tuple[np.ndarray, tuple[int, ...]]:
@@ -111,7 +122,7 @@ def standard_deviation(values, *, axis: int = 0, errors: str = "raise"):
 def quantile(values, p: float, *, axis: int = 0, errors: str = "raise"):
     """The p-quantile over ``axis`` by linear interpolation between order
     statistics: the bits of ``numpy.quantile(values, p, axis=axis)``."""
-    a, shape = _points_first(values, axis)
+    a, shape = _members_view(values, axis)
     return _shaped(_u._quantile(a, float(p), errors), shape)
 
 
@@ -119,9 +130,9 @@ def central_interval(values, confidence: Confidence, *, axis: int = 0,
                      errors: str = "raise") -> Interval:
     """The central interval at ``confidence``: the quantiles at (1 - P) / 2
     and (1 + P) / 2, P = confidence.probability."""
-    a, shape = _points_first(values, axis)
-    return Interval(_shaped(_u._interval(a, confidence, False, errors), shape),
-                    _shaped(_u._interval(a, confidence, True, errors), shape))
+    a, shape = _members_view(values, axis)
+    out = _u._interval(a, confidence, errors)
+    return Interval(_shaped(out[:, 0].copy(), shape), _shaped(out[:, 1].copy(), shape))
 
 
 def correlation(x, y) -> float:
@@ -162,3 +173,7 @@ __all__ = [
     "rescale_factor",
     "standard_deviation",
 ]
+
+
+def __dir__() -> list[str]:
+    return list(__all__)

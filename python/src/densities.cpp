@@ -235,7 +235,10 @@ void register_densities(py::module_& m) {
                              })
       .def("__copy__", [](const Tables& t) { return Tables(t); })
       .def("__deepcopy__", [](const Tables& t, py::handle) { return Tables(t); })
-      .def("__repr__", [](const Tables& t) { return "TableSet('" + t.value().path() + "')"; })
+      .def("__repr__",
+           [](const Tables& t) {
+             return "TableSet(" + py::repr(py::str(t.value().path())).cast<std::string>() + ")";
+           })
       .def(py::pickle(
           [](const Tables& t) {
             t.value();
@@ -270,7 +273,10 @@ void register_densities(py::module_& m) {
                                     })
       .def("__copy__", [](const Grids& g) { return Grids(g); })
       .def("__deepcopy__", [](const Grids& g, py::handle) { return Grids(g); })
-      .def("__repr__", [](const Grids& g) { return "GridMember('" + g.value().path() + "')"; })
+      .def("__repr__",
+           [](const Grids& g) {
+             return "GridMember(" + py::repr(py::str(g.value().path())).cast<std::string>() + ")";
+           })
       .def(py::pickle(
           [](const Grids& g) {
             g.value();

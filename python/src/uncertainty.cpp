@@ -18,6 +18,25 @@ namespace unc = pdferr::uncertainty;
 
 using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
+// float64 arrays as they are, strides and all (quantiles select along any axis).
+using StridedDoubles = py::array_t<double, py::array::forcecast>;
+
+// The shape and strides (in doubles) of values (members, points).
+struct Layout {
+  std::size_t n, points;
+  std::ptrdiff_t member_stride, point_stride;
+};
+
+Layout layout(const StridedDoubles& v) {
+  if (v.ndim() != 2) throw py::value_error("values: expected 2 dimensions");
+  constexpr auto size = static_cast<py::ssize_t>(sizeof(double));
+  if (v.strides(0) % size != 0 || v.strides(1) % size != 0) {
+    throw py::value_error("values: strides are not whole doubles");
+  }
+  return Layout{static_cast<std::size_t>(v.shape(0)), static_cast<std::size_t>(v.shape(1)),
+                v.strides(0) / size, v.strides(1) / size};
+}
+
 // A str or os.PathLike as the file name it stands for.
 std::string file_text(py::handle path) {
   py::module_ os = py::module_::import("os");
@@ -59,6 +78,31 @@ py::array_t<double> per_row(const Doubles& v, const std::string& errors, F f) {
   return out;
 }
 
+std::string repr_of(py::handle h) { return py::repr(h).cast<std::string>(); }
+
+std::string confidence_repr(const unc::Confidence& c) {
+  return std::string(c.in_sigmas() ? "Confidence.sigmas(" : "Confidence.central(") +
+         repr_of(py::float_(c.value())) + ")";
+}
+
+// <MemberSet: Hessian, 4 pairs and a central member, grid members, Confidence.central(0.9)>
+std::string member_set_repr(const unc::MemberSet& s) {
+  const bool hessian = s.kind() == unc::MemberSet::Kind::hessian;
+  std::string out = "<MemberSet: " + std::string(hessian ? "Hessian, " : "replicas, ") +
+                    std::to_string(hessian ? s.pairs() : s.replicas()) +
+                    (hessian ? " pairs" : " replicas") +
+                    (s.has_central() ? " and a central member" : "") + ", " +
+                    (s.source() == unc::MemberSet::Source::table ? "table sets" : "grid members");
+  if (s.source() == unc::MemberSet::Source::table) out += " in " + repr_of(py::str(s.directory()));
+  return out + ", " + confidence_repr(s.confidence()) + ">";
+}
+
+// <Moments: width 3, draws 0..1000, with correlations>
+std::string moments_repr(const unc::Moments& m) {
+  return "<Moments: width " + std::to_string(m.width()) + ", draws " + std::to_string(m.first()) +
+         ".." + std::to_string(m.end()) + (m.correlations() ? ", with correlations>" : ">");
+}
+
 }  // namespace
 
 void register_uncertainty(py::module_& top) {
@@ -79,13 +123,36 @@ void register_uncertainty(py::module_& top) {
       .def_property_readonly(
           "z", &unc::Confidence::z,
           "The half-width in standard deviations: n, or the normal quantile at (1 + p) / 2.")
-      .def("__repr__", [](const unc::Confidence& c) {
-        return std::string(c.in_sigmas() ? "Confidence.sigmas(" : "Confidence.central(") +
-               py::repr(py::float_(c.value())).cast<std::string>() + ")";
-      });
+      .def("__repr__", &confidence_repr);
 
-  m.def("normal_quantile", &unc::normal_quantile, py::arg("p"),
-        "normal_quantile(p) -> float: z with Phi(z) = p, p in [0, 1]; DomainError outside.");
+  m.def(
+      "normal_quantile",
+      [](py::handle p, const std::string& errors) {
+        const unc::OnBadValue bad = on_bad(errors);
+        Points points = broadcast({p}, {Kind::real}, {"p"});
+        py::array_t<double> result = new_result(points.shape);
+        const double* in = static_cast<const double*>(points.arrays[0].data());
+        double* out = result.mutable_data();
+        const bool scalar = points.shape.empty();
+        for (std::size_t i = 0; i < points.size; ++i) {
+          try {
+            out[i] = unc::normal_quantile(in[i]);
+          } catch (const domain_error& e) {
+            if (bad == unc::OnBadValue::nan) {
+              out[i] = std::numeric_limits<double>::quiet_NaN();
+            } else if (scalar) {
+              throw;
+            } else {
+              throw domain_error("point " + std::to_string(i) + ": " + e.what(),
+                                 static_cast<std::ptrdiff_t>(i));
+            }
+          }
+        }
+        return scalar_or_array(result, scalar);
+      },
+      py::arg("p"), py::kw_only(), py::arg("errors") = "raise",
+      "normal_quantile(p, *, errors=\"raise\") -> float or array: z with Phi(z) = p at each p\n"
+      "in [0, 1] (arrays broadcast); DomainError outside, or NaN there with errors=\"nan\".");
   m.def("rescale_factor", &unc::rescale_factor, py::arg("source"), py::arg("target"),
         "rescale_factor(source, target) -> float: source.z / target.z; an error at source divided\n"
         "by it is the error at target (90% to 1 sigma: 1.6448536269514715).");
@@ -123,17 +190,27 @@ void register_uncertainty(py::module_& top) {
     return per_row(v, errors,
                    [](const double* r, std::size_t n) { return unc::standard_deviation(r, n); });
   });
-  m.def("_quantile", [](const Doubles& v, double p, const std::string& errors) {
-    return per_row(v, errors,
-                   [p](const double* r, std::size_t n) { return unc::quantile(r, n, p); });
+  // values (members, points) in any layout -> (points,) or (points, 2).
+  m.def("_quantile", [](const StridedDoubles& v, double p, const std::string& errors) {
+    const Layout l = layout(v);
+    py::array_t<double> out(static_cast<py::ssize_t>(l.points));
+    double* o = out.mutable_data();
+    const unc::OnBadValue bad = on_bad(errors);
+    py::gil_scoped_release release;
+    unc::quantile(v.data(), l.n, l.points, l.member_stride, l.point_stride, p, o, bad);
+    return out;
   });
-  m.def("_interval",
-        [](const Doubles& v, const unc::Confidence& c, bool high, const std::string& errors) {
-          return per_row(v, errors, [&c, high](const double* r, std::size_t n) {
-            const unc::Interval i = unc::central_interval(r, n, c);
-            return high ? i.high : i.low;
-          });
-        });
+  m.def("_interval", [](const StridedDoubles& v, const unc::Confidence& c,
+                        const std::string& errors) {
+    const Layout l = layout(v);
+    py::array_t<double> out({static_cast<py::ssize_t>(l.points), py::ssize_t{2}});
+    static_assert(sizeof(unc::Interval) == 2 * sizeof(double));
+    auto* o = reinterpret_cast<unc::Interval*>(out.mutable_data());
+    const unc::OnBadValue bad = on_bad(errors);
+    py::gil_scoped_release release;
+    unc::central_interval(v.data(), l.n, l.points, l.member_stride, l.point_stride, c, o, bad);
+    return out;
+  });
   m.def("_correlation", [](const Doubles& x, const Doubles& y) {
     if (x.ndim() != 1 || y.ndim() != 1 || x.size() != y.size()) {
       throw py::value_error("x, y: expected two 1-dimensional arrays of the same length");
@@ -199,7 +276,8 @@ covariance(j, k) and correlation(j, k) are kept too.
             const std::string s = b;
             return unc::Moments::load(s.data(), s.size(), on_bad(errors));
           },
-          py::arg("data"), py::kw_only(), py::arg("errors") = "raise");
+          py::arg("data"), py::kw_only(), py::arg("errors") = "raise")
+      .def("__repr__", &moments_repr);
 
   py::class_<unc::MemberSet>(m, "MemberSet", R"(A member-set description (see docs/uncertainty.md):
 MemberSet.load(name), MemberSet.read(path) or MemberSet.parse(text).
@@ -236,6 +314,7 @@ or paths; a file that cannot be read or parsed raises FileError.
       .def_property_readonly("pairs", &unc::MemberSet::pairs)
       .def_property_readonly("replicas", &unc::MemberSet::replicas)
       .def("__len__", &unc::MemberSet::size)
+      .def("__repr__", &member_set_repr)
       .def_property_readonly("members", [](const unc::MemberSet& s) {
         py::list out;
         for (std::size_t i = 0; i < s.size(); ++i) {

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "band.hpp"
 #include "grid_writer.hpp"
 #include "pdferr/grid_member.hpp"
 #include "pdferr/table_set.hpp"
@@ -388,11 +389,13 @@ TEST(Cli, BandSameBytesForEverySplit) {
   }
   const std::string svg = d.read("serial.svg");
   EXPECT_EQ(svg.substr(0, svg.find('\n') + 1),
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"460\" "
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"560\" "
             "font-family=\"sans-serif\" font-size=\"12\">\n");
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
-  for (const char* part : {"<svg", "Grid members, column 3", "Monte Carlo interval", "Hessian band",
-                           ">x</text>", "value / central value", ">1e-4</text>"}) {
+  for (const char* part :
+       {"<svg", "grid.members: grid members, column 3, Q2 from 10 to 10000 GeV", "bands at 1 sigma",
+        "Monte Carlo interval, 600 draws", "Hessian band", ">x</text>", "value / central value",
+        "10<tspan dy=\"-6\" font-size=\"9\">\u22124<"}) {
     EXPECT_NE(svg.find(part), std::string::npos) << part;
   }
 }
@@ -853,6 +856,35 @@ TEST(Cli, TableFileErrorsNameTheLineOfTheValue) {
   const ProcessResult r = d.run({"check", "m.pds"});
   EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
             "pdferr check: m.pds, line 3, record A: alambda = -1 is not above 0");
+}
+
+// The quick-look plot: where the central value is 0 the ratio has a gap
+// (the curves split there, no 0/0 drawn as 1), and the Hessian band is its
+// two edges, never a closed outline.
+TEST(Cli, BandSvgLeavesZeroCentralValuesOut) {
+  pdferr::cli::Setup s;
+  s.title = "my.members: grid members, column 1";
+  s.scale = "Q2";
+  s.level = "1 sigma";
+  s.x = {1e-4, 1e-3, 1e-2, 0.1, 0.9};
+  s.given = std::vector<double>(5, 100.0);
+  s.central = {4, 3, 2, 1, 0};
+  s.hessian = true;
+  s.plus = s.minus = s.symmetric = {0.4, 0.3, 0.2, 0.1, 0.05};
+  const std::string svg = pdferr::cli::band_svg(s, nullptr);
+  const auto count = [&svg](const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = svg.find(part); at != std::string::npos; at = svg.find(part, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<polygon"), 0u);
+  // Values: 2 edges and the central value, whole; ratios: the same over the first four points.
+  EXPECT_EQ(count("<polyline"), 6u);
+  EXPECT_EQ(count("nan"), 0u);
+  EXPECT_NE(svg.find("my.members: grid members, column 1, Q2 = 100 GeV\u00b2, bands at 1 sigma"),
+            std::string::npos);
+  EXPECT_NE(svg.find(">10<tspan dy=\"-6\" font-size=\"9\">\u22121</tspan></text>"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -138,6 +138,20 @@ struct Interval {
 };
 PDFERR_API Interval central_interval(const double* v, std::size_t n, Confidence c);
 
+// The same at many points, each with the bits of the call on that point
+// alone: values[m * member_stride + i * point_stride] is value m (of n) at
+// point i, strides counted in doubles (member-major values: member_stride =
+// points, point_stride = 1; point-major: n and 1), and out[i] gets the
+// result at point i.  Each point's order statistics are selected, not
+// sorted: O(n) per point.
+PDFERR_API void quantile(const double* values, std::size_t n, std::size_t points,
+                         std::ptrdiff_t member_stride, std::ptrdiff_t point_stride, double p,
+                         double* out, OnBadValue on_bad = OnBadValue::error);
+PDFERR_API void central_interval(const double* values, std::size_t n, std::size_t points,
+                                 std::ptrdiff_t member_stride, std::ptrdiff_t point_stride,
+                                 Confidence c, Interval* out,
+                                 OnBadValue on_bad = OnBadValue::error);
+
 // The correlation of x[0..n) and y[0..n) (n >= 2), as Moments gives it:
 // C_xy / (sqrt(C_xx) * sqrt(C_yy)) over the sums of products of deviations
 // from the means.  NaN when either has no spread.
