@@ -14,11 +14,16 @@ namespace {
 // The folder part of path ("." for a bare name) and the name in it.
 void split_path(const std::string& path, std::string& folder, std::string& name) {
   const auto slash = path.find_last_of('/');
+  // Filled by count and character: g++ 12 at -O3 warns falsely of
+  // overlapping copies in the assignment of a string literal here.
   if (slash == std::string::npos) {
-    folder = ".";
+    folder.assign(1, '.');
     name = path;
+  } else if (slash == 0) {
+    folder.assign(1, '/');
+    name = path.substr(1);
   } else {
-    folder = slash == 0 ? "/" : path.substr(0, slash);
+    folder = path.substr(0, slash);
     name = path.substr(slash + 1);
   }
 }
