@@ -524,6 +524,19 @@ std::string draws_fault(std::string& text) {
          std::to_string(std::numeric_limits<std::uint64_t>::max()) + ")";
 }
 
+// A whole number in [0, high], with the message of this command whatever
+// CLI11's version (its own range check words it differently from release
+// to release).
+CLI::Validator whole_up_to(std::uint64_t high) {
+  return CLI::Validator(
+      [high](std::string& text) {
+        std::uint64_t n = 0;
+        if (whole_number(text, n) && n <= high) return std::string();
+        return "Value " + text + " not in range 0 to " + std::to_string(high);
+      },
+      "0 to " + std::to_string(high));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -600,10 +613,10 @@ int main(int argc, char** argv) {
       ->check(CLI::Validator(draws_fault, "COUNT"));
   band_cmd->add_option("--seed", band_options.seed, "generator seed")
       ->capture_default_str()
-      ->check(CLI::Range(0, pdferr::Generator::max_seed));
+      ->check(whole_up_to(pdferr::Generator::max_seed));
   band_cmd->add_option("--position", band_options.position, "generator position of the first block")
       ->capture_default_str()
-      ->check(CLI::Range(std::int64_t{0}, pdferr::Generator::max_position));
+      ->check(whole_up_to(pdferr::Generator::max_position));
   band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result")
       ->check(CLI::Validator(
           [](std::string& text) {

@@ -21,7 +21,7 @@ def band_csv(path, column=1, q2=100.0, zero_at=()):
     central = np.sqrt(x) * (1 - x) ** 3 * column
     central[list(zero_at)] = 0.0
     rows = [HEADER.format(column=column)]
-    for xi, c in zip(x, central):
+    for xi, c in zip(x.tolist(), central.tolist()):  # Python floats: numpy 2 reprs its own
         e = 0.05 * c
         rows.append(f"{xi!r},{q2!r},{c!r},{e!r},{e!r},{e!r},{c!r},{e!r},{c - e!r},{c + e!r}\n")
     path.write_text("".join(rows))
