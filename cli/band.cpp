@@ -4,14 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/types.h>
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "common/output_file.hpp"
 #include "pdferr/generator.hpp"

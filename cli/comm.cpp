@@ -1,6 +1,9 @@
 #include "comm.hpp"
 
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 #ifdef PDFERR_CLI_MPI
 #include <mpi.h>

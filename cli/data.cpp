@@ -2,6 +2,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "common/text_file.hpp"
 

@@ -11,17 +11,28 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <signal.h>
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
 #include "band.hpp"
 #include "comm.hpp"

@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "crmath.hpp"
 #include "data.hpp"

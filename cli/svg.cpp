@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "band.hpp"
 #include "crmath.hpp"

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "crmath.hpp"

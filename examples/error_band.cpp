@@ -24,6 +24,7 @@
 // grids agree on the central density, then error_band.csv and
 // error_band.svg; a file it cannot write is an error (exit status 1).
 // The run is reproducible: it prints the generator position it starts from.
+#include <stdio.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

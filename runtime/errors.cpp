@@ -1,6 +1,10 @@
 // The exceptions, the version and the error record of the C interface.
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "pdferr/error.h"
 #include "pdferr/errors.hpp"

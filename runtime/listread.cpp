@@ -1,9 +1,13 @@
 #include "fio/listread.hpp"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <type_traits>
 

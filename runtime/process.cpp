@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "fio/runtime.hpp"
 #include "fio/stop.hpp"

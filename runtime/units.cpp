@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include <cstdint>
+#include <string_view>
 
 #include "common/text_file.hpp"
 #include "fio/export.hpp"

@@ -2,12 +2,15 @@
 // evaluated by the core's interpolation, with failures as exceptions.
 #include "pdferr/grid_member.hpp"
 
+#include <array>
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "common/data_path.hpp"
 #include "common/text_file.hpp"

@@ -2,6 +2,7 @@
 // which turns an exception into a status code and the caller's error
 // record.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 

@@ -1,6 +1,7 @@
 // Multilinear interpolation on a rectangular grid of up to five dimensions,
 // and the six densities of a member by it.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 

@@ -1,5 +1,7 @@
 // Blank-padded text fields: used length and join.
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "grid_core.hpp"
 

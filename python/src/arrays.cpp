@@ -1,8 +1,10 @@
 // Conversions of array arguments: dtypes checked, then broadcast and copied
 // into contiguous arrays that the computation reads without the interpreter.
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "bindings.hpp"
 

@@ -2,7 +2,10 @@
 // on numpy arrays without the interpreter.
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "bindings.hpp"

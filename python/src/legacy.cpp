@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <tuple>
 
 #include "PELK-2008.h"

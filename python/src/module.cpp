@@ -3,6 +3,7 @@
 // OSError with the file, line, field and reason), domain_error a
 // DomainError (a ValueError with the index of the first bad point);
 // std::invalid_argument is a ValueError, as pybind11 makes it.
+#include <exception>
 #include "bindings.hpp"
 #include "pdferr/version.h"
 

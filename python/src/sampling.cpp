@@ -1,10 +1,13 @@
 // pdferr.Generator and pdferr.cholesky.
 #include <pybind11/stl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "bindings.hpp"
 #include "docs.hpp"

@@ -4,8 +4,11 @@
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "bindings.hpp"
 #include "pdferr/uncertainty.hpp"

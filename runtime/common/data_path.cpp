@@ -3,6 +3,9 @@
 #include <cstdlib>
 
 #include <sys/stat.h>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace pdferr::common {
 namespace {

@@ -6,7 +6,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
 
 namespace pdferr::common {
 namespace {

@@ -4,7 +4,11 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
+#include <memory>
+#include <string>
 
 namespace pdferr::common {
 namespace {

@@ -1,11 +1,14 @@
 #include "table_file.hpp"
 
+#include <string.h>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pdferr::tables {
 namespace {

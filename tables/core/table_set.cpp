@@ -1,5 +1,6 @@
 // pdferr::TableSet: a checked table and the kernel, with no process-wide
 // state.
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "batch.hpp"
 #include "common/data_path.hpp"

@@ -1,5 +1,6 @@
 // The C interface of pdferr::TableSet: each call runs through c_call, which
 // turns an exception into a status code and the caller's error record.
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <stdexcept>

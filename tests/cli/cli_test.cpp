@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdint>
 
 #include "band.hpp"
 #include "grid_writer.hpp"

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "PELK-2008.h"

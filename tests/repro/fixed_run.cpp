@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <stdlib.h>
 #include <cstdlib>
 #include <string>
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <stdlib.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

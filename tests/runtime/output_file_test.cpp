@@ -7,8 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stdlib.h>
+#include <sys/types.h>
 #include <cstdlib>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <set>
 #include <string>

@@ -1,6 +1,7 @@
 // Formatted records: fixed-format items and the free-format layout.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>

@@ -4,10 +4,14 @@
 
 #include <sys/stat.h>
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <ios>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

@@ -1,8 +1,11 @@
 #include "pds_writer.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "crmath.hpp"
 

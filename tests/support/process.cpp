@@ -6,11 +6,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <stdlib.h>
+#include <sys/poll.h>
+#include <sys/types.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ios>
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace testsupport {
 

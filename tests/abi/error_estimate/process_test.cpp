@@ -3,8 +3,10 @@
 // next.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "process.hpp"
 

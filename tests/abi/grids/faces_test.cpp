@@ -3,6 +3,8 @@
 // the bits of pelkini and pelkfit.
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <random>
 #include <vector>
 

@@ -1,6 +1,7 @@
 /* The C interface of grid members from a plain C program, run where the
  * set-up test wrote the coded member as PELK-GRID.NLO: file errors and
  * domain errors as status codes, and the bits of pelkfit. */
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 

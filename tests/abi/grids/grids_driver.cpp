@@ -31,7 +31,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
+#include <ctime>
+#include <functional>
 
 #include "PELK-2008.h"
 #include "fio/stop_handler.hpp"

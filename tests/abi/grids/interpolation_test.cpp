@@ -1,6 +1,8 @@
 // dfint_pelk: the documented cases, extrapolation, NaN, agreement bit for
 // bit with an independent implementation, and the rejected shapes.
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>

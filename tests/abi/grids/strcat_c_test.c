@@ -1,5 +1,6 @@
 /* A C program that uses the C library's strcat and the grid subsystem's
  * join side by side: both link, and each does its own job. */
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 

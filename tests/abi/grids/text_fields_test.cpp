@@ -1,4 +1,5 @@
 // istrl and strcat on blank-padded fields, and the strcat overflow report.
+#include <cstddef>
 #include <string>
 
 #include "grids_testing.hpp"

@@ -1,6 +1,7 @@
 /* The table subsystem called from plain C: arguments by address, the blocks
  * as C globals.  Runs in a directory holding the bundled synthetic set
  * zemo.00.pds (60 x nodes, 16 t nodes, MxFlvN0 = 5, mxval = 2). */
+#include <stdint.h>
 #include <stdio.h>
 
 #include "ZEMOPdf.h"

@@ -2,6 +2,7 @@
  * every failure as a status code with its message.  Runs in a directory
  * holding the bundled synthetic set zemo.00.pds (60 x nodes, 16 t nodes,
  * MxFlvN0 = 5, mxval = 2). */
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 

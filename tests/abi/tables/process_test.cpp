@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include <sys/types.h>
 #include <cstdio>
 #include <string>
 #include <vector>

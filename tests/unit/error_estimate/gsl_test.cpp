@@ -5,6 +5,7 @@
 #include <gsl/gsl_rng.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -3,8 +3,10 @@
 #include <mpfr.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 
 namespace oracle {
 namespace {

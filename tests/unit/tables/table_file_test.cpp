@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "process.hpp"
 #include "tables_unit.hpp"

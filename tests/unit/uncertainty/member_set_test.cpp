@@ -3,6 +3,8 @@
 // names that the table and grid value types know.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
