@@ -1,10 +1,13 @@
 // Versions of a function for different processors, chosen at first call.
 //
 // A function whose loops run faster in wide vector registers is compiled
-// twice from one body: once for processors with AVX2 and once for all
-// others.  Both versions make the same operations on the same values in the
-// same order (no contraction, no reassociation), so their results are the
-// same bits; only the width of the registers differs.
+// twice from one body: once for processors with AVX2 and FMA and once for
+// all others.  Both versions make the same operations on the same values in
+// the same order (no contraction, no reassociation), so their results are
+// the same bits; only the width of the registers differs.  A fused
+// multiply-add appears only where code asks for one by name, and only where
+// it gives the bits of the generic version's arithmetic (the exact products
+// of the elementary functions' array forms).
 //
 // The processor is asked on the first call, not when the program is loaded,
 // so nothing runs before the program's own start-up code (a sanitizer's
@@ -20,19 +23,20 @@ enum class Isa { generic, avx2 };
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define FIO_ISA_VARIANTS 1
-#define FIO_TARGET_AVX2 __attribute__((target("avx2")))
+#define FIO_TARGET_AVX2 __attribute__((target("avx2,fma")))
 #else
 #define FIO_ISA_VARIANTS 0
 #define FIO_TARGET_AVX2
 #endif
 
 // The widest version this processor runs (and its system saves the
-// registers of), found on the first call.
+// registers of), found on the first call: the AVX2 one needs FMA as well.
 inline Isa processor_isa() {
 #if FIO_ISA_VARIANTS
   static const Isa isa = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? Isa::avx2 : Isa::generic;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? Isa::avx2
+                                                                           : Isa::generic;
   }();
   return isa;
 #else

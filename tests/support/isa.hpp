@@ -19,7 +19,7 @@ inline std::string expected_isa() {
   if (const char* named = std::getenv("PDFERR_EXPECT_ISA")) return named;
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? "avx2" : "generic";
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? "avx2" : "generic";
 #else
   return "generic";
 #endif
