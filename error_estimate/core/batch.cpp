@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "correlated.hpp"
+#include "crmath.hpp"
 #include "normal.hpp"
 #include "uniform.hpp"
 
@@ -45,16 +46,24 @@ template <int len>
 // Stores the accepted ratios of len screened attempts at out[accepted...]:
 // each ratio is written at the next free place, and the place moves on only
 // if the attempt is accepted (acceptance is random, so a branch on it would
-// be mispredicted often).  The band is rare: its exact test is attempt()
-// itself.
+// be mispredicted often).  The band is rare: its exact test is attempt()'s,
+// with the logarithms of the block's band attempts formed together by the
+// array form of logf (the bits of the scalar one).
 [[gnu::always_inline]] inline std::int32_t keep(const float* u, const float* ratio,
                                                 const std::int32_t* verdict, std::int32_t len,
                                                 float* out, std::int32_t accepted) {
+  float band_u[screen_block], band_log[screen_block];
+  std::int32_t in_band = 0;
+  for (std::int32_t k = 0; k < len; ++k) {
+    band_u[in_band] = u[2 * k];
+    in_band += verdict[k] == 2 ? 1 : 0;
+  }
+  if (in_band > 0) math::logf(band_u, static_cast<std::size_t>(in_band), band_log);
+  std::int32_t band = 0;
   for (std::int32_t k = 0; k < len; ++k) {
     std::int32_t take = verdict[k];
     if (take == 2) [[unlikely]] {
-      float deviate = 0.0f;
-      take = attempt(u + 2 * k, deviate) ? 1 : 0;
+      take = band_test(u + 2 * k, band_log[band++]) ? 1 : 0;
     }
     out[accepted] = ratio[k];
     accepted += take;

@@ -28,6 +28,16 @@ inline constexpr float shift = 0.5f;
 inline constexpr float log_factor = 4.0f;
 }  // namespace leva
 
+// The exact test of an attempt on the uniform pair u whose q lies in the
+// band between the two bounds, given log_u = ln u[0] (u[0] is never 0, so
+// it is always defined): whether it is accepted.
+inline bool band_test(const float* u, float log_u) {
+  using namespace leva;
+  const float v = (u[1] - shift) * scale;
+  const float bound = -((log_u * log_factor) * (u[0] * u[0]));
+  return !(v * v > bound);
+}
+
 // One attempt on the uniform pair u (u[0] > 0) with the 32-bit logarithm
 // log32: stores the ratio v / u[0] in deviate and returns whether the
 // attempt is accepted.
@@ -40,14 +50,10 @@ inline bool attempt_with(const float* u, float& deviate) {
   const float q = x * x + y * (a * y - b * x);
   bool accept = q < r1;
   // q in [r1, r2], formed without branches: the band is rare, so this is
-  // the only branch, and it is well predicted.
+  // the only branch, and it is well predicted.  Only the narrow band needs
+  // the logarithm.
   const bool in_band = !accept & !(q > r2);
-  if (in_band) {
-    // Only the narrow band between the two bounds needs the logarithm;
-    // u[0] is never 0, so it is always defined.
-    const float bound = -((log32(u[0]) * log_factor) * (u[0] * u[0]));
-    accept = !(v * v > bound);
-  }
+  if (in_band) accept = band_test(u, log32(u[0]));
   deviate = v / u[0];
   return accept;
 }

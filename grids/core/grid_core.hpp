@@ -282,7 +282,7 @@ struct DensityRequest {
 // The densities of many points from a member's SideTables, compiled for
 // processors with AVX2 and for all others; a call runs the version this
 // processor runs.  The six columns of a point are formed side by side; the
-// logarithms and x^0.5 stay one library call per point.
+// logarithms and x^0.5 of many points by the array forms.
 using DensitiesVariants = fio::Variants<void(const double* side, const DensityRequest&)>;
 extern const DensitiesVariants densities_at;
 

@@ -59,8 +59,8 @@ const double* log_nodes() {
   struct Logs {
     double v[nx + nq];
     Logs() {
-      for (int l = 0; l < nx; ++l) v[l] = math::log(x_nodes[l]);
-      for (int k = 0; k < nq; ++k) v[nx + k] = math::log(q2_nodes[k]);
+      math::log(x_nodes, nx, v);
+      math::log(q2_nodes, nq, v + nx);
     }
   };
   static const Logs logs;

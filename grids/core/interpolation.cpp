@@ -209,24 +209,23 @@ using Columns = common::Lanes<side_width>;
   double w2 = 0;
   bool have_q = false;
   std::int64_t x_hint = 0, q_hint = 0;
-  // A block of points at a time: first the logarithms and square roots,
+  // A block of points at a time: first the logarithms and square roots, by
+  // the array forms (a point outside the domain gets values nothing reads),
   // then the cells and sums, whose points the processor overlaps.
-  constexpr std::size_t block = 32;
+  constexpr std::size_t block = 64;
   double log_x[block], log_q2[block], sqrt_x[block];
   bool inside[block];
   for (std::size_t b0 = 0; b0 < r.n; b0 += block) {
     const std::size_t nb = r.n - b0 < block ? r.n - b0 : block;
+    math::log(r.x + b0, nb, log_x);
+    // x^0.5 as the load factors take it: the correctly rounded square root.
+    math::sqrt(r.x + b0, nb, sqrt_x);
+    if (!r.one_q2) math::log(r.q2 + b0, nb, log_q2);
     for (std::size_t k = 0; k < nb; ++k) {
-      const double x = r.x[b0 + k];
       const double q2 = r.one_q2 ? r.q2[0] : r.q2[b0 + k];
-      inside[k] = x_in_domain(x) && q2_in_domain(q2);
-      if (!inside[k]) continue;
-      log_x[k] = math::log(x);
-      // x^0.5 as the load factors take it: the correctly rounded square root.
-      sqrt_x[k] = std::sqrt(x);
-      if (!(r.one_q2 && have_q)) {
-        log_q2[k] = math::log(q2);
-        if (r.one_q2) jq = dimension_cell(q_logs, nq, log_q2[k], q_hint, w2);
+      inside[k] = x_in_domain(r.x[b0 + k]) && q2_in_domain(q2);
+      if (inside[k] && r.one_q2 && !have_q) {
+        jq = dimension_cell(q_logs, nq, math::log(q2), q_hint, w2);
         have_q = true;
       }
     }

@@ -252,8 +252,9 @@ inline int bracket_near(const double* nodes, int n, double v, int hint) {
   return bracket(nodes, n, v);
 }
 
-// The x side of x in (0, 1] as locate() forms it, the bracket from hint on.
-inline void locate_x(const Grid& g, double x, int& hint, Located& p) {
+// The x side of x in (0, 1] as locate() forms it, the bracket from hint on;
+// ss is u_of(x).
+inline void locate_x(const Grid& g, double x, double ss, int& hint, Located& p) {
   const int nx = g.nx;
   // Below onep: the bracket is 0..nx.
   const int jlx = bracket_near(g.xv, nx, x, hint);
@@ -267,12 +268,12 @@ inline void locate_x(const Grid& g, double x, int& hint, Located& p) {
   }
   p.xp = p.jx == 0 ? x_small : jlx >= nx - 1 ? x_top : x_interior;
   p.x = x;
-  p.ss = u_of(x);
+  p.ss = ss;
 }
 
-// The t side of Q as locate() forms it.
-inline void locate_t(const Grid& g, double q, Located& p) {
-  p.tt = t_of(q, g.alambda);
+// The t side of a point whose t = t_of(Q) is tt, as locate() forms it.
+inline void locate_t(const Grid& g, double tt, Located& p) {
+  p.tt = tt;
   const int jlq = bracket(g.tv, g.nt, p.tt);
   if (jlq <= 0) {
     p.jq = 0;
@@ -297,36 +298,52 @@ void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
   bool have_t = false;
   int hint = 0;
   const bool one_q_inside = r.one_q && point_fault(g.alambda, 0.5, r.q[0]) == PointFault::none;
-  for (std::size_t i = 0; i < r.n; ++i) {
-    const double x = r.x[i];
-    const double q = r.one_q ? r.q[0] : r.q[i];
-    double* const out = r.out + i * nf;
-    // With one Q inside the domain, only x can put a point outside it.
-    const bool outside = r.one_q && one_q_inside ? !x_in_domain(x)
-                                                 : point_fault(g.alambda, x, q) != PointFault::none;
-    if (outside || x == 0) {
-      const double v = outside ? std::numeric_limits<double>::quiet_NaN() : 0.0;
-      for (std::size_t f = 0; f < nf; ++f) out[f] = v;
-      continue;
+  // A block of points at a time: first u = x^xpow of every point and, with a
+  // Q per point, t = ln(ln(Q / alambda)), by the array forms (the bits of
+  // u_of and t_of; a point outside the domain gets values nothing reads).
+  constexpr std::size_t block = 64;
+  double ss[block], tt[block];
+  for (std::size_t b0 = 0; b0 < r.n; b0 += block) {
+    const std::size_t nb = r.n - b0 < block ? r.n - b0 : block;
+    math::pow03(r.x + b0, nb, ss);
+    if (!r.one_q) {
+      for (std::size_t j = 0; j < nb; ++j) tt[j] = r.q[b0 + j] / g.alambda;
+      math::log(tt, nb, tt);
+      math::log(tt, nb, tt);
     }
-    locate_x(g, x, hint, p);
-    if (!(r.one_q && have_t)) {
-      locate_t(g, q, p);
-      have_t = true;
-    }
-    const int path = p.xp * t_paths + p.tp;
-    if (!one_flavour) {
-      k.flavours[path](g, p, r.first, computed_last, out);
-      // A flavour above mxval reads the slot of its negative: its value is
-      // that one's, the same operations on the same values.
-      for (int f = computed_last + 1; f <= r.last; ++f) out[f - r.first] = out[-f - r.first];
-      continue;
-    }
-    Pending& w = pending[path];
-    w.lane[w.n] = PointLane{i, patch_base(g, r.first, p.jx, p.jq), p.jx, p.jq, p.x, p.ss, p.tt};
-    if (++w.n == point_lanes) {
-      k.points[path](g, w.lane, w.n, r.out);
-      w.n = 0;
+    for (std::size_t j = 0; j < nb; ++j) {
+      const std::size_t i = b0 + j;
+      const double x = r.x[i];
+      const double q = r.one_q ? r.q[0] : r.q[i];
+      double* const out = r.out + i * nf;
+      // With one Q inside the domain, only x can put a point outside it.
+      const bool outside = r.one_q && one_q_inside
+                               ? !x_in_domain(x)
+                               : point_fault(g.alambda, x, q) != PointFault::none;
+      if (outside || x == 0) {
+        const double v = outside ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+        for (std::size_t f = 0; f < nf; ++f) out[f] = v;
+        continue;
+      }
+      locate_x(g, x, ss[j], hint, p);
+      if (!(r.one_q && have_t)) {
+        locate_t(g, r.one_q ? t_of(q, g.alambda) : tt[j], p);
+        have_t = true;
+      }
+      const int path = p.xp * t_paths + p.tp;
+      if (!one_flavour) {
+        k.flavours[path](g, p, r.first, computed_last, out);
+        // A flavour above mxval reads the slot of its negative: its value is
+        // that one's, the same operations on the same values.
+        for (int f = computed_last + 1; f <= r.last; ++f) out[f - r.first] = out[-f - r.first];
+        continue;
+      }
+      Pending& w = pending[path];
+      w.lane[w.n] = PointLane{i, patch_base(g, r.first, p.jx, p.jq), p.jx, p.jq, p.x, p.ss, p.tt};
+      if (++w.n == point_lanes) {
+        k.points[path](g, w.lane, w.n, r.out);
+        w.n = 0;
+      }
     }
   }
   for (int path = 0; path < paths; ++path) {

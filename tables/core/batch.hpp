@@ -12,7 +12,8 @@
 // path through the kernel (small x, interior or highest bin in x; below,
 // inside or above the t nodes) together; every flavour at one point takes
 // the four t nodes of a flavour side by side along x, then four flavours side
-// by side along t.  Only the C library's log and pow stay one call per point.
+// by side along t.  x^xpow and ln(ln(Q / alambda)) of many points are formed
+// by the array forms of the toolkit's functions.
 #pragma once
 
 #include <cmath>
