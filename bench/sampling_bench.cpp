@@ -298,12 +298,16 @@ void BM_rmarin_lines(benchmark::State& state) {
   const auto blocks = static_cast<std::int32_t>(state.range(0));
   for (auto _ : state) {
     {
-      fio::Record line(fio::output_stream(inout.iout));
+      char text[64];
+      fio::Record line(text, sizeof text);
       line.x(1).a(" RANMAR INITIALIZED: ").i(54217137, 10).x(2).i(12345, 10).i(blocks, 10);
+      fio::write_line(inout.iout, line.text());
     }
     for (std::int32_t pass = 0; pass <= blocks; ++pass) {
-      fio::Record line(fio::output_stream(inout.iout));
+      char text[64];
+      fio::Record line(text, sizeof text);
       line.a(" RMARIN SKIPPING OVER ").i(pass < blocks ? 1000000000 : 12345, 15);
+      fio::write_line(inout.iout, line.text());
     }
   }
 }

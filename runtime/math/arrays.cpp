@@ -386,10 +386,36 @@ constinit const ArrayVariants sqrt_array{sqrt_generic, sqrt_avx2};
 
 }  // namespace detail
 
-void log(const double* x, std::size_t n, double* out) { detail::log_array(x, n, out); }
-void exp(const double* x, std::size_t n, double* out) { detail::exp_array(x, n, out); }
-void logf(const float* x, std::size_t n, float* out) { detail::logf_array(x, n, out); }
-void pow03(const double* x, std::size_t n, double* out) { detail::pow03_array(x, n, out); }
+// One value alone takes the scalar form: the lanes gain nothing on the
+// latency of one value, and the dispatch and padding cost.
+void log(const double* x, std::size_t n, double* out) {
+  if (n == 1) {
+    out[0] = log(x[0]);
+    return;
+  }
+  detail::log_array(x, n, out);
+}
+void exp(const double* x, std::size_t n, double* out) {
+  if (n == 1) {
+    out[0] = exp(x[0]);
+    return;
+  }
+  detail::exp_array(x, n, out);
+}
+void logf(const float* x, std::size_t n, float* out) {
+  if (n == 1) {
+    out[0] = logf(x[0]);
+    return;
+  }
+  detail::logf_array(x, n, out);
+}
+void pow03(const double* x, std::size_t n, double* out) {
+  if (n == 1) {
+    out[0] = pow03(x[0]);
+    return;
+  }
+  detail::pow03_array(x, n, out);
+}
 void sqrt(const double* x, std::size_t n, double* out) { detail::sqrt_array(x, n, out); }
 
 }  // namespace pdferr::math

@@ -53,6 +53,34 @@ struct Pending {
   int n = 0;
 };
 
+// The node parts of the x side of the patches jx[l], lane by lane: each
+// patch's twelve values are read as three rows of four and transposed.
+static_assert(sizeof(XNodes) == 12 * sizeof(double));
+template <int N>
+[[gnu::always_inline]] inline XNodesOf<Lanes<N>> patch_lanes(const Grid& g, const int (&jx)[N]) {
+  const double* rows[3][N];
+  for (int l = 0; l < N; ++l) {
+    const auto* first = reinterpret_cast<const double*>(&g.patches[jx[l]]);
+    for (int k = 0; k < 3; ++k) rows[k][l] = first + 4 * k;
+  }
+  Lanes<N> c[3][4];
+  for (int k = 0; k < 3; ++k) columns(rows[k], c[k]);
+  XNodesOf<Lanes<N>> n;
+  n.x2 = c[0][0];
+  n.x3 = c[0][1];
+  n.s12 = c[0][2];
+  n.s23 = c[0][3];
+  n.s34 = c[1][0];
+  n.s1213 = c[1][1];
+  n.s2434 = c[1][2];
+  n.sdet = c[1][3];
+  n.const1 = c[2][0];
+  n.const2 = c[2][1];
+  n.const3 = c[2][2];
+  n.const4 = c[2][3];
+  return n;
+}
+
 // interpolate() of lane[0..n) (1 <= n <= point_lanes), all on the path
 // (xp, tp), clamped at 0 into out: its formulas on PointLanes, each lane the
 // bits of interpolate() on its own.  Spare lanes repeat the first.
@@ -61,6 +89,7 @@ template <XPath xp, TPath tp>
                                               double* out) {
   constexpr int L = point_lanes;
   double x_of[L], ss_of[L], tt_of[L];
+  int jx_of[L];
   const double* u_rows[L];  // u nodes jx..jx + 3
   const double* t_rows[L];  // t nodes jq..jq + 3
   const double* f_rows[nqvec][L];
@@ -70,6 +99,7 @@ template <XPath xp, TPath tp>
     x_of[l] = a.x;
     ss_of[l] = a.ss;
     tt_of[l] = a.tt;
+    jx_of[l] = a.jx;
     u_rows[l] = g.u + a.jx;
     t_rows[l] = g.tv + a.jq;
     for (int it = 0; it < nqvec; ++it) f_rows[it][l] = g.values + a.base + it * row;
@@ -78,11 +108,13 @@ template <XPath xp, TPath tp>
   const PointLanes ss = PointLanes::of(ss_of);
   const PointLanes tt = PointLanes::of(tt_of);
   PointLanes un[4];
-  columns(u_rows, un);
+  if constexpr (xp != x_interior) columns(u_rows, un);
   PointLanes tn[4];
   columns(t_rows, tn);
+  // Interior patches: the node part of the x side as the table keeps it,
+  // then the point part, x_coefficients' operations bit for bit.
   XBlendOf<PointLanes> xc;
-  if constexpr (xp == x_interior) xc = x_coefficients(un[0], un[1], un[2], un[3], ss);
+  if constexpr (xp == x_interior) xc = x_point(patch_lanes(g, jx_of), ss);
   PointLanes ftq[nqvec];
   for (int it = 0; it < nqvec; ++it) {
     PointLanes f[4];  // f[k]: x node jx + k at t node jq + it
@@ -130,8 +162,15 @@ template <XPath xp, TPath tp>
   const NodeLanes ss(p.ss);
   const NodeLanes un[4] = {NodeLanes(g.u[p.jx]), NodeLanes(g.u[p.jx + 1]), NodeLanes(g.u[p.jx + 2]),
                            NodeLanes(g.u[p.jx + 3])};
+  // Interior patches: the coefficients from the node part the table keeps,
+  // formed once and set in every lane.
   XBlendOf<NodeLanes> xc;
-  if constexpr (xp == x_interior) xc = x_coefficients(un[0], un[1], un[2], un[3], ss);
+  if constexpr (xp == x_interior) {
+    const XBlend c = x_point(g.patches[p.jx], p.ss);
+    xc = {NodeLanes(c.s23),    NodeLanes(c.sy2),    NodeLanes(c.sy3),
+          NodeLanes(c.const1), NodeLanes(c.const2), NodeLanes(c.const3),
+          NodeLanes(c.const4), NodeLanes(c.const5), NodeLanes(c.const6)};
+  }
   // Its t side, the same for every flavour.
   const FlavourLanes tt(p.tt);
   const FlavourLanes tn[4] = {FlavourLanes(g.tv[p.jq]), FlavourLanes(g.tv[p.jq + 1]),

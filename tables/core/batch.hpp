@@ -81,7 +81,8 @@ struct Request {
 };
 
 // The evaluation, compiled for processors with AVX2 and for all others; a
-// call runs the version this processor runs.
+// call runs the version this processor runs.  The grid must carry the node
+// parts of its patches (Grid::patches).
 using EvaluateVariants = fio::Variants<void(const Grid&, const Request&)>;
 extern const EvaluateVariants evaluate;
 

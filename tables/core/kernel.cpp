@@ -10,6 +10,11 @@ void u_nodes(const double* xv, int nx, double* u) {
   if (nx > 0) math::pow03(xv + 1, static_cast<std::size_t>(nx), u + 1);
 }
 
+void x_patches(const double* u, int nx, XNodes* patches) {
+  for (int jx = 0; jx + 3 <= nx; ++jx)
+    patches[jx] = x_nodes(u[jx], u[jx + 1], u[jx + 2], u[jx + 3]);
+}
+
 XFault locate(const Grid& g, Point& p, double x, double q) {
   const int nx = g.nx;
   const int nt = g.nt;
@@ -37,7 +42,9 @@ XFault locate(const Grid& g, Point& p, double x, double q) {
     p.ss = u_of(x);
     if (jlx >= 2 && jlx <= nx - 2) {
       const double* u = g.u + jx;
-      p.xc = x_coefficients(u[0], u[1], u[2], u[3], p.ss);
+      // The node part as the grid keeps it, if it does: the same bits.
+      p.xc = g.patches != nullptr ? x_point(g.patches[jx], p.ss)
+                                  : x_coefficients(u[0], u[1], u[2], u[3], p.ss);
     }
     p.has_x = true;
   }

@@ -93,27 +93,56 @@ struct XBlendOf {
 };
 using XBlend = XBlendOf<double>;
 
+// The part of the x-side coefficients that depends on the nodes x1..x4
+// alone, the same for every point of a patch: a table keeps it per patch.
+template <class T>
+struct XNodesOf {
+  T x2{}, x3{}, s12{}, s23{}, s34{}, s1213{}, s2434{}, sdet{};
+  T const1{}, const2{}, const3{}, const4{};
+};
+using XNodes = XNodesOf<double>;
+
+template <class T>
+[[gnu::always_inline]] inline XNodesOf<T> x_nodes(T x1, T x2, T x3, T x4) {
+  XNodesOf<T> n;
+  n.x2 = x2;
+  n.x3 = x3;
+  n.s12 = x1 - x2;
+  const T s13 = x1 - x3;
+  n.s23 = x2 - x3;
+  const T s24 = x2 - x4;
+  n.s34 = x3 - x4;
+  n.const1 = s13 / n.s23;
+  n.const2 = n.s12 / n.s23;
+  n.const3 = n.s34 / n.s23;
+  n.const4 = s24 / n.s23;
+  n.s1213 = n.s12 + s13;
+  n.s2434 = s24 + n.s34;
+  n.sdet = n.s12 * n.s34 - n.s1213 * n.s2434;
+  return n;
+}
+
+// The coefficients of a point ss of the patch whose node part is n.
+template <class T>
+[[gnu::always_inline]] inline XBlendOf<T> x_point(const XNodesOf<T>& n, T ss) {
+  XBlendOf<T> c;
+  c.s23 = n.s23;
+  c.const1 = n.const1;
+  c.const2 = n.const2;
+  c.const3 = n.const3;
+  c.const4 = n.const4;
+  c.sy2 = ss - n.x2;
+  c.sy3 = ss - n.x3;
+  const T sprod = c.sy3 * c.sy2 / n.sdet;
+  c.const5 = (c.sy2 * n.s34 - c.sy3 * n.s2434) * sprod / n.s12;
+  c.const6 = (c.sy2 * n.s1213 - c.sy3 * n.s12) * sprod / n.s34;
+  return c;
+}
+
+// Both parts at once: the same operations on the same values.
 template <class T>
 [[gnu::always_inline]] inline XBlendOf<T> x_coefficients(T x1, T x2, T x3, T x4, T ss) {
-  XBlendOf<T> c;
-  const T s12 = x1 - x2;
-  const T s13 = x1 - x3;
-  c.s23 = x2 - x3;
-  const T s24 = x2 - x4;
-  const T s34 = x3 - x4;
-  c.sy2 = ss - x2;
-  c.sy3 = ss - x3;
-  c.const1 = s13 / c.s23;
-  c.const2 = s12 / c.s23;
-  c.const3 = s34 / c.s23;
-  c.const4 = s24 / c.s23;
-  const T s1213 = s12 + s13;
-  const T s2434 = s24 + s34;
-  const T sdet = s12 * s34 - s1213 * s2434;
-  const T sprod = c.sy3 * c.sy2 / sdet;
-  c.const5 = (c.sy2 * s34 - c.sy3 * s2434) * sprod / s12;
-  c.const6 = (c.sy2 * s1213 - c.sy3 * s12) * sprod / s34;
-  return c;
+  return x_point(x_nodes(x1, x2, x3, x4), ss);
 }
 
 template <class T>
@@ -187,10 +216,17 @@ struct Grid {
   const double* tv = nullptr;  // t nodes 0..nt
   const double* values = nullptr;
   int nx = 0, nt = 0, mxflvn0 = 0, mxval = 0;
+  // The node part of the x side of each patch jx = 0..nx - 3 (x_nodes of
+  // u[jx..jx + 3]), where the table keeps it; the batch paths need it.
+  const XNodes* patches = nullptr;
 };
 
 // The u nodes of x nodes xv[0..nx]: u[0] = 0, u[i] = xv[i]^xpow.
 void u_nodes(const double* xv, int nx, double* u);
+
+// The node parts of the patches of u nodes u[0..nx]: patches[jx] =
+// x_nodes(u[jx..jx + 3]) for jx = 0..nx - 3.
+void x_patches(const double* u, int nx, XNodes* patches);
 
 // The brackets, patch and coefficients of the last point located, kept for
 // the next point: a side (x or t) whose value is unchanged is not formed

@@ -25,6 +25,7 @@ struct LoadedTable {
   std::string path;
   TableData data;
   double u[max_nx + 1] = {};
+  XNodes patches[max_nx + 1] = {};
   Grid grid;
   // Told apart from every other table loaded in the process, so that a cache
   // notices a change of table.
@@ -52,8 +53,9 @@ std::shared_ptr<const LoadedTable> load(const std::string& path) {
   }
   const TableData& d = table->data;
   u_nodes(d.xv, d.nx, table->u);
-  table->grid =
-      Grid{d.alambda, d.xv, table->u, d.tv, d.values.data(), d.nx, d.nt, d.mxflvn0, d.mxval};
+  x_patches(table->u, d.nx, table->patches);
+  table->grid = Grid{d.alambda, d.xv, table->u,  d.tv,    d.values.data(),
+                     d.nx,      d.nt, d.mxflvn0, d.mxval, table->patches};
   table->serial = ++last_serial;
   return table;
 }

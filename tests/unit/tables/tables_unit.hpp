@@ -54,12 +54,15 @@ inline Read read_text(const std::string& text) {
 struct CoreTable {
   Read read;
   double u[tables::max_nx + 1] = {};
+  tables::XNodes patches[tables::max_nx + 1] = {};
   tables::Grid grid;
 
   explicit CoreTable(const testsupport::PdsTable& t) : read(read_text(testsupport::pds_text(t))) {
     const tables::TableData& d = *read.table;
     tables::u_nodes(d.xv, d.nx, u);
-    grid = tables::Grid{d.alambda, d.xv, u, d.tv, d.values.data(), d.nx, d.nt, d.mxflvn0, d.mxval};
+    tables::x_patches(u, d.nx, patches);
+    grid = tables::Grid{d.alambda, d.xv, u,         d.tv,    d.values.data(),
+                        d.nx,      d.nt, d.mxflvn0, d.mxval, patches};
   }
 
   // partonx10 on the point p: unguarded, unclamped; NaN where x is refused.
