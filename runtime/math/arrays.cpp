@@ -271,26 +271,48 @@ template <bool fma>
   by_blocks<double, V, ExpBlock<fma>>(x, n, out, 1.0);
 }
 
-template <bool fma>
-struct Pow03Block {
-  [[gnu::always_inline]] static void run(const V& xv, int m, double* o) {
-    const U in = positive_normal(xv);
-    V err;
-    const DD l = log_lanes<fma>(select(in, xv, sp(2.0)), err);
-    // 0.3 ln x: |ln x| >= 2^-53 here, so the product is far from underflow.
-    const DD y0 = two_prod<fma>(l.hi, sp(xpow));
-    const DD y = fast_two_sum(y0.hi, y0.lo + l.lo * sp(xpow));
-    U scale;
-    const DD v = exp_lanes<fma>(y.hi, y.lo, scale);
-    V r;
-    const U ok = in & round_test(v, sp(pow03_fast_error) * v.hi, r);
-    finish<double, V, pow031>(xv, r * from_bits(scale), ok, m, o);
-  }
-};
-
+// x^0.3 in two passes over a chunk of inputs: 0.3 ln x as a double-double,
+// then its exponential and the rounding test.  Apart, each pass keeps its
+// lanes in registers and the blocks of a pass overlap: the operations of
+// each lane are those of pow03's fast path.
 template <bool fma>
 [[gnu::always_inline]] inline void pow03_body(const double* x, std::size_t n, double* out) {
-  by_blocks<double, V, Pow03Block<fma>>(x, n, out, 2.0);
+  constexpr std::size_t chunk = 64;
+  double xs[chunk], yh[chunk], yl[chunk];
+  std::uint64_t ins[chunk];
+  for (std::size_t i0 = 0; i0 < n; i0 += chunk) {
+    const std::size_t m = n - i0 < chunk ? n - i0 : chunk;
+    const std::size_t blocks = (m + W - 1) / W * W;
+    // A copy, padded: out may be x.
+    for (std::size_t j = 0; j < blocks; ++j) xs[j] = j < m ? x[i0 + j] : 2.0;
+    for (std::size_t b = 0; b < blocks; b += W) {
+      V xv;
+      std::memcpy(&xv, xs + b, sizeof xv);
+      const U in = positive_normal(xv);
+      V err;
+      const DD l = log_lanes<fma>(select(in, xv, sp(2.0)), err);
+      // 0.3 ln x: |ln x| >= 2^-53 here, so the product is far from underflow.
+      const DD y0 = two_prod<fma>(l.hi, sp(xpow));
+      const DD y = fast_two_sum(y0.hi, y0.lo + l.lo * sp(xpow));
+      std::memcpy(yh + b, &y.hi, sizeof y.hi);
+      std::memcpy(yl + b, &y.lo, sizeof y.lo);
+      std::memcpy(ins + b, &in, sizeof in);
+    }
+    for (std::size_t b = 0; b < blocks; b += W) {
+      V xv, h, lo;
+      U in;
+      std::memcpy(&xv, xs + b, sizeof xv);
+      std::memcpy(&h, yh + b, sizeof h);
+      std::memcpy(&lo, yl + b, sizeof lo);
+      std::memcpy(&in, ins + b, sizeof in);
+      U scale;
+      const DD v = exp_lanes<fma>(h, lo, scale);
+      V r;
+      const U ok = in & round_test(v, sp(pow03_fast_error) * v.hi, r);
+      const int lanes = m - b < W ? static_cast<int>(m - b) : W;
+      finish<double, V, pow031>(xv, r * from_bits(scale), ok, lanes, out + i0 + b);
+    }
+  }
 }
 
 // logf_core of crmath.cpp and logf's float rounding test, for x a positive
