@@ -67,11 +67,11 @@ double draw_of(std::mt19937_64& g) {
   return oracle::draw(f, g);
 }
 
-double logf_scalar(double x) { return m::logf(static_cast<float>(x)); }
+double logf_scalar(double x) { return static_cast<double>(m::logf(static_cast<float>(x))); }
 void logf_array(fio::Isa isa, const double* x, std::size_t n, double* out) {
   std::vector<float> xf(x, x + n), rf(n);
   d::logf_array.variant(isa)(xf.data(), n, rf.data());
-  for (std::size_t i = 0; i < n; ++i) out[i] = rf[i];
+  for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<double>(rf[i]);
 }
 bool logf_agrees(double x, double r) {
   const auto xf = static_cast<float>(x);
@@ -80,11 +80,12 @@ bool logf_agrees(double x, double r) {
 // Half the multiples of 2^-24 in (0, 1) that the deviates take, half any
 // positive float.
 double logf_draw(std::mt19937_64& g) {
-  if (g() % 2) return static_cast<float>(g() % ((1u << 24) - 1) + 1) * 0x1p-24f;
+  if (g() % 2)
+    return static_cast<double>(static_cast<float>(g() % ((1u << 24) - 1) + 1) * 0x1p-24f);
   const auto b = static_cast<std::uint32_t>(g() >> 33);
   float x;
   std::memcpy(&x, &b, sizeof x);
-  return x;
+  return static_cast<double>(x);
 }
 
 double sqrt_scalar(double x) { return std::sqrt(x); }
