@@ -249,7 +249,12 @@ using Columns = common::Lanes<side_width>;
       const double s = sqrt_x[k];
       const Columns d = Columns::of({x, x, s, s, s, s, 0.0, 0.0}) *
                         (t * Columns::of({p.u3, p.u4, p.u8, p.u8, p.u8, p.u5, 0.0, 0.0}));
-      std::memcpy(out, &d, sizeof(double) * ncol);
+      // The six results as one vector of four and the low half of the
+      // other, stored straight from the registers.
+      using Pair = double __attribute__((vector_size(16)));
+      const Pair last = __builtin_shufflevector(d.q[1], d.q[1], 0, 1);
+      std::memcpy(out, &d.q[0], sizeof d.q[0]);
+      std::memcpy(out + 4, &last, sizeof last);
     }
   }
 }
