@@ -254,8 +254,10 @@ template <bool fma>
 template <bool fma>
 struct ExpBlock {
   [[gnu::always_inline]] static void run(const V& xv, int m, double* o) {
-    // The fast range of exp, less the inputs below 2^-50 in magnitude, whose
-    // squares would come near the subnormal range.
+    // The fast range of exp, less the inputs below 2^-50 in magnitude: far
+    // below that the square of the reduced argument would reach the
+    // subnormal range, where Dekker's product and the fused multiply-add
+    // could part.  They are rare, and take the scalar form.
     const U in =
         mask_of(xv >= sp(-708.0)) & mask_of(xv <= sp(709.7)) & mask_of(abs(xv) >= sp(0x1p-50));
     U scale;
