@@ -28,7 +28,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "pdferr/abi.h"
+#include "abi.h"
 
 #ifdef __cplusplus
 #include <string_view>

@@ -17,7 +17,7 @@
 
 #include <stdint.h>
 
-#include "pdferr/abi.h"
+#include "abi.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "pdferr/abi.h"
+#include "abi.h"
 
 namespace pdferr {
 
