@@ -35,22 +35,44 @@ function(pdferr_library target export_name)
   endif()
 endfunction()
 
-# pdferr_subsystem(TARGET EXPORT_NAME SOURCES...): a subsystem library built
-# from an object library TARGET_objects, and beside it the static library
-# TARGET_internal of the same objects, whose internal functions the tests
-# reach also when TARGET is a shared library that hides them.  Both carry
-# the toolkit's elementary functions (pdferr_use_math).
+# pdferr_subsystem(TARGET EXPORT_NAME SOURCES src... [CORE core]
+#                  [OBJECTS objects...] [HEADERS header...]): a subsystem's
+# legacy face SOURCES (an object library TARGET_objects) over the object
+# library CORE, with OBJECTS beside it, as the library TARGET and as
+# TARGET_internal, a static library of the same objects whose internal
+# functions the tests reach also when TARGET is a shared library that hides
+# them.  Both carry the toolkit's elementary functions (pdferr_use_math).
+# The folder's include/ (the value types and C interface) is public to all
+# three; the core's headers to the face and to TARGET_internal.  HEADERS are
+# the installed headers (pdferr_public_headers).
 function(pdferr_subsystem target export_name)
-  add_library(${target}_objects OBJECT ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "CORE" "SOURCES;OBJECTS;HEADERS")
+  set(objects $<TARGET_OBJECTS:${target}_objects> ${arg_OBJECTS})
+  add_library(${target}_objects OBJECT ${arg_SOURCES})
   target_include_directories(${target}_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target}_objects PUBLIC fio_headers PRIVATE pdferr_flags)
-  add_library(${target} $<TARGET_OBJECTS:${target}_objects>)
+  add_library(${target}_internal STATIC EXCLUDE_FROM_ALL)
+  target_include_directories(${target}_internal PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  if(arg_CORE)
+    target_link_libraries(${target}_objects PRIVATE ${arg_CORE})
+    list(APPEND objects $<TARGET_OBJECTS:${arg_CORE}>)
+    target_include_directories(${target}_internal PUBLIC
+      $<TARGET_PROPERTY:${arg_CORE},INTERFACE_INCLUDE_DIRECTORIES>)
+  endif()
+  add_library(${target} ${objects})
+  target_sources(${target}_internal PRIVATE ${objects})
   pdferr_library(${target} ${export_name})
   target_link_libraries(${target} PUBLIC fio PRIVATE m)
-  add_library(${target}_internal STATIC EXCLUDE_FROM_ALL $<TARGET_OBJECTS:${target}_objects>)
-  target_include_directories(${target}_internal PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target}_internal PUBLIC fio m)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    set(include ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    target_include_directories(${target}_objects PUBLIC ${include})
+    target_include_directories(${target}_internal PUBLIC ${include})
+    target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${include}>
+      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  endif()
   pdferr_use_math(${target}_objects ${target} ${target}_internal)
+  pdferr_public_headers(${arg_HEADERS})
 endfunction()
 
 # pdferr_public_headers(HEADER...): installed headers of the current folder,

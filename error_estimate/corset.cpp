@@ -5,7 +5,7 @@
 #include "error_estimate.h"
 #include "fio/export.hpp"
 
-extern "C" FIO_EXPORT void corset(const float* cov, float* c, const std::int32_t& np) {
+extern "C" PDFERR_API void corset(const float* cov, float* c, const std::int32_t& np) {
   pdferr::sampling::factor(cov, c, np);
 }
 

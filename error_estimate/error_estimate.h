@@ -15,13 +15,10 @@
 
 #include <stdint.h>
 
+#include "abi.h"
+
 #ifdef __cplusplus
-#define EE_IN(T) const T&
-#define EE_OUT(T) T&
 extern "C" {
-#else
-#define EE_IN(T) const T*
-#define EE_OUT(T) T*
 #endif
 
 /* The generator's lagged table and carry, shared with analysis code.
@@ -58,32 +55,29 @@ extern inout_block inout __asm__("inout_");
 /* Fills vec(1..nvec) with the next nvec uniform numbers in (0, 1);
  * initialises with the default seed 54217137 first if nothing has.  nvec <= 0
  * draws nothing, initialises nothing and changes nothing. */
-void ranmar(float* vec, EE_IN(int32_t) nvec);
+void ranmar(float* vec, PDFERR_IN(int32_t) nvec);
 
 /* Initialises from seed and skips nblocks * 1000000000 + count numbers
  * (negative counts as 0).  Any seed is taken, but use 0..900000000: some
  * seeds outside that range (for example -60164) fill the table with zeros,
  * and the numbers of such a generator are biased. */
-void rmarin(EE_IN(int32_t) seed, EE_IN(int32_t) count, EE_IN(int32_t) nblocks);
+void rmarin(PDFERR_IN(int32_t) seed, PDFERR_IN(int32_t) count, PDFERR_IN(int32_t) nblocks);
 
 /* Reports the seed and the position as count and whole blocks of
  * 1000000000; rmarin with these three values restores the position. */
-void rmarut(EE_OUT(int32_t) seed, EE_OUT(int32_t) count, EE_OUT(int32_t) nblocks);
+void rmarut(PDFERR_OUT(int32_t) seed, PDFERR_OUT(int32_t) count, PDFERR_OUT(int32_t) nblocks);
 
 /* Fills devias(1..ndev) with standard normal deviates. */
-void gaudev(float* devias, EE_IN(int32_t) ndev);
+void gaudev(float* devias, PDFERR_IN(int32_t) ndev);
 
 /* Cholesky factor c (lower triangle with diagonal) of the covariance cov. */
-void corset(const float* cov, float* c, EE_IN(int32_t) np);
+void corset(const float* cov, float* c, PDFERR_IN(int32_t) np);
 
 /* One correlated normal vector x = c z from the factor c; np at most 100. */
-void mvndev(const float* c, float* x, EE_IN(int32_t) np);
+void mvndev(const float* c, float* x, PDFERR_IN(int32_t) np);
 
 #ifdef __cplusplus
 }
 #endif
-
-#undef EE_IN
-#undef EE_OUT
 
 #endif

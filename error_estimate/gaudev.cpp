@@ -27,7 +27,7 @@ constexpr float (*log32)(float) = ::logf;
 #endif
 }  // namespace
 
-extern "C" FIO_EXPORT void gaudev(float* devias, const std::int32_t& ndev) {
+extern "C" PDFERR_API void gaudev(float* devias, const std::int32_t& ndev) {
   pdferr::sampling::deviates<log32>(devias, ndev, [](float* u) {
     const std::int32_t two = 2;
     ranmar_(u, &two);

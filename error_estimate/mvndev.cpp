@@ -19,7 +19,7 @@ namespace {
 constexpr std::int32_t nmax = 100;  // the longest vector one call draws
 }
 
-extern "C" FIO_EXPORT void mvndev(const float* c, float* x, const std::int32_t& np) {
+extern "C" PDFERR_API void mvndev(const float* c, float* x, const std::int32_t& np) {
   const std::int32_t n = np;
   if (n > nmax) {
     fio::Record line(stdout);

@@ -61,7 +61,7 @@ void initialise() {
 
 extern "C" {
 
-FIO_EXPORT void ranmar(float* vec, const std::int32_t& nvec) {
+PDFERR_API void ranmar(float* vec, const std::int32_t& nvec) {
   const std::int32_t n = nvec;
   // A count of zero or less draws nothing: it neither initialises the
   // generator nor moves its position.
@@ -75,7 +75,7 @@ FIO_EXPORT void ranmar(float* vec, const std::int32_t& nvec) {
   sampling::generate(block_lags(), position, vec, n);
 }
 
-FIO_EXPORT void rmarin(const std::int32_t& seed, const std::int32_t& count,
+PDFERR_API void rmarin(const std::int32_t& seed, const std::int32_t& count,
                        const std::int32_t& nblocks) {
   position.seed = seed;
   position.count = count > 0 ? count : 0;
@@ -83,7 +83,7 @@ FIO_EXPORT void rmarin(const std::int32_t& seed, const std::int32_t& count,
   initialise();
 }
 
-FIO_EXPORT void rmarut(std::int32_t& seed, std::int32_t& count, std::int32_t& nblocks) {
+PDFERR_API void rmarut(std::int32_t& seed, std::int32_t& count, std::int32_t& nblocks) {
   seed = position.seed;
   count = position.count;
   nblocks = position.block_count;

@@ -101,9 +101,9 @@ void join_or_stop(std::string_view field1, std::string_view field2, char* str, s
 
 namespace pelk {
 
-FIO_EXPORT std::int32_t istrl(std::string_view str) { return core::used_length(str); }
+PDFERR_API std::int32_t istrl(std::string_view str) { return core::used_length(str); }
 
-FIO_EXPORT void strcat(std::string_view str1, std::string_view str2, char* str, std::size_t len) {
+PDFERR_API void strcat(std::string_view str1, std::string_view str2, char* str, std::size_t len) {
   join_or_stop(str1, str2, str, len);
 }
 
@@ -111,16 +111,16 @@ FIO_EXPORT void strcat(std::string_view str1, std::string_view str2, char* str, 
 
 extern "C" {
 
-FIO_EXPORT std::int32_t istrl(const char* str, std::size_t str_len) {
+PDFERR_API std::int32_t istrl(const char* str, std::size_t str_len) {
   return core::used_length({str, str_len});
 }
 
-FIO_EXPORT void pelk_strcat(const char* str1, const char* str2, char* str, std::size_t len1,
+PDFERR_API void pelk_strcat(const char* str1, const char* str2, char* str, std::size_t len1,
                             std::size_t len2, std::size_t len) {
   join_or_stop({str1, len1}, {str2, len2}, str, len);
 }
 
-FIO_EXPORT void pelkini(const std::int32_t& iset) {
+PDFERR_API void pelkini(const std::int32_t& iset) {
   // The working folder first, as always; PDFERR_DATA_PATH only for a name
   // absent there.
   const std::string name = pdferr::common::find_legacy_file(core::member_file_name(iset));
@@ -137,7 +137,7 @@ FIO_EXPORT void pelkini(const std::int32_t& iset) {
   std::memcpy(pelkgrid.lognodes, core::log_nodes(), sizeof pelkgrid.lognodes);
 }
 
-FIO_EXPORT double dfint_pelk(const std::int32_t& ndim, const double* coord,
+PDFERR_API double dfint_pelk(const std::int32_t& ndim, const double* coord,
                              const std::int32_t* nnodes, const double* nodes, const double* table) {
   const core::ShapeCheck shape = core::check_shape(ndim, nnodes);
   if (shape.ndim_out_of_range) {
@@ -152,7 +152,7 @@ FIO_EXPORT double dfint_pelk(const std::int32_t& ndim, const double* coord,
   return core::corner_sum(cell, nnodes, table);
 }
 
-FIO_EXPORT void pelkfit(const double& x, const double& q2, double& dens1, double& dens2,
+PDFERR_API void pelkfit(const double& x, const double& q2, double& dens1, double& dens2,
                         double& dens3, double& dens4, double& dens5, double& dens6) {
   // Copies: the results may share storage with the arguments.
   const double xv = x;
@@ -184,5 +184,5 @@ FIO_FORTRAN_ALIAS(void, pelkfit,
                    double&))
 // The gfortran name of the join routine: strcat_ does not collide with the C
 // library, whose strcat keeps its own name.
-extern "C" FIO_EXPORT void strcat_(const char*, const char*, char*, std::size_t, std::size_t,
+extern "C" PDFERR_API void strcat_(const char*, const char*, char*, std::size_t, std::size_t,
                                    std::size_t) __attribute__((alias("pelk_strcat")));

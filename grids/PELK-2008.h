@@ -28,14 +28,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "abi.h"
+
 #ifdef __cplusplus
 #include <string_view>
-#define PELK_IN(T) const T&
-#define PELK_OUT(T) T&
 extern "C" {
-#else
-#define PELK_IN(T) const T*
-#define PELK_OUT(T) T*
 #endif
 
 /* Node counts of the grids. */
@@ -85,25 +82,22 @@ void pelk_strcat(const char* str1, const char* str2, char* str, size_t len1, siz
  * (and the line) on standard output, exit status 1; pelkgrid is then
  * untouched.  pdferr/grid_member.hpp and pdferr/grids.h load members as
  * values instead, which report faults to the caller. */
-void pelkini(PELK_IN(int32_t) iset);
+void pelkini(PDFERR_IN(int32_t) iset);
 
 /* Multilinear interpolation of table (column-major, nnodes(1) x ... x
  * nnodes(ndim) values) on the ascending node coordinates nodes (dimension
  * after dimension) at the point coord(1..ndim); linear extrapolation
  * outside the nodes.  ndim must lie in 1..5 and every nnodes(i) be at least
  * 2; otherwise the process stops with a message. */
-double dfint_pelk(PELK_IN(int32_t) ndim, const double* coord, const int32_t* nnodes,
+double dfint_pelk(PDFERR_IN(int32_t) ndim, const double* coord, const int32_t* nnodes,
                   const double* nodes, const double* table);
 
 /* The six densities of the loaded member at x (1e-5..1) and q2 (1..1e6).
  * Out-of-range x or q2, or no member loaded, stops the process with a
  * message. */
-void pelkfit(PELK_IN(double) x, PELK_IN(double) q2, PELK_OUT(double) dens1, PELK_OUT(double) dens2,
-             PELK_OUT(double) dens3, PELK_OUT(double) dens4, PELK_OUT(double) dens5,
-             PELK_OUT(double) dens6);
-
-#undef PELK_IN
-#undef PELK_OUT
+void pelkfit(PDFERR_IN(double) x, PDFERR_IN(double) q2, PDFERR_OUT(double) dens1,
+             PDFERR_OUT(double) dens2, PDFERR_OUT(double) dens3, PDFERR_OUT(double) dens4,
+             PDFERR_OUT(double) dens5, PDFERR_OUT(double) dens6);
 
 #ifdef __cplusplus
 }
@@ -119,8 +113,5 @@ void strcat(std::string_view str1, std::string_view str2, char* str, size_t len)
 
 }  // namespace pelk
 #endif
-
-#undef PELK_IN
-#undef PELK_OUT
 
 #endif

@@ -322,36 +322,36 @@ std::string fortran_file_name(const char* path, std::size_t len) {
 
 extern "C" {
 
-FIO_EXPORT int32_t fio_connect(const int32_t* unit, const char* path) {
+PDFERR_API int32_t fio_connect(const int32_t* unit, const char* path) {
   return fio::connect_write(*unit, path);
 }
 
-FIO_EXPORT int32_t fio_connect_read(const int32_t* unit, const char* path) {
+PDFERR_API int32_t fio_connect_read(const int32_t* unit, const char* path) {
   const int e = fio::connect_read(*unit, path);
   return e == pdferr::common::TextFile::not_regular ? EINVAL : e;
 }
 
-FIO_EXPORT int32_t fio_disconnect(const int32_t* unit) {
+PDFERR_API int32_t fio_disconnect(const int32_t* unit) {
   if (!fio::connected(*unit) || fio::is_standard(*unit)) return EINVAL;
   fio::close(*unit);
   return 0;
 }
 
-FIO_EXPORT int32_t fio_connected(const int32_t* unit) { return fio::connected(*unit) ? 1 : 0; }
+PDFERR_API int32_t fio_connected(const int32_t* unit) { return fio::connected(*unit) ? 1 : 0; }
 
 // gfortran names: a character argument arrives without a terminator, its
 // length as a hidden argument after the others; trailing blanks are not part
 // of a Fortran file name.
-FIO_EXPORT int32_t fio_connect_(const int32_t* unit, const char* path, std::size_t len) {
+PDFERR_API int32_t fio_connect_(const int32_t* unit, const char* path, std::size_t len) {
   return fio_connect(unit, fortran_file_name(path, len).c_str());
 }
 
-FIO_EXPORT int32_t fio_connect_read_(const int32_t* unit, const char* path, std::size_t len) {
+PDFERR_API int32_t fio_connect_read_(const int32_t* unit, const char* path, std::size_t len) {
   return fio_connect_read(unit, fortran_file_name(path, len).c_str());
 }
 
-FIO_EXPORT int32_t fio_disconnect_(const int32_t* unit) { return fio_disconnect(unit); }
+PDFERR_API int32_t fio_disconnect_(const int32_t* unit) { return fio_disconnect(unit); }
 
-FIO_EXPORT int32_t fio_connected_(const int32_t* unit) { return fio_connected(unit); }
+PDFERR_API int32_t fio_connected_(const int32_t* unit) { return fio_connected(unit); }
 
 }  // extern "C"

@@ -150,7 +150,7 @@ bool interpolable(std::int32_t iparton) {
 
 extern "C" {
 
-FIO_EXPORT std::int32_t nextun() {
+PDFERR_API std::int32_t nextun() {
   // In a Fortran program that links the toolkit's Fortran library, the
   // units the program opened itself are connected too.
   for (std::int32_t unit = 10; unit <= 300; ++unit) {
@@ -159,7 +159,7 @@ FIO_EXPORT std::int32_t nextun() {
   fio::stop(" There is no available I/O unit. ");
 }
 
-FIO_EXPORT void readpds0(const std::int32_t& iu) {
+PDFERR_API void readpds0(const std::int32_t& iu) {
   const std::int32_t unit = iu;
   // A unit that cannot be read is refused before anything is read or
   // written: one connected for writing is never read (nor emptied).
@@ -189,7 +189,7 @@ FIO_EXPORT void readpds0(const std::int32_t& iu) {
   isetold_loaded = false;
 }
 
-FIO_EXPORT void setzemo(const std::int32_t& Iset) {
+PDFERR_API void setzemo(const std::int32_t& Iset) {
   const std::int32_t iset = Iset;
   zemojset.iset = iset;
   if (iset == isetold && isetold_loaded) return;
@@ -230,11 +230,11 @@ FIO_EXPORT void setzemo(const std::int32_t& Iset) {
   setchange.flag = 1;
 }
 
-FIO_EXPORT void polint4f(const double* xa, const double* ya, const double& xe, double& ye) {
+PDFERR_API void polint4f(const double* xa, const double* ya, const double& xe, double& ye) {
   ye = tables::polint4(xa, ya, xe);
 }
 
-FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const double& Q) {
+PDFERR_API double partonx10(const std::int32_t& Iparton, const double& X, const double& Q) {
   const std::int32_t iparton = Iparton;
   const double x = X;
   const double q = Q;
@@ -263,7 +263,7 @@ FIO_EXPORT double partonx10(const std::int32_t& Iparton, const double& X, const 
   return tables::interpolate(g, kernel.point, iparton);
 }
 
-FIO_EXPORT double zemopdf(const std::int32_t& Iparton, const double& X, const double& Q) {
+PDFERR_API double zemopdf(const std::int32_t& Iparton, const double& X, const double& Q) {
   const std::int32_t iparton = Iparton;
   const double x = X;
   const double q = Q;

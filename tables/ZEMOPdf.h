@@ -17,13 +17,10 @@
 
 #include <stdint.h>
 
+#include "abi.h"
+
 #ifdef __cplusplus
-#define ZP_IN(T) const T&
-#define ZP_OUT(T) T&
 extern "C" {
-#else
-#define ZP_IN(T) const T*
-#define ZP_OUT(T) T*
 #endif
 
 /* Capacity of the table: x nodes 0..201, t nodes 0..25, 55275 values. */
@@ -108,7 +105,7 @@ extern zemojset_block zemojset __asm__("zemojset_");
  * "zemo.4f.pds", "zemow3f.pds", "zemow4f.pds") from the current directory;
  * asking again for the loaded set does nothing.  An unknown number, a
  * missing file or a faulty file ends the process with a message. */
-void setzemo(ZP_IN(int32_t) Iset);
+void setzemo(PDFERR_IN(int32_t) Iset);
 
 /* The lowest unit from 10 to 300 that is not connected (through fio_connect
  * or fio_connect_read, or, in a Fortran program linked with the toolkit's
@@ -124,26 +121,23 @@ int32_t nextun(void);
  * and never written.  A faulty file ends the process with a line naming the
  * file, the line and the fault; the blocks are written only once the whole
  * table has been read and checked. */
-void readpds0(ZP_IN(int32_t) iu);
+void readpds0(PDFERR_IN(int32_t) iu);
 
 /* Density of flavour Iparton at momentum fraction X and scale Q, never
  * negative: 0 with a message for X outside [0, 1], 0 with a one-time
  * warning for |Iparton| > MxFlvN0; Q below 0.3 ends the process, and so
  * does a call before any table set was loaded. */
-double zemopdf(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
+double zemopdf(PDFERR_IN(int32_t) Iparton, PDFERR_IN(double) X, PDFERR_IN(double) Q);
 
 /* The interpolation kernel behind zemopdf, unguarded and unclamped; a call
  * before any table set was loaded ends the process. */
-double partonx10(ZP_IN(int32_t) Iparton, ZP_IN(double) X, ZP_IN(double) Q);
+double partonx10(PDFERR_IN(int32_t) Iparton, PDFERR_IN(double) X, PDFERR_IN(double) Q);
 
 /* Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, into ye. */
-void polint4f(const double* xa, const double* ya, ZP_IN(double) xe, ZP_OUT(double) ye);
+void polint4f(const double* xa, const double* ya, PDFERR_IN(double) xe, PDFERR_OUT(double) ye);
 
 #ifdef __cplusplus
 }
 #endif
-
-#undef ZP_IN
-#undef ZP_OUT
 
 #endif

@@ -7,11 +7,11 @@
 // only (see FIO_BLOCK).
 #pragma once
 
-#define FIO_EXPORT __attribute__((visibility("default")))
+#include "pdferr/abi.h"
 
 // Defines the gfortran name of a routine as an alias of its C name.
 #define FIO_FORTRAN_ALIAS(ret, name, params) \
-  extern "C" FIO_EXPORT ret name##_ params __attribute__((alias(#name)));
+  extern "C" PDFERR_API ret name##_ params __attribute__((alias(#name)));
 
 // Emits the storage of a block that a public header declares as
 //   extern name_block name __asm__("name_");

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#define PDFERR_API __attribute__((visibility("default")))
+#include "abi.h"
 
 namespace pdferr {
 

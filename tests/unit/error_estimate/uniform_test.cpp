@@ -157,6 +157,48 @@ TEST(GeneratorDraw, RunsEqualSingleStepsForEveryLengthAndPhase) {
   }
 }
 
+TEST(GeneratorDraw, CarryReachingZeroExactly) {
+  // The default table with the carry at k cstep mod cmod: k steps on, the
+  // carry is exactly 0, not cmod.  The k-th and the next number are pinned
+  // from single steps; the short draw (k <= 4) and every bulk version
+  // (k = 32, a whole block) must give them too.
+  struct Case {
+    int k;
+    std::int32_t kth, after;  // multiples of 2^-24
+  };
+  for (const Case c :
+       {Case{1, 11438046, 8895558}, Case{2, 1241234, 16644792}, Case{3, 8990468, 1231285},
+        Case{4, 10354177, 11618667}, Case{32, 13220121, 8712273}}) {
+    SCOPED_TRACE(c.k);
+    LagTable start{};
+    sampling::fill(start.lags(), sampling::default_seed);
+    start.cc = sampling::detail::carry_back[static_cast<std::size_t>(c.k)];
+    const float kth = static_cast<float>(c.kth) * 0x1p-24f;
+    const float after = static_cast<float>(c.after) * 0x1p-24f;
+    LagTable one = start;
+    std::vector<float> v(static_cast<std::size_t>(c.k) + 8);
+    for (float& x : v) x = sampling::next(one.lags());
+    EXPECT_EQ(v[static_cast<std::size_t>(c.k) - 1], kth);
+    EXPECT_EQ(v[static_cast<std::size_t>(c.k)], after);
+    if (c.k <= 4) {
+      LagTable few = start;
+      std::vector<float> w(static_cast<std::size_t>(c.k));
+      sampling::draw(few.lags(), w.data(), c.k);
+      EXPECT_EQ(few.cc, 0.0f);
+      EXPECT_EQ(w.back(), kth);
+    }
+    for (const fio::Isa isa : testsupport::runnable_isas()) {
+      SCOPED_TRACE(testsupport::isa_name(isa));
+      LagTable bulk = start;
+      std::vector<float> w(v.size());
+      sampling::draw_variants.variant(isa)(bulk.lags(), w.data(),
+                                           static_cast<std::int32_t>(w.size()));
+      EXPECT_EQ(std::memcmp(w.data(), v.data(), v.size() * sizeof(float)), 0);
+      EXPECT_EQ(bulk.cc, one.cc);
+    }
+  }
+}
+
 TEST(GeneratorDraw, ZeroReplacementFollowsSecondEntryWithinRun) {
   // A table of zeros with the carry at cstep: every number of the first run
   // is 0 before replacement.  Entry 2 changes within the run only if the run
