@@ -11,6 +11,7 @@
 #include "correlated.hpp"
 #include "crmath.hpp"
 #include "normal.hpp"
+#include "simd/lanes.hpp"
 #include "uniform.hpp"
 
 namespace pdferr::sampling {
@@ -95,7 +96,7 @@ std::int32_t attempts_generic(const float* u, std::int32_t attempts, float* out)
   return attempts_body(u, attempts, out);
 }
 
-FIO_TARGET_AVX2 std::int32_t attempts_avx2(const float* u, std::int32_t attempts, float* out) {
+PDFERR_TARGET_AVX2 std::int32_t attempts_avx2(const float* u, std::int32_t attempts, float* out) {
   return attempts_body(u, attempts, out);
 }
 
@@ -103,7 +104,7 @@ constexpr int lanes = product_lanes;
 
 // Eight lanes of 32-bit floats: one AVX register, two SSE registers.  Each
 // lane's multiplication and addition are those of one float.
-typedef float Lanes8 __attribute__((vector_size(32)));
+using Lanes8 = simd::Vec<float, 8>;
 constexpr int rows_of_8 = lanes / 8;
 
 [[gnu::always_inline]] inline void product_body(const float* packed, std::ptrdiff_t n,
@@ -134,8 +135,8 @@ void product_generic(const float* packed, std::ptrdiff_t n, const float* zt, flo
   product_body(packed, n, zt, out, count);
 }
 
-FIO_TARGET_AVX2 void product_avx2(const float* packed, std::ptrdiff_t n, const float* zt,
-                                  float* out, std::int32_t count) {
+PDFERR_TARGET_AVX2 void product_avx2(const float* packed, std::ptrdiff_t n, const float* zt,
+                                     float* out, std::int32_t count) {
   product_body(packed, n, zt, out, count);
 }
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fio/dispatch.hpp"
+#include "simd/dispatch.hpp"
 #include "uniform.hpp"
 
 namespace pdferr::sampling {
@@ -55,13 +55,13 @@ inline constexpr int product_lanes = 32;
 // at zt[j product_lanes + k], all lanes defined).  Each sum runs upward from
 // 0.0 as in correlate().
 using ProductVariants =
-    fio::Variants<void(const float*, std::ptrdiff_t, const float*, float*, std::int32_t)>;
+    simd::Variants<void(const float*, std::ptrdiff_t, const float*, float*, std::int32_t)>;
 extern const ProductVariants product_variants;
 
 // One chunk of attempts: pairs of uniform numbers u[2k], u[2k + 1] for
 // k < attempts; the accepted ratios go to out in order and their count is
 // returned (at most attempts).
-using AttemptVariants = fio::Variants<std::int32_t(const float*, std::int32_t, float*)>;
+using AttemptVariants = simd::Variants<std::int32_t(const float*, std::int32_t, float*)>;
 extern const AttemptVariants attempt_variants;
 
 }  // namespace pdferr::sampling

@@ -168,7 +168,7 @@ inline std::int32_t step_block(float* y, std::int32_t len, float cc0, float* out
 
 void draw_generic(Lags g, float* vec, std::int32_t n) { draw_body(g, vec, n); }
 
-FIO_TARGET_AVX2 void draw_avx2(Lags g, float* vec, std::int32_t n) { draw_body(g, vec, n); }
+PDFERR_TARGET_AVX2 void draw_avx2(Lags g, float* vec, std::int32_t n) { draw_body(g, vec, n); }
 
 }  // namespace
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "common/text_file.hpp"
-#include "fio/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace pdferr::grids {
 
@@ -93,7 +93,7 @@ ReadFailure read_grid_file(const std::string& path, RawGrid& raw);
 
 // The powers of u = 1 - x that form the column factors, each by
 // multiplication in this grouping; T is double for one point and
-// common::Lanes for several side by side.
+// simd::Lanes for several side by side.
 template <class T>
 struct UPowersOf {
   T u;
@@ -178,7 +178,7 @@ template <class T>
 // The count of the n nodes that are not at or above c (all of them for a
 // NaN c), compiled for processors with AVX2 and for all others; a call runs
 // the version this processor runs.
-using CountBelowVariants = fio::Variants<std::int64_t(const double*, std::int64_t, double)>;
+using CountBelowVariants = simd::Variants<std::int64_t(const double*, std::int64_t, double)>;
 extern const CountBelowVariants count_below;
 
 // find_cell for nodes ascending in every dimension, by comparisons without
@@ -283,7 +283,7 @@ struct DensityRequest {
 // processors with AVX2 and for all others; a call runs the version this
 // processor runs.  The six columns of a point are formed side by side; the
 // logarithms and x^0.5 of many points by the array forms.
-using DensitiesVariants = fio::Variants<void(const double* side, const DensityRequest&)>;
+using DensitiesVariants = simd::Variants<void(const double* side, const DensityRequest&)>;
 extern const DensitiesVariants densities_at;
 
 }  // namespace pdferr::grids

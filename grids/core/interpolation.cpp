@@ -5,10 +5,10 @@
 #include <cstring>
 #include <limits>
 
-#include "common/lanes.hpp"
 #include "crmath.hpp"
-#include "fio/dispatch.hpp"
 #include "grid_core.hpp"
+#include "simd/dispatch.hpp"
+#include "simd/lanes.hpp"
 
 namespace pdferr::grids {
 
@@ -69,7 +69,7 @@ std::int64_t count_below_generic(const double* nodes, std::int64_t n, double c) 
   return count_below_body(nodes, n, c);
 }
 
-FIO_TARGET_AVX2 std::int64_t count_below_avx2(const double* nodes, std::int64_t n, double c) {
+PDFERR_TARGET_AVX2 std::int64_t count_below_avx2(const double* nodes, std::int64_t n, double c) {
   return count_below_body(nodes, n, c);
 }
 
@@ -162,7 +162,7 @@ void side_by_side(const GridTables& tables, SideTables& side) {
 namespace {
 
 // The six columns side by side (and the two spare lanes of a node).
-using Columns = common::Lanes<side_width>;
+using Columns = simd::Lanes<side_width>;
 
 // count_below_body() of a coordinate c that is not NaN over n strictly
 // ascending nodes, trying hint first: the points of a scan mostly stay in
@@ -190,7 +190,7 @@ using Columns = common::Lanes<side_width>;
 [[gnu::always_inline]] inline Columns node_columns(const double* side, std::int64_t node) {
   Columns v;
   for (int h = 0; h < Columns::quads; ++h) {
-    common::Quad q;
+    simd::Quad q;
     std::memcpy(&q, side + node * side_width + 4 * h, sizeof q);
     v.q[h] = q;
   }
@@ -251,7 +251,7 @@ using Columns = common::Lanes<side_width>;
                         (t * Columns::of({p.u3, p.u4, p.u8, p.u8, p.u8, p.u5, 0.0, 0.0}));
       // The six results as one vector of four and the low half of the
       // other, stored straight from the registers.
-      using Pair = double __attribute__((vector_size(16)));
+      using Pair = simd::Vec<double, 2>;
       const Pair last = __builtin_shufflevector(d.q[1], d.q[1], 0, 1);
       std::memcpy(out, &d.q[0], sizeof d.q[0]);
       std::memcpy(out + 4, &last, sizeof last);
@@ -261,7 +261,7 @@ using Columns = common::Lanes<side_width>;
 
 void densities_generic(const double* side, const DensityRequest& r) { densities_body(side, r); }
 
-FIO_TARGET_AVX2 void densities_avx2(const double* side, const DensityRequest& r) {
+PDFERR_TARGET_AVX2 void densities_avx2(const double* side, const DensityRequest& r) {
   densities_body(side, r);
 }
 

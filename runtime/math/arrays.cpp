@@ -20,7 +20,8 @@
 #include "accurate.hpp"
 #include "arrays.hpp"
 #include "crmath.hpp"
-#include "fio/dispatch.hpp"
+#include "simd/dispatch.hpp"
+#include "simd/lanes.hpp"
 #include "tables.hpp"
 
 namespace pdferr::math {
@@ -29,9 +30,9 @@ namespace {
 using namespace detail;  // the tables and constants
 
 constexpr int W = static_cast<int>(array_lanes);
-using V = double __attribute__((vector_size(8 * W)));
-using U = std::uint64_t __attribute__((vector_size(8 * W)));
-using F = float __attribute__((vector_size(4 * W)));
+using V = simd::Vec<double, W>;
+using U = simd::Vec<std::uint64_t, W>;
+using F = simd::Vec<float, W>;
 
 [[gnu::always_inline]] inline V sp(double a) { return V{a, a, a, a}; }
 [[gnu::always_inline]] inline U spu(std::uint64_t a) { return U{a, a, a, a}; }
@@ -364,29 +365,31 @@ struct LogfBlock {
 }
 
 void log_generic(const double* x, std::size_t n, double* out) { log_body<false>(x, n, out); }
-FIO_TARGET_AVX2 void log_avx2(const double* x, std::size_t n, double* out) {
+PDFERR_TARGET_AVX2 void log_avx2(const double* x, std::size_t n, double* out) {
   log_body<true>(x, n, out);
 }
 void exp_generic(const double* x, std::size_t n, double* out) { exp_body<false>(x, n, out); }
-FIO_TARGET_AVX2 void exp_avx2(const double* x, std::size_t n, double* out) {
+PDFERR_TARGET_AVX2 void exp_avx2(const double* x, std::size_t n, double* out) {
   exp_body<true>(x, n, out);
 }
 void pow03_generic(const double* x, std::size_t n, double* out) { pow03_body<false>(x, n, out); }
-FIO_TARGET_AVX2 void pow03_avx2(const double* x, std::size_t n, double* out) {
+PDFERR_TARGET_AVX2 void pow03_avx2(const double* x, std::size_t n, double* out) {
   pow03_body<true>(x, n, out);
 }
 void logf_generic(const float* x, std::size_t n, float* out) { logf_body(x, n, out); }
-FIO_TARGET_AVX2 void logf_avx2(const float* x, std::size_t n, float* out) { logf_body(x, n, out); }
+PDFERR_TARGET_AVX2 void logf_avx2(const float* x, std::size_t n, float* out) {
+  logf_body(x, n, out);
+}
 
 // The square root is one IEEE operation: the vector instructions give each
 // lane the bits of the scalar one (and set no errno for negative inputs).
-#if FIO_ISA_VARIANTS
+#if PDFERR_ISA_VARIANTS
 void sqrt_generic(const double* x, std::size_t n, double* out) {
   std::size_t i = 0;
   for (; i + 2 <= n; i += 2) _mm_storeu_pd(out + i, _mm_sqrt_pd(_mm_loadu_pd(x + i)));
   for (; i < n; ++i) out[i] = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x[i])));
 }
-FIO_TARGET_AVX2 void sqrt_avx2(const double* x, std::size_t n, double* out) {
+PDFERR_TARGET_AVX2 void sqrt_avx2(const double* x, std::size_t n, double* out) {
   std::size_t i = 0;
   for (; i + 4 <= n; i += 4) _mm256_storeu_pd(out + i, _mm256_sqrt_pd(_mm256_loadu_pd(x + i)));
   for (; i < n; ++i) out[i] = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x[i])));

@@ -5,12 +5,12 @@
 
 #include <cstddef>
 
-#include "fio/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace pdferr::math::detail {
 
-using ArrayVariants = fio::Variants<void(const double*, std::size_t, double*)>;
-using FloatArrayVariants = fio::Variants<void(const float*, std::size_t, float*)>;
+using ArrayVariants = simd::Variants<void(const double*, std::size_t, double*)>;
+using FloatArrayVariants = simd::Variants<void(const float*, std::size_t, float*)>;
 
 extern const ArrayVariants log_array;
 extern const ArrayVariants exp_array;

@@ -7,9 +7,9 @@
 namespace pdferr::tables {
 namespace {
 
-using common::columns;
-using common::Quad;
-using common::transpose;
+using simd::columns;
+using simd::transpose;
+using simd::Quad;
 
 // The path of a located point through the kernel, in x and in t.
 enum XPath { x_small, x_interior, x_top };
@@ -242,7 +242,7 @@ void points_generic(const Grid& g, const PointLane* lane, int n, double* out) {
   run_points<xp, tp>(g, lane, n, out);
 }
 template <XPath xp, TPath tp>
-FIO_TARGET_AVX2 void points_avx2(const Grid& g, const PointLane* lane, int n, double* out) {
+PDFERR_TARGET_AVX2 void points_avx2(const Grid& g, const PointLane* lane, int n, double* out) {
   run_points<xp, tp>(g, lane, n, out);
 }
 template <XPath xp, TPath tp>
@@ -250,8 +250,8 @@ void flavours_generic(const Grid& g, const Located& p, int first, int last, doub
   run_flavours<xp, tp>(g, p, first, last, out);
 }
 template <XPath xp, TPath tp>
-FIO_TARGET_AVX2 void flavours_avx2(const Grid& g, const Located& p, int first, int last,
-                                   double* out) {
+PDFERR_TARGET_AVX2 void flavours_avx2(const Grid& g, const Located& p, int first, int last,
+                                      double* out) {
   run_flavours<xp, tp>(g, p, first, last, out);
 }
 

@@ -7,7 +7,7 @@
 // the located point for every flavour asked there, and the value of a
 // flavour above mxval, which reads the slot of its negative.
 //
-// The formulas run in the lanes of vector registers (common::Lanes): one
+// The formulas run in the lanes of vector registers (simd::Lanes): one
 // flavour at many points takes eight points side by side, those on the same
 // path through the kernel (small x, interior or highest bin in x; below,
 // inside or above the t nodes) together; every flavour at one point takes
@@ -20,8 +20,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fio/dispatch.hpp"
 #include "kernel.hpp"
+#include "simd/dispatch.hpp"
 
 namespace pdferr::tables {
 
@@ -83,7 +83,7 @@ struct Request {
 // The evaluation, compiled for processors with AVX2 and for all others; a
 // call runs the version this processor runs.  The grid must carry the node
 // parts of its patches (Grid::patches).
-using EvaluateVariants = fio::Variants<void(const Grid&, const Request&)>;
+using EvaluateVariants = simd::Variants<void(const Grid&, const Request&)>;
 extern const EvaluateVariants evaluate;
 
 }  // namespace pdferr::tables

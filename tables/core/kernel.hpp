@@ -13,8 +13,8 @@
 #include <bit>
 #include <cstdint>
 
-#include "common/lanes.hpp"
 #include "crmath.hpp"
+#include "simd/lanes.hpp"
 
 namespace pdferr::tables {
 
@@ -35,12 +35,12 @@ static_assert(onep == static_cast<double>(1.00001f));
 inline constexpr int nqvec = 4;
 
 // The formulas below are templates over their value type: double for one
-// point, common::Lanes for several side by side.  Both run the same
+// point, simd::Lanes for several side by side.  Both run the same
 // operations in the same grouping; they are always inlined, so that each is
 // compiled in the instruction set of its caller.
-using common::choose;
-using common::Lanes;
-using common::less;
+using simd::choose;
+using simd::less;
+using simd::Lanes;
 
 // Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, by Neville's
 // scheme; the path of the final sum depends on where xe lies.  All four sums

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "fio/dispatch.hpp"
+#include "simd/dispatch.hpp"
 
 namespace testsupport {
 
-inline std::string isa_name(fio::Isa isa) { return isa == fio::Isa::avx2 ? "avx2" : "generic"; }
+inline std::string isa_name(pdferr::simd::Isa isa) {
+  return isa == pdferr::simd::Isa::avx2 ? "avx2" : "generic";
+}
 
 // The version a call must run: the one PDFERR_EXPECT_ISA names where the run
 // sets it (CI does, for each emulated processor), else the widest one that
@@ -27,9 +29,10 @@ inline std::string expected_isa() {
 
 // The versions this processor runs: the generic one, and the chosen one if
 // it is another.
-inline std::vector<fio::Isa> runnable_isas() {
-  std::vector<fio::Isa> isas{fio::Isa::generic};
-  if (fio::processor_isa() != fio::Isa::generic) isas.push_back(fio::processor_isa());
+inline std::vector<pdferr::simd::Isa> runnable_isas() {
+  std::vector<pdferr::simd::Isa> isas{pdferr::simd::Isa::generic};
+  if (pdferr::simd::processor_isa() != pdferr::simd::Isa::generic)
+    isas.push_back(pdferr::simd::processor_isa());
   return isas;
 }
 

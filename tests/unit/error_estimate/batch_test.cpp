@@ -47,7 +47,7 @@ TEST(BatchAttempts, EveryVersionKeepsTheAttemptsOfOneAtATime) {
     u[2 * e] = static_cast<float>(edges[e][0]) * 0x1p-24f;
     u[2 * e + 1] = static_cast<float>(edges[e][1]) * 0x1p-24f;
   }
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     for (const std::int32_t attempts : {0, 1, 31, 32, 33, 65, 5000}) {
       std::vector<float> fast(static_cast<std::size_t>(attempts) + 1, -9.0f);
@@ -67,7 +67,7 @@ TEST(BatchAttempts, EveryVersionKeepsTheAttemptsOfOneAtATime) {
 TEST(BatchProducts, EveryVersionKeepsTheSumsOfOneVectorAtATime) {
   // Any factor and deviates will do: each sum must keep its order, so the
   // bits are those of correlate(), also for a product -0 added to 0.
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     for (const std::ptrdiff_t n : {1, 2, 17, 100}) {
       constexpr int lanes = sampling::product_lanes;

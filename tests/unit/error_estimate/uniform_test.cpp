@@ -138,7 +138,7 @@ TEST(GeneratorDraw, PicksTheVersionForThisProcessor) {
 TEST(GeneratorDraw, RunsEqualSingleStepsForEveryLengthAndPhase) {
   // Each version of the run-wise draw against one next() per number, from
   // every phase of the lags and for lengths around the run limits.
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     for (std::uint64_t pre = 0; pre < 97; pre += 7) {
       for (std::int32_t n : {1, 2, 3, 5, 32, 33, 34, 64, 65, 96, 97, 98, 1000, 1025, 4096}) {
@@ -187,7 +187,7 @@ TEST(GeneratorDraw, CarryReachingZeroExactly) {
       EXPECT_EQ(few.cc, 0.0f);
       EXPECT_EQ(w.back(), kth);
     }
-    for (const fio::Isa isa : testsupport::runnable_isas()) {
+    for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
       SCOPED_TRACE(testsupport::isa_name(isa));
       LagTable bulk = start;
       std::vector<float> w(v.size());
@@ -204,7 +204,7 @@ TEST(GeneratorDraw, ZeroReplacementFollowsSecondEntryWithinRun) {
   // is 0 before replacement.  Entry 2 changes within the run only if the run
   // writes it; either way the replacement must equal the single-step one.
   // Lengths of whole runs only, and with a part run after them.
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     const auto draw = sampling::draw_variants.variant(isa);
     for (const std::int32_t n : {32, 40, 64}) {
@@ -251,7 +251,7 @@ TEST(GeneratorDraw, RealZeroOfTheDefaultSequenceEqualsSingleSteps) {
   // Each version draws across the zero from a few places before it, so
   // that it falls at different places of a block and a segment, and at the
   // end of a call; single steps are the reference.
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     for (const std::int32_t before : {1, 2, 17, 32, 33, 96, 97, 1030}) {
       for (const std::int32_t n : {before, before + 40}) {

@@ -90,7 +90,7 @@ TEST(GridBatch, EveryVersionGivesTheBitsOfValues) {
     if (v >= 1e-5 && v <= 1) ascending.push_back(v);
   }
   std::sort(ascending.begin(), ascending.end());
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     const auto densities_at = grids::densities_at.variant(isa);
     std::vector<double> scan(6 * ascending.size());
     densities_at(m.tables.data(),

@@ -79,7 +79,7 @@ TEST(FastPath, EveryVersionOfTheNodeCountCountsTheNodesBelow) {
   std::vector<double> nodes;
   for (int k = 0; k < 40; ++k) nodes.push_back(std::floor(k / 3.0) - 5.0);
   nodes.back() = inf;
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     const auto count_below = grids::count_below.variant(isa);
     for (std::int64_t n = 1; n <= 40; ++n) {
       const auto end = nodes.begin() + n;

@@ -39,7 +39,7 @@ struct Form {
   const char* name;
   double (*scalar)(double);
   // The array form of the given version over x[0..n).
-  void (*array)(fio::Isa, const double* x, std::size_t n, double* out);
+  void (*array)(pdferr::simd::Isa, const double* x, std::size_t n, double* out);
   bool (*agrees)(double x, double r);  // the oracle, for finite x of the domain
   double (*draw)(std::mt19937_64&);
   std::vector<double> known_hard = {};  // inputs known to fail the rounding test
@@ -52,7 +52,7 @@ double scalar_of(double x) {
   return f == oracle::Fn::log ? m::log(x) : f == oracle::Fn::exp ? m::exp(x) : m::pow03(x);
 }
 template <oracle::Fn f>
-void array_of(fio::Isa isa, const double* x, std::size_t n, double* out) {
+void array_of(pdferr::simd::Isa isa, const double* x, std::size_t n, double* out) {
   const d::ArrayVariants& v = f == oracle::Fn::log   ? d::log_array
                               : f == oracle::Fn::exp ? d::exp_array
                                                      : d::pow03_array;
@@ -68,7 +68,7 @@ double draw_of(std::mt19937_64& g) {
 }
 
 double logf_scalar(double x) { return static_cast<double>(m::logf(static_cast<float>(x))); }
-void logf_array(fio::Isa isa, const double* x, std::size_t n, double* out) {
+void logf_array(pdferr::simd::Isa isa, const double* x, std::size_t n, double* out) {
   std::vector<float> xf(x, x + n), rf(n);
   d::logf_array.variant(isa)(xf.data(), n, rf.data());
   for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<double>(rf[i]);
@@ -89,7 +89,7 @@ double logf_draw(std::mt19937_64& g) {
 }
 
 double sqrt_scalar(double x) { return std::sqrt(x); }
-void sqrt_array(fio::Isa isa, const double* x, std::size_t n, double* out) {
+void sqrt_array(pdferr::simd::Isa isa, const double* x, std::size_t n, double* out) {
   d::sqrt_array.variant(isa)(x, n, out);
 }
 bool sqrt_agrees(double x, double r) { return x < 0 || r == std::sqrt(x); }
@@ -158,7 +158,7 @@ TEST_P(EachForm, ScalarBitsAndCorrectlyRoundedOnEveryVersion) {
   if (std::string(f.name) != "sqrt") {
     EXPECT_GT(hard, 0u) << "no input reached the accurate path";
   }
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     SCOPED_TRACE(testsupport::isa_name(isa));
     std::vector<double> got(xs.size());
     f.array(isa, xs.data(), xs.size(), got.data());
@@ -181,7 +181,7 @@ TEST_P(EachForm, LengthsStartsAndInPlace) {
   std::mt19937_64 g(5);
   std::vector<double> pool(80);
   for (std::size_t i = 0; i < pool.size(); ++i) pool[i] = i % 5 == 2 ? specials[i % 4] : f.draw(g);
-  for (const fio::Isa isa : testsupport::runnable_isas()) {
+  for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
     // 67: past a chunk of 64 (x^0.3 works in chunks).
     for (std::size_t n : {std::size_t{0}, std::size_t{1}, lanes - 1, lanes, lanes + 1,
                           2 * lanes + 3, std::size_t{67}}) {

@@ -115,7 +115,7 @@ TEST(Batch, EveryVersionGivesTheBitsOfValue) {
       if (x > 0 && x <= 1) ascending.push_back(x);
     }
     std::sort(ascending.begin(), ascending.end());
-    for (const fio::Isa isa : testsupport::runnable_isas()) {
+    for (const pdferr::simd::Isa isa : testsupport::runnable_isas()) {
       const auto evaluate = tables::evaluate.variant(isa);
       std::vector<double> scan(ascending.size());
       evaluate(core.grid, {ascending.data(), &one_qs[1], true, scan.size(), 1, 1, scan.data()});

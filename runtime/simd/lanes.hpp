@@ -5,7 +5,7 @@
 // formula written once as a template over its value type T gives, on
 // Lanes<N>, the bits it gives on double in each lane.  Functions that take
 // Lanes are inlined always, so that they are compiled in the instruction
-// set of their caller (see fio/dispatch.hpp): two halves per vector of four
+// set of their caller (see simd/dispatch.hpp): two halves per vector of four
 // without AVX2, one register with it.
 //
 // Lanes<N> holds N / 4 independent vectors of four: with two or three, the
@@ -21,13 +21,20 @@
 #include <cstdint>
 #include <cstring>
 
-namespace pdferr::common {
+namespace pdferr::simd {
 
-// The compilers' vector types (GCC and clang).  They pass by reference
-// here: passed by value, their calling convention would depend on the
-// instruction set.
-using Quad = double __attribute__((vector_size(32)));
-using QuadBits = std::uint64_t __attribute__((vector_size(32)));
+// The compilers' vector types (GCC and clang): W values of type T in one
+// vector.  They pass by reference here: passed by value, their calling
+// convention would depend on the instruction set.
+template <class T, int W>
+struct VectorOf {
+  typedef T type __attribute__((vector_size(sizeof(T) * W)));
+};
+template <class T, int W>
+using Vec = typename VectorOf<T, W>::type;
+
+using Quad = Vec<double, 4>;
+using QuadBits = Vec<std::uint64_t, 4>;
 
 template <int N>
 struct Lanes {
@@ -128,4 +135,4 @@ template <int N>
   return r;
 }
 
-}  // namespace pdferr::common
+}  // namespace pdferr::simd

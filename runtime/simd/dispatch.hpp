@@ -16,23 +16,23 @@
 // the only one ever called.
 #pragma once
 
-namespace fio {
+namespace pdferr::simd {
 
 // The versions, from the one every processor runs to the widest.
 enum class Isa { generic, avx2 };
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define FIO_ISA_VARIANTS 1
-#define FIO_TARGET_AVX2 __attribute__((target("avx2,fma")))
+#define PDFERR_ISA_VARIANTS 1
+#define PDFERR_TARGET_AVX2 __attribute__((target("avx2,fma")))
 #else
-#define FIO_ISA_VARIANTS 0
-#define FIO_TARGET_AVX2
+#define PDFERR_ISA_VARIANTS 0
+#define PDFERR_TARGET_AVX2
 #endif
 
 // The widest version this processor runs (and its system saves the
 // registers of), found on the first call: the AVX2 one needs FMA as well.
 inline Isa processor_isa() {
-#if FIO_ISA_VARIANTS
+#if PDFERR_ISA_VARIANTS
   static const Isa isa = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? Isa::avx2
@@ -51,8 +51,8 @@ inline Isa processor_isa() {
 //
 //   [[gnu::always_inline]] inline int body(...) { ... }
 //   int sum_generic(...) { return body(...); }
-//   FIO_TARGET_AVX2 int sum_avx2(...) { return body(...); }
-//   constexpr fio::Variants<int(...)> sum{sum_generic, sum_avx2};
+//   PDFERR_TARGET_AVX2 int sum_avx2(...) { return body(...); }
+//   constexpr simd::Variants<int(...)> sum{sum_generic, sum_avx2};
 template <class Signature>
 class Variants;
 
@@ -76,4 +76,4 @@ class Variants<R(Args...)> {
   Function* avx2_;
 };
 
-}  // namespace fio
+}  // namespace pdferr::simd
