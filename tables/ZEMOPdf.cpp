@@ -57,18 +57,15 @@ bool table_loaded = false;
 
 // Persistent values of partonx10: the u nodes of the loaded table and the
 // point last located.
-struct Kernel {
+struct NodesAndLastPoint {
   double xvpow[PDFERR_ZEMO_MAX_NX + 1] = {};
   tables::Point point;
 };
 
-Kernel kernel;
+NodesAndLastPoint kept;
 
 // Persistent value of zemopdf: the flavour warning is still to be written.
 bool warn = true;
-
-// Smallest Q that zemopdf accepts: 0.3, the nearest 64-bit value.
-constexpr double qsml = 0.3;
 
 // The lines of a unit connected through the runtime.
 class UnitLines final : public fio::LineSource {
@@ -130,8 +127,8 @@ tables::Grid block_grid() {
   const vokpar2_block& d = vokpar2;
   const bool fits =
       d.nx >= 0 && d.nx <= PDFERR_ZEMO_MAX_NX && d.nt >= 0 && d.nt <= PDFERR_ZEMO_MAX_NT;
-  return tables::Grid{vokpar1.alambda, vokpar1.xv,      kernel.xvpow, vokpar1.tv, vokpar1.pdfval,
-                      fits ? d.nx : 0, fits ? d.nt : 0, d.MxFlvN0,    d.mxval};
+  return tables::Grid{vokpar1.alambda, vokpar1.xv,      kept.xvpow, vokpar1.tv, vokpar1.pdfval,
+                      fits ? d.nx : 0, fits ? d.nt : 0, d.MxFlvN0,  d.mxval};
 }
 
 // Whether flavour iparton of the blocks can be interpolated: a table of at
@@ -243,11 +240,11 @@ PDFERR_API double partonx10(const std::int32_t& Iparton, const double& X, const 
     // A new table: its u nodes, and nothing kept of the last point.
     setchange.flag = 0;
     const tables::Grid g = block_grid();
-    tables::u_nodes(g.xv, g.nx, kernel.xvpow);
-    kernel.point = {};
+    tables::u_nodes(g.xv, g.nx, kept.xvpow);
+    kept.point = {};
   }
   const tables::Grid g = block_grid();
-  const tables::XFault fault = tables::locate(g, kernel.point, x, q);
+  const tables::XFault fault = tables::locate(g, kept.point, x, q);
   if (fault != tables::XFault::none) {
     {
       fio::Record line(stdout);
@@ -260,7 +257,7 @@ PDFERR_API double partonx10(const std::int32_t& Iparton, const double& X, const 
   // A flavour outside the table's slots reads nothing: the neutral result.
   // zemopdf never gets here with one.
   if (!interpolable(iparton)) return 0.0;
-  return tables::interpolate(g, kernel.point, iparton);
+  return tables::interpolate(g, kept.point, iparton);
 }
 
 PDFERR_API double zemopdf(const std::int32_t& Iparton, const double& X, const double& Q) {
@@ -273,7 +270,7 @@ PDFERR_API double zemopdf(const std::int32_t& Iparton, const double& X, const do
     line.list_text("X out of range in ZEMOPdf: ").list_real(x);
     return 0.0;
   }
-  if (q < qsml) {
+  if (q < tables::qsml) {
     {
       fio::Record line(stdout);
       line.list_text("Q out of range in ZEMOPdf: ").list_real(q);

@@ -27,33 +27,6 @@ ShapeCheck check_shape(std::int32_t ndim, const std::int32_t* nnodes) {
   return check;
 }
 
-Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const double* nodes) {
-  Cell cell{};
-  cell.ndim = ndim;
-  // 0-based counterparts of the running values: first node of the
-  // dimension in nodes, all-upper corner in the table, stride.
-  std::int64_t first = 0;
-  std::int64_t base = 0;
-  std::int64_t stride = 1;
-  for (int i = 0; i < ndim; ++i) {
-    const std::int64_t last = first + nnodes[i] - 1;
-    // The upper node: the first node at or above the coordinate, else the
-    // last node (also for a NaN coordinate, which compares false).
-    std::int64_t j = first;
-    while (j < last && !(nodes[j] >= coord[i])) ++j;
-    // A coordinate at or below the first node uses the first cell.
-    if (j == first) j = first + 1;
-    const double upper = nodes[j];
-    const double lower = nodes[j - 1];
-    cell.w[i] = (upper - coord[i]) / (upper - lower);
-    base = base + (j - first) * stride;
-    stride = stride * nnodes[i];
-    first = last + 1;
-  }
-  cell.base = base;
-  return cell;
-}
-
 namespace {
 
 // The count of nodes not at or above c (all of them for a NaN c): one
@@ -77,10 +50,19 @@ PDFERR_TARGET_AVX2 std::int64_t count_below_avx2(const double* nodes, std::int64
 
 constinit const CountBelowVariants count_below{count_below_generic, count_below_avx2};
 
-Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
-                         const double* nodes) {
+namespace {
+
+// The cell of coord, with first_at_or_above(dim, n, c) the index in 0..n of
+// the first of a dimension's n nodes at or above c (n if there is none), or
+// anything between it and n - 1: upper_node caps it.
+template <class FirstAtOrAbove>
+[[gnu::always_inline]] inline Cell find_cell_with(int ndim, const double* coord,
+                                                  const std::int32_t* nnodes, const double* nodes,
+                                                  FirstAtOrAbove first_at_or_above) {
   Cell cell{};
   cell.ndim = ndim;
+  // First node of the dimension in nodes, all-upper corner in the table,
+  // stride.
   std::int64_t first = 0;
   std::int64_t base = 0;
   std::int64_t stride = 1;
@@ -88,7 +70,7 @@ Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnod
     const std::int64_t n = nnodes[i];
     const double c = coord[i];
     const double* dim = nodes + first;
-    const std::int64_t j = upper_node(count_below(dim, n, c), n);
+    const std::int64_t j = upper_node(first_at_or_above(dim, n, c), n);
     cell.w[i] = lower_weight(dim[j], dim[j - 1], c);
     base = base + j * stride;
     stride = stride * n;
@@ -96,6 +78,26 @@ Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnod
   }
   cell.base = base;
   return cell;
+}
+
+}  // namespace
+
+Cell find_cell(int ndim, const double* coord, const std::int32_t* nnodes, const double* nodes) {
+  // Nodes in any order: the first at or above c, by a scan that stops at
+  // the last node (where a NaN coordinate, which compares false, ends too).
+  return find_cell_with(ndim, coord, nnodes, nodes,
+                        [](const double* dim, std::int64_t n, double c) {
+                          std::int64_t k = 0;
+                          while (k < n - 1 && !(dim[k] >= c)) ++k;
+                          return k;
+                        });
+}
+
+Cell find_cell_ascending(int ndim, const double* coord, const std::int32_t* nnodes,
+                         const double* nodes) {
+  return find_cell_with(
+      ndim, coord, nnodes, nodes,
+      [](const double* dim, std::int64_t n, double c) { return count_below(dim, n, c); });
 }
 
 void corner_sums_2d(const Cell& cell, const std::int32_t* nnodes, const double* tables, int ntables,

@@ -8,23 +8,24 @@ namespace pdferr::tables {
 namespace {
 
 using simd::columns;
-using simd::transpose;
 using simd::Quad;
+using simd::transpose;
 
-// The path of a located point through the kernel, in x and in t.
-enum XPath { x_small, x_interior, x_top };
-enum TPath { t_low, t_interior, t_high };
+// The path of a located point through the kernel: its sides in x and in t.
 constexpr int t_paths = 3;
 constexpr int paths = 3 * t_paths;
+constexpr int path_of(Side xp, Side tp) {
+  return static_cast<int>(xp) * t_paths + static_cast<int>(tp);
+}
 
 // A point as locate() places it: the x side and the t side.
 struct Located {
   double x = 0, ss = 0;  // x and u = x^xpow
   int jx = 0;            // first x node of the patch
-  XPath xp = x_small;
+  Side xp = Side::low;
   double tt = 0;  // t = ln(ln(Q / alambda))
   int jq = 0;     // first t node of the patch
-  TPath tp = t_low;
+  Side tp = Side::low;
 };
 
 // The index of the value at x node jx, t node jq of flavour f's slot.
@@ -74,17 +75,17 @@ template <int N>
   n.s1213 = c[1][1];
   n.s2434 = c[1][2];
   n.sdet = c[1][3];
-  n.const1 = c[2][0];
-  n.const2 = c[2][1];
-  n.const3 = c[2][2];
-  n.const4 = c[2][3];
+  n.line1_f2 = c[2][0];
+  n.line1_f3 = c[2][1];
+  n.line4_f2 = c[2][2];
+  n.line4_f3 = c[2][3];
   return n;
 }
 
 // interpolate() of lane[0..n) (1 <= n <= point_lanes), all on the path
 // (xp, tp), clamped at 0 into out: its formulas on PointLanes, each lane the
 // bits of interpolate() on its own.  Spare lanes repeat the first.
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 [[gnu::always_inline]] inline void run_points(const Grid& g, const PointLane* lane, int n,
                                               double* out) {
   constexpr int L = point_lanes;
@@ -108,20 +109,20 @@ template <XPath xp, TPath tp>
   const PointLanes ss = PointLanes::of(ss_of);
   const PointLanes tt = PointLanes::of(tt_of);
   PointLanes un[4];
-  if constexpr (xp != x_interior) columns(u_rows, un);
+  if constexpr (xp != Side::interior) columns(u_rows, un);
   PointLanes tn[4];
   columns(t_rows, tn);
   // Interior patches: the node part of the x side as the table keeps it,
   // then the point part, x_coefficients' operations bit for bit.
   XBlendOf<PointLanes> xc;
-  if constexpr (xp == x_interior) xc = x_point(patch_lanes(g, jx_of), ss);
+  if constexpr (xp == Side::interior) xc = x_point(patch_lanes(g, jx_of), ss);
   PointLanes ftq[nqvec];
   for (int it = 0; it < nqvec; ++it) {
     PointLanes f[4];  // f[k]: x node jx + k at t node jq + it
     columns(f_rows[it], f);
-    if constexpr (xp == x_interior) {
+    if constexpr (xp == Side::interior) {
       ftq[it] = x_blend(xc, f[0], f[1], f[2], f[3]);
-    } else if constexpr (xp == x_top) {
+    } else if constexpr (xp == Side::high) {
       ftq[it] = polint4(un, f, ss);
     } else {
       // Small x: x^2 times the value, anchored at 0 at x = 0 (here jx = 0).
@@ -133,7 +134,7 @@ template <XPath xp, TPath tp>
     }
   }
   PointLanes r;
-  if constexpr (tp == t_interior) {
+  if constexpr (tp == Side::interior) {
     r = t_blend(t_coefficients(tn[0], tn[1], tn[2], tn[3], tt), ftq[0], ftq[1], ftq[2], ftq[3]);
   } else {
     r = polint4(tn, ftq, tt);
@@ -153,7 +154,7 @@ using FlavourLanes = Lanes<flavour_lanes>;
 // interpolate() of flavours first..last at the point p, on the path
 // (xp, tp), clamped at 0 into out[0..last - first]: its formulas on Lanes,
 // each lane the bits of interpolate() on its own.
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 [[gnu::always_inline]] inline void run_flavours(const Grid& g, const Located& p, int first,
                                                 int last, double* out) {
   const int row = g.nx + 1;
@@ -165,18 +166,18 @@ template <XPath xp, TPath tp>
   // Interior patches: the coefficients from the node part the table keeps,
   // formed once and set in every lane.
   XBlendOf<NodeLanes> xc;
-  if constexpr (xp == x_interior) {
+  if constexpr (xp == Side::interior) {
     const XBlend c = x_point(g.patches[p.jx], p.ss);
-    xc = {NodeLanes(c.s23),    NodeLanes(c.sy2),    NodeLanes(c.sy3),
-          NodeLanes(c.const1), NodeLanes(c.const2), NodeLanes(c.const3),
-          NodeLanes(c.const4), NodeLanes(c.const5), NodeLanes(c.const6)};
+    xc = {NodeLanes(c.s23),      NodeLanes(c.sy2),      NodeLanes(c.sy3),
+          NodeLanes(c.line1_f2), NodeLanes(c.line1_f3), NodeLanes(c.line4_f2),
+          NodeLanes(c.line4_f3), NodeLanes(c.weight1),  NodeLanes(c.weight4)};
   }
   // Its t side, the same for every flavour.
   const FlavourLanes tt(p.tt);
   const FlavourLanes tn[4] = {FlavourLanes(g.tv[p.jq]), FlavourLanes(g.tv[p.jq + 1]),
                               FlavourLanes(g.tv[p.jq + 2]), FlavourLanes(g.tv[p.jq + 3])};
   TBlendOf<FlavourLanes> tc;
-  if constexpr (tp == t_interior) tc = t_coefficients(tn[0], tn[1], tn[2], tn[3], tt);
+  if constexpr (tp == Side::interior) tc = t_coefficients(tn[0], tn[1], tn[2], tn[3], tt);
 
   // First the x side of a block of flavours, then their t side: the rounds
   // of each loop are independent, so that the processor overlaps their
@@ -198,9 +199,9 @@ template <XPath xp, TPath tp>
         NodeLanes v[4];  // v[k]: x node jx + k at the four t nodes
         columns(rows, v);
         NodeLanes w;
-        if constexpr (xp == x_interior) {
+        if constexpr (xp == Side::interior) {
           w = x_blend(xc, v[0], v[1], v[2], v[3]);
-        } else if constexpr (xp == x_top) {
+        } else if constexpr (xp == Side::high) {
           w = polint4(un, v, ss);
         } else {
           // Small x: x^2 times the value, anchored at 0 at x = 0 (here jx = 0).
@@ -216,7 +217,7 @@ template <XPath xp, TPath tp>
     }
     for (int gr = 0; gr < groups; ++gr) {
       FlavourLanes r;
-      if constexpr (tp == t_interior) {
+      if constexpr (tp == Side::interior) {
         r = t_blend(tc, t[gr][0], t[gr][1], t[gr][2], t[gr][3]);
       } else {
         r = polint4(tn, t[gr], tt);
@@ -237,19 +238,19 @@ template <XPath xp, TPath tp>
 using RunPoints = void (*)(const Grid&, const PointLane*, int, double*);
 using RunFlavours = void (*)(const Grid&, const Located&, int, int, double*);
 
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 void points_generic(const Grid& g, const PointLane* lane, int n, double* out) {
   run_points<xp, tp>(g, lane, n, out);
 }
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 PDFERR_TARGET_AVX2 void points_avx2(const Grid& g, const PointLane* lane, int n, double* out) {
   run_points<xp, tp>(g, lane, n, out);
 }
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 void flavours_generic(const Grid& g, const Located& p, int first, int last, double* out) {
   run_flavours<xp, tp>(g, p, first, last, out);
 }
-template <XPath xp, TPath tp>
+template <Side xp, Side tp>
 PDFERR_TARGET_AVX2 void flavours_avx2(const Grid& g, const Located& p, int first, int last,
                                       double* out) {
   run_flavours<xp, tp>(g, p, first, last, out);
@@ -262,9 +263,9 @@ struct Kernels {
 };
 
 template <std::size_t path>
-constexpr XPath x_path = static_cast<XPath>(path / t_paths);
+constexpr Side x_path = static_cast<Side>(path / t_paths);
 template <std::size_t path>
-constexpr TPath t_path = static_cast<TPath>(path % t_paths);
+constexpr Side t_path = static_cast<Side>(path % t_paths);
 
 template <std::size_t... path>
 constexpr Kernels generic_kernels(std::index_sequence<path...>) {
@@ -298,14 +299,9 @@ inline void locate_x(const Grid& g, double x, double ss, int& hint, Located& p) 
   // Below onep: the bracket is 0..nx.
   const int jlx = bracket_near(g.xv, nx, x, hint);
   hint = jlx;
-  if (jlx == 0) {
-    p.jx = 0;
-  } else if (jlx <= nx - 2) {
-    p.jx = jlx - 1;
-  } else {
-    p.jx = nx - 3;
-  }
-  p.xp = p.jx == 0 ? x_small : jlx >= nx - 1 ? x_top : x_interior;
+  const Patch patch = x_patch(jlx, nx);
+  p.jx = patch.first;
+  p.xp = patch.side;
   p.x = x;
   p.ss = ss;
 }
@@ -313,17 +309,9 @@ inline void locate_x(const Grid& g, double x, double ss, int& hint, Located& p) 
 // The t side of a point whose t = t_of(Q) is tt, as locate() forms it.
 inline void locate_t(const Grid& g, double tt, Located& p) {
   p.tt = tt;
-  const int jlq = bracket(g.tv, g.nt, p.tt);
-  if (jlq <= 0) {
-    p.jq = 0;
-    p.tp = t_low;
-  } else if (jlq <= g.nt - 2) {
-    p.jq = jlq - 1;
-    p.tp = t_interior;
-  } else {
-    p.jq = g.nt - 3;
-    p.tp = t_high;
-  }
+  const Patch patch = t_patch(bracket(g.tv, g.nt, p.tt), g.nt);
+  p.jq = patch.first;
+  p.tp = patch.side;
 }
 
 void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
@@ -369,7 +357,7 @@ void evaluate_with(const Grid& g, const Request& r, const Kernels& k) {
         locate_t(g, r.one_q ? t_of(q, g.alambda) : tt[j], p);
         have_t = true;
       }
-      const int path = p.xp * t_paths + p.tp;
+      const int path = path_of(p.xp, p.tp);
       if (!one_flavour) {
         k.flavours[path](g, p, r.first, computed_last, out);
         // A flavour above mxval reads the slot of its negative: its value is

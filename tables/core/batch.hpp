@@ -39,9 +39,6 @@ enum class PointFault {
   q_overflow
 };
 
-// Smallest accepted Q: 0.3, the nearest 64-bit value.
-inline constexpr double qsml = 0.3;
-
 // Smallest positive x of the value faces.  Below the second x node the
 // value is a cubic in u = x^0.3 through 0 divided by x * x, which grows
 // without bound as x goes to 0 (like x^-1.7); once x * x leaves the normal

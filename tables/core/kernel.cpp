@@ -21,26 +21,15 @@ XFault locate(const Grid& g, Point& p, double x, double q) {
   if (!(p.has_x && x == p.x)) {
     p.has_x = false;
     const int jlx = bracket(g.xv, nx, x);
-    int jx = 0;
-    if (jlx < 0) {
+    if (jlx < 0 || (jlx == nx && !(x < onep))) {
       p.has_t = false;
-      return XFault::below;
-    }
-    if (jlx == 0) {
-      jx = 0;
-    } else if (jlx <= nx - 2) {
-      jx = jlx - 1;
-    } else if (jlx == nx - 1 || x < onep) {
-      jx = nx - 3;
-    } else {
-      p.has_t = false;
-      return XFault::above;
+      return jlx < 0 ? XFault::below : XFault::above;
     }
     p.x = x;
-    p.jlx = jlx;
-    p.jx = jx;
+    p.xp = x_patch(jlx, nx);
     p.ss = u_of(x);
-    if (jlx >= 2 && jlx <= nx - 2) {
+    if (p.xp.side == Side::interior) {
+      const int jx = p.xp.first;
       const double* u = g.u + jx;
       // The node part as the grid keeps it, if it does: the same bits.
       p.xc = g.patches != nullptr ? x_point(g.patches[jx], p.ss)
@@ -51,16 +40,9 @@ XFault locate(const Grid& g, Point& p, double x, double q) {
   if (!(p.has_t && q == p.q)) {
     p.q = q;
     p.tt = t_of(q, g.alambda);
-    p.jlq = bracket(g.tv, nt, p.tt);
-    if (p.jlq <= 0) {
-      p.jq = 0;
-    } else if (p.jlq <= nt - 2) {
-      p.jq = p.jlq - 1;
-    } else {
-      p.jq = nt - 3;
-    }
-    if (p.jlq >= 1 && p.jlq <= nt - 2) {
-      const double* t = g.tv + p.jq;
+    p.tp = t_patch(bracket(g.tv, nt, p.tt), nt);
+    if (p.tp.side == Side::interior) {
+      const double* t = g.tv + p.tp.first;
       p.tc = t_coefficients(t[0], t[1], t[2], t[3], p.tt);
     }
     p.has_t = true;
@@ -74,27 +56,27 @@ double interpolate(const Grid& g, const Point& p, int iparton) {
   const int nt = g.nt;
   const int ip = slot(iparton, g.mxval);
   // Index of x node jx, t node jq - 1, slot ip: each it steps one t node on.
-  const int jbase = ((ip + g.mxflvn0) * (nt + 1) + p.jq - 1) * (nx + 1) + p.jx;
+  const int jbase = ((ip + g.mxflvn0) * (nt + 1) + p.tp.first - 1) * (nx + 1) + p.xp.first;
   double ftq[nqvec];
   for (int it = 1; it <= nqvec; ++it) {
     const double* f = g.values + (jbase + it * (nx + 1));
     double v;
-    if (p.jx == 0) {
+    if (p.xp.side == Side::low) {
       // Small x: x^2 times the value, anchored at 0 at x = 0.
       double fpt[4];
       fpt[0] = 0;
       for (int k = 1; k <= 3; ++k) fpt[k] = g.xv[k] * g.xv[k] * f[k];
       const double w = polint4(g.u, fpt, p.ss);
       v = w / (p.x * p.x);
-    } else if (p.jlx >= nx - 1) {
+    } else if (p.xp.side == Side::high) {
       v = polint4(g.u + (nx - 3), f, p.ss);
     } else {
       v = x_blend(p.xc, f[0], f[1], f[2], f[3]);
     }
     ftq[it - 1] = v;
   }
-  if (p.jlq <= 0) return polint4(g.tv, ftq, p.tt);
-  if (p.jlq >= nt - 1) return polint4(g.tv + (nt - 3), ftq, p.tt);
+  if (p.tp.side == Side::low) return polint4(g.tv, ftq, p.tt);
+  if (p.tp.side == Side::high) return polint4(g.tv + (nt - 3), ftq, p.tt);
   return t_blend(p.tc, ftq[0], ftq[1], ftq[2], ftq[3]);
 }
 

@@ -33,14 +33,16 @@ inline constexpr double onep = std::bit_cast<double>(std::uint64_t{0x3FF0000A800
 static_assert(onep == static_cast<double>(1.00001f));
 // t nodes in a patch.
 inline constexpr int nqvec = 4;
+// Smallest accepted Q: 0.3, the nearest 64-bit value.
+inline constexpr double qsml = 0.3;
 
 // The formulas below are templates over their value type: double for one
 // point, simd::Lanes for several side by side.  Both run the same
 // operations in the same grouping; they are always inlined, so that each is
 // compiled in the instruction set of its caller.
 using simd::choose;
-using simd::less;
 using simd::Lanes;
+using simd::less;
 
 // Value at xe of the cubic through (xa[k], ya[k]), k = 0..3, by Neville's
 // scheme; the path of the final sum depends on where xe lies.  All four sums
@@ -85,20 +87,24 @@ template <class T>
   return choose(near4, from4, choose(near3, from3, choose(near2, from2, from1)));
 }
 
-// Coefficients of the x-side blend for nodes x1..x4 at the point ss.
+// Coefficients of the x-side blend for nodes x1..x4 at the point ss.  The
+// line through nodes 2 and 3 takes at x1 the value line1_f2 f2 - line1_f3 f3
+// and at x4 line4_f3 f3 - line4_f2 f2; weight1 and weight4 are the point's
+// factors of f1 and f4 less those values.
 template <class T>
 struct XBlendOf {
   T s23{}, sy2{}, sy3{};
-  T const1{}, const2{}, const3{}, const4{}, const5{}, const6{};
+  T line1_f2{}, line1_f3{}, line4_f2{}, line4_f3{}, weight1{}, weight4{};
 };
 using XBlend = XBlendOf<double>;
 
 // The part of the x-side coefficients that depends on the nodes x1..x4
 // alone, the same for every point of a patch: a table keeps it per patch.
+// s1213 = s12 + s13, s2434 = s24 + s34 and sdet their determinant.
 template <class T>
 struct XNodesOf {
   T x2{}, x3{}, s12{}, s23{}, s34{}, s1213{}, s2434{}, sdet{};
-  T const1{}, const2{}, const3{}, const4{};
+  T line1_f2{}, line1_f3{}, line4_f2{}, line4_f3{};
 };
 using XNodes = XNodesOf<double>;
 
@@ -112,10 +118,10 @@ template <class T>
   n.s23 = x2 - x3;
   const T s24 = x2 - x4;
   n.s34 = x3 - x4;
-  n.const1 = s13 / n.s23;
-  n.const2 = n.s12 / n.s23;
-  n.const3 = n.s34 / n.s23;
-  n.const4 = s24 / n.s23;
+  n.line1_f2 = s13 / n.s23;
+  n.line1_f3 = n.s12 / n.s23;
+  n.line4_f2 = n.s34 / n.s23;
+  n.line4_f3 = s24 / n.s23;
   n.s1213 = n.s12 + s13;
   n.s2434 = s24 + n.s34;
   n.sdet = n.s12 * n.s34 - n.s1213 * n.s2434;
@@ -127,15 +133,15 @@ template <class T>
 [[gnu::always_inline]] inline XBlendOf<T> x_point(const XNodesOf<T>& n, T ss) {
   XBlendOf<T> c;
   c.s23 = n.s23;
-  c.const1 = n.const1;
-  c.const2 = n.const2;
-  c.const3 = n.const3;
-  c.const4 = n.const4;
+  c.line1_f2 = n.line1_f2;
+  c.line1_f3 = n.line1_f3;
+  c.line4_f2 = n.line4_f2;
+  c.line4_f3 = n.line4_f3;
   c.sy2 = ss - n.x2;
   c.sy3 = ss - n.x3;
   const T sprod = c.sy3 * c.sy2 / n.sdet;
-  c.const5 = (c.sy2 * n.s34 - c.sy3 * n.s2434) * sprod / n.s12;
-  c.const6 = (c.sy2 * n.s1213 - c.sy3 * n.s12) * sprod / n.s34;
+  c.weight1 = (c.sy2 * n.s34 - c.sy3 * n.s2434) * sprod / n.s12;
+  c.weight4 = (c.sy2 * n.s1213 - c.sy3 * n.s12) * sprod / n.s34;
   return c;
 }
 
@@ -148,18 +154,18 @@ template <class T>
 template <class T>
 [[gnu::always_inline]] inline T x_blend(const XBlendOf<T>& c, T f1, T f2, T f3, T f4) {
   // g1, g4: the straight line through nodes 2 and 3, at x1 and at x4.
-  const T g1 = c.const1 * f2 - c.const2 * f3;
-  const T g4 = c.const4 * f3 - c.const3 * f2;
-  return (c.sy3 * f2 + ((f1 - g1) * c.const5 + c.const6 * (f4 - g4)) - c.sy2 * f3) / c.s23;
+  const T g1 = c.line1_f2 * f2 - c.line1_f3 * f3;
+  const T g4 = c.line4_f3 * f3 - c.line4_f2 * f2;
+  return (c.sy3 * f2 + ((f1 - g1) * c.weight1 + c.weight4 * (f4 - g4)) - c.sy2 * f3) / c.s23;
 }
 
 // Coefficients of the t-side blend for nodes t1..t4 at the point tt.
 template <class T>
 struct TBlendOf {
   T t12{}, t13{}, t23{}, t24{}, t34{};
-  T ty2{}, ty3{}, tmp1{}, tmp2{}, tdet{};
+  T ty2{}, ty3{}, t1213{}, t2434{}, tdet{};  // t1213 = t12 + t13, t2434 = t24 + t34
   // The point's factors of (f1 - g1) and (f4 - g4) in hq, formed once per
-  // point: ty2 t34 - ty3 tmp2 and ty2 tmp1 - ty3 t12.
+  // point: ty2 t34 - ty3 t2434 and ty2 t1213 - ty3 t12.
   T weight1{}, weight4{};
 };
 using TBlend = TBlendOf<double>;
@@ -174,11 +180,11 @@ template <class T>
   c.t34 = t3 - t4;
   c.ty2 = tt - t2;
   c.ty3 = tt - t3;
-  c.tmp1 = c.t12 + c.t13;
-  c.tmp2 = c.t24 + c.t34;
-  c.tdet = c.t12 * c.t34 - c.tmp1 * c.tmp2;
-  c.weight1 = c.ty2 * c.t34 - c.ty3 * c.tmp2;
-  c.weight4 = c.ty2 * c.tmp1 - c.ty3 * c.t12;
+  c.t1213 = c.t12 + c.t13;
+  c.t2434 = c.t24 + c.t34;
+  c.tdet = c.t12 * c.t34 - c.t1213 * c.t2434;
+  c.weight1 = c.ty2 * c.t34 - c.ty3 * c.t2434;
+  c.weight4 = c.ty2 * c.t1213 - c.ty3 * c.t12;
   return c;
 }
 
@@ -228,6 +234,28 @@ void u_nodes(const double* xv, int nx, double* u);
 // x_nodes(u[jx..jx + 3]) for jx = 0..nx - 3.
 void x_patches(const double* u, int nx, XNodes* patches);
 
+// Where a bracket puts a point, along x or along t: the patch of four nodes
+// from `first` on, and the formula along that side.  Along x, low is the
+// small-x scheme (the patch from node 0), high the cubic through the last
+// four nodes; along t, low and high are the cubics through the first and
+// the last four nodes.  Interior is the blend of the two quadratics.
+enum class Side { low, interior, high };
+struct Patch {
+  int first;
+  Side side;
+};
+
+// The patch of the x bracket jlx (0..nx) and of the t bracket jlq (-1..nt).
+inline Patch x_patch(int jlx, int nx) {
+  const int first = jlx == 0 ? 0 : jlx <= nx - 2 ? jlx - 1 : nx - 3;
+  return {first, first == 0 ? Side::low : jlx >= nx - 1 ? Side::high : Side::interior};
+}
+inline Patch t_patch(int jlq, int nt) {
+  if (jlq <= 0) return {0, Side::low};
+  if (jlq <= nt - 2) return {jlq - 1, Side::interior};
+  return {nt - 3, Side::high};
+}
+
 // The brackets, patch and coefficients of the last point located, kept for
 // the next point: a side (x or t) whose value is unchanged is not formed
 // again, so that all flavours at one point, or a scan over Q at one x, pay
@@ -237,11 +265,11 @@ struct Point {
   bool has_x = false;  // the x side below is that of x
   bool has_t = false;  // the t side below is that of q
   double x = 0, ss = 0;
-  int jlx = 0, jx = 0;
-  XBlend xc;
+  Patch xp{0, Side::low};
+  XBlend xc;  // on the interior side
   double q = 0, tt = 0;
-  int jlq = 0, jq = 0;
-  TBlend tc;
+  Patch tp{0, Side::low};
+  TBlend tc;  // on the interior side
 };
 
 enum class XFault { none, below, above };
