@@ -11,11 +11,15 @@
 #include <string_view>
 
 #include "common/data_path.hpp"
+#include "densities.hpp"
 #include "fio/export.hpp"
 #include "fio/record.hpp"
 #include "fio/stop.hpp"
 #include "fio/units.hpp"
-#include "grid_core.hpp"
+#include "grid_file.hpp"
+#include "interpolation.hpp"
+#include "stored_tables.hpp"
+#include "text_fields.hpp"
 
 namespace core = pdferr::grids;
 

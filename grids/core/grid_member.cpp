@@ -14,7 +14,9 @@
 
 #include "common/data_path.hpp"
 #include "common/text_file.hpp"
-#include "grid_core.hpp"
+#include "densities.hpp"
+#include "grid_file.hpp"
+#include "stored_tables.hpp"
 
 namespace pdferr {
 namespace grids {

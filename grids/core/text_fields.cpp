@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "grid_core.hpp"
+#include "text_fields.hpp"
 
 namespace pdferr::grids {
 

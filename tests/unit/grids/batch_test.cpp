@@ -14,12 +14,14 @@
 #include <random>
 #include <vector>
 
-#include "grid_core.hpp"
+#include "densities.hpp"
+#include "grid_file.hpp"
 #include "grid_writer.hpp"
 #include "isa.hpp"
 #include "pdferr/grid_member.hpp"
 #include "process.hpp"
 #include "refusal.hpp"
+#include "stored_tables.hpp"
 
 namespace {
 

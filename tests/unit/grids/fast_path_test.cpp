@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "grid_core.hpp"
+#include "interpolation.hpp"
 #include "isa.hpp"
 
 namespace {

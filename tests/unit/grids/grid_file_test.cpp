@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "crmath.hpp"
-#include "grid_core.hpp"
+#include "grid_file.hpp"
 #include "grid_writer.hpp"
 
 namespace {
