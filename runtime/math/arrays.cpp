@@ -413,35 +413,33 @@ constinit const ArrayVariants sqrt_array{sqrt_generic, sqrt_avx2};
 
 }  // namespace detail
 
+namespace {
+
 // One value alone takes the scalar form: the lanes gain nothing on the
 // latency of one value, and the dispatch and padding cost.
-void log(const double* x, std::size_t n, double* out) {
+template <class T>
+void one_or_lanes(T (*scalar)(T), const simd::Variants<void(const T*, std::size_t, T*)>& lanes,
+                  const T* x, std::size_t n, T* out) {
   if (n == 1) {
-    out[0] = log(x[0]);
+    out[0] = scalar(x[0]);
     return;
   }
-  detail::log_array(x, n, out);
+  lanes(x, n, out);
+}
+
+}  // namespace
+
+void log(const double* x, std::size_t n, double* out) {
+  one_or_lanes<double>(log, detail::log_array, x, n, out);
 }
 void exp(const double* x, std::size_t n, double* out) {
-  if (n == 1) {
-    out[0] = exp(x[0]);
-    return;
-  }
-  detail::exp_array(x, n, out);
+  one_or_lanes<double>(exp, detail::exp_array, x, n, out);
 }
 void logf(const float* x, std::size_t n, float* out) {
-  if (n == 1) {
-    out[0] = logf(x[0]);
-    return;
-  }
-  detail::logf_array(x, n, out);
+  one_or_lanes<float>(logf, detail::logf_array, x, n, out);
 }
 void pow03(const double* x, std::size_t n, double* out) {
-  if (n == 1) {
-    out[0] = pow03(x[0]);
-    return;
-  }
-  detail::pow03_array(x, n, out);
+  one_or_lanes<double>(pow03, detail::pow03_array, x, n, out);
 }
 void sqrt(const double* x, std::size_t n, double* out) { detail::sqrt_array(x, n, out); }
 
