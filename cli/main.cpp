@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -32,6 +33,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "band.hpp"
@@ -548,6 +550,191 @@ CLI::Validator whole_up_to(std::uint64_t high) {
       "0 to " + std::to_string(high));
 }
 
+// A subcommand: the parser fills its options (each subcommand's own, held
+// by its run function), run() does the work and gives the exit status.
+struct Subcommand {
+  CLI::App* app;
+  std::function<int()> run;
+};
+
+Subcommand add_check(CLI::App& app) {
+  auto files = std::make_shared<std::vector<std::string>>();
+  CLI::App* cmd = app.add_subcommand(
+      "check",
+      "Load each file (.pds table set, .members member set, otherwise grid member) and "
+      "report every bad one with its line and field");
+  cmd->add_option("FILE", *files,
+                  "files to check; a plain name is looked for on PDFERR_DATA_PATH, then here "
+                  "(mysets for mysets.members)")
+      ->required();
+  return {cmd, [files] { return check(*files); }};
+}
+
+Subcommand add_eval(CLI::App& app) {
+  struct Options {
+    Which which;
+    PointOptions points;
+    std::optional<int> selector;
+    std::string output;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd =
+      app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
+  cmd->add_option("FILE", o->which.file,
+                  "a .pds table set or a grid member; a plain name is looked for on "
+                  "PDFERR_DATA_PATH, then here");
+  cmd->add_option("--set", o->which.set, "table set N (10..33, 100..152, 200..252)");
+  cmd->add_option("--member", o->which.member, "grid member M (-99..99)");
+  cmd->add_option("--dir", o->which.dir,
+                  "where --set and --member are looked for first, before the folders of "
+                  "PDFERR_DATA_PATH and the working folder");
+  o->points.add(cmd);
+  cmd->add_option("--flavour,--column", o->selector,
+                  "one flavour (tables, -MxFlvN0..MxFlvN0) or column (grids, 1..6); default all");
+  cmd->add_option("-o,--output", o->output, "write the CSV here instead of standard output");
+  return {cmd, [o] { return eval(o->which, o->points, o->selector, o->output); }};
+}
+
+Subcommand add_band(CLI::App& app, int& argc, char**& argv) {
+  struct Options {
+    cli::BandOptions band;
+    PointOptions points;
+    std::string block, output;
+    bool timed = false;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd = app.add_subcommand(
+      "band", "Hessian and Monte Carlo error bands of a member set at points: CSV and SVG");
+  cmd->add_option("MEMBERS", o->band.members,
+                  "the member-set description: a path, or a name on PDFERR_DATA_PATH or here "
+                  "(mysets for mysets.members)")
+      ->required();
+  o->points.add(cmd);
+  cmd->add_option("--flavour,--column", o->band.selector,
+                  "flavour (tables) or column (grids, 1..6)")
+      ->required();
+  cmd->add_option("--level", o->band.level,
+                  "level of both bands: \"N sigma\" (\"1 sigma\" is 68.27%) or a central "
+                  "probability (\"90%\")")
+      ->capture_default_str();
+  cmd->add_option("--cov", o->band.covariance,
+                  "CSV covariance of the variations' coefficients: a Monte Carlo band");
+  cmd->add_option("--draws", o->band.draws, "Monte Carlo draws")
+      ->capture_default_str()
+      ->check(CLI::Validator(draws_fault, "COUNT"));
+  cmd->add_option("--seed", o->band.seed, "generator seed")
+      ->capture_default_str()
+      ->check(whole_up_to(pdferr::Generator::max_seed));
+  cmd->add_option("--position", o->band.position, "generator position of the first block")
+      ->capture_default_str()
+      ->check(whole_up_to(pdferr::Generator::max_position));
+  cmd->add_option("--block", o->block, "k/K: draw part k of K and write it as a partial result")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            std::uint64_t k = 0, parts = 0;
+            return parse_block(text, k, parts) ? std::string()
+                                               : "want k/K with whole numbers 1 <= k <= K";
+          },
+          "k/K"));
+  cmd->add_flag("--timing", o->timed,
+                "print each process's time per phase and peak memory on standard error");
+  cmd->add_option("-o,--output", o->output,
+                  "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
+  return {cmd, [o, &argc, &argv] {
+            return band(argc, argv, o->band, o->points, o->block, o->output, o->timed);
+          }};
+}
+
+Subcommand add_inspect(CLI::App& app) {
+  auto file = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(
+      "inspect",
+      "The kind of a file, its header values, nodes, flavour slots or columns, ranges (a "
+      "description: its kind, members and level)");
+  cmd->add_option("FILE", *file,
+                  "a .pds table set, a grid member or a description; a plain name is looked for "
+                  "on PDFERR_DATA_PATH, then here")
+      ->required();
+  return {cmd, [file] { return inspect(*file); }};
+}
+
+// make-table and make-grid: the same options but for the table's scale and
+// the grid's node template.
+std::array<Subcommand, 2> add_make(CLI::App& app) {
+  struct Options {
+    std::string csv, output;
+    double alambda = 0.2, vary = 0.0;
+    bool model = false, nodes = false;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* table_cmd = app.add_subcommand(
+      "make-table", "Write a .pds table set from a CSV of values on the nodes, or from a model");
+  CLI::App* grid_cmd = app.add_subcommand(
+      "make-grid", "Write a grid member from a CSV of values on the nodes, or from a model");
+  for (CLI::App* c : {table_cmd, grid_cmd}) {
+    c->add_option("--csv", o->csv,
+                  c == table_cmd
+                      ? "values on the nodes: a header x,Q,s-M,...,sV, a node pair a line"
+                      : "values on the nodes: a header x,Q2,c1,...,c6, 1380 lines");
+    c->add_flag("--model", o->model, "the built-in smooth model instead of a CSV");
+    c->add_option("--vary", o->vary, "the model times (1 + VARY (1 - 2x))")->capture_default_str();
+    c->add_option("-o,--output", o->output, "the file to write")->required();
+  }
+  table_cmd->add_option("--alambda", o->alambda, "the scale of t = ln(ln(Q / alambda))")
+      ->capture_default_str();
+  grid_cmd->add_flag("--nodes", o->nodes,
+                     "write the node pairs as CSV x,Q2 (a template for --csv) instead");
+  const auto make = [o](bool table) {
+    refuse_overwrite({o->csv}, {o->output});
+    std::string text;
+    if (!table && o->nodes) {
+      text = cli::grid_nodes_csv();
+    } else if (o->model && o->csv.empty()) {
+      text = table ? cli::table_model(o->alambda, o->vary) : cli::grid_model(o->vary);
+    } else if (!o->model && !o->csv.empty()) {
+      text = table ? cli::table_from_csv(o->csv, o->alambda) : cli::grid_from_csv(o->csv);
+    } else {
+      throw cli::Failure("give one of --csv FILE and --model");
+    }
+    cli::write_file(o->output, text);
+    return 0;
+  };
+  return {Subcommand{table_cmd, [make] { return make(true); }},
+          Subcommand{grid_cmd, [make] { return make(false); }}};
+}
+
+Subcommand add_list(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand(
+      "list",
+      "What the folders of PDFERR_DATA_PATH and the working folder hold, in search order: "
+      "member sets, table sets and grid members");
+  return {cmd, [] {
+            std::string faults;
+            const std::string text = cli::list_data(faults);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fprintf(stderr, "%s", faults.c_str());
+            return faults.empty() ? 0 : 1;
+          }};
+}
+
+Subcommand add_merge(CLI::App& app) {
+  struct Options {
+    std::vector<std::string> parts;
+    std::string output = "band";
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd =
+      app.add_subcommand("merge", "Join the K partial results of band --block k/K into the band");
+  cmd->add_option("PART", o->parts, "the partial results, in any order")->required();
+  cmd->add_option("-o,--output", o->output, "output prefix")->capture_default_str();
+  return {cmd, [o] {
+            refuse_overwrite(o->parts, {o->output + ".csv", o->output + ".svg"});
+            cli::merge_partials(o->parts, o->output);
+            std::printf("written: %s.csv, %s.svg\n", o->output.c_str(), o->output.c_str());
+            return 0;
+          }};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -565,128 +752,12 @@ int main(int argc, char** argv) {
 #endif
   );
   app.require_subcommand(1);
-
-  std::vector<std::string> check_files;
-  CLI::App* check_cmd = app.add_subcommand(
-      "check",
-      "Load each file (.pds table set, .members member set, otherwise grid member) and "
-      "report every bad one with its line and field");
-  check_cmd
-      ->add_option("FILE", check_files,
-                   "files to check; a plain name is looked for on PDFERR_DATA_PATH, then here "
-                   "(mysets for mysets.members)")
-      ->required();
-
-  std::string eval_output;
-  std::optional<int> eval_selector;
-  PointOptions eval_points;
-  CLI::App* eval_cmd =
-      app.add_subcommand("eval", "Values of a table set or grid member at points, as CSV");
-  Which eval_which;
-  eval_cmd->add_option("FILE", eval_which.file,
-                       "a .pds table set or a grid member; a plain name is looked for on "
-                       "PDFERR_DATA_PATH, then here");
-  eval_cmd->add_option("--set", eval_which.set, "table set N (10..33, 100..152, 200..252)");
-  eval_cmd->add_option("--member", eval_which.member, "grid member M (-99..99)");
-  eval_cmd->add_option("--dir", eval_which.dir,
-                       "where --set and --member are looked for first, before the folders of "
-                       "PDFERR_DATA_PATH and the working folder");
-  eval_points.add(eval_cmd);
-  eval_cmd->add_option(
-      "--flavour,--column", eval_selector,
-      "one flavour (tables, -MxFlvN0..MxFlvN0) or column (grids, 1..6); default all");
-  eval_cmd->add_option("-o,--output", eval_output, "write the CSV here instead of standard output");
-
-  cli::BandOptions band_options;
-  PointOptions band_points;
-  std::string block, band_output;
-  CLI::App* band_cmd = app.add_subcommand(
-      "band", "Hessian and Monte Carlo error bands of a member set at points: CSV and SVG");
-  band_cmd
-      ->add_option("MEMBERS", band_options.members,
-                   "the member-set description: a path, or a name on PDFERR_DATA_PATH or here "
-                   "(mysets for mysets.members)")
-      ->required();
-  band_points.add(band_cmd);
-  band_cmd
-      ->add_option("--flavour,--column", band_options.selector,
-                   "flavour (tables) or column (grids, 1..6)")
-      ->required();
-  band_cmd
-      ->add_option("--level", band_options.level,
-                   "level of both bands: \"N sigma\" (\"1 sigma\" is 68.27%) or a central "
-                   "probability (\"90%\")")
-      ->capture_default_str();
-  band_cmd->add_option("--cov", band_options.covariance,
-                       "CSV covariance of the variations' coefficients: a Monte Carlo band");
-  band_cmd->add_option("--draws", band_options.draws, "Monte Carlo draws")
-      ->capture_default_str()
-      ->check(CLI::Validator(draws_fault, "COUNT"));
-  band_cmd->add_option("--seed", band_options.seed, "generator seed")
-      ->capture_default_str()
-      ->check(whole_up_to(pdferr::Generator::max_seed));
-  band_cmd->add_option("--position", band_options.position, "generator position of the first block")
-      ->capture_default_str()
-      ->check(whole_up_to(pdferr::Generator::max_position));
-  band_cmd->add_option("--block", block, "k/K: draw part k of K and write it as a partial result")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            std::uint64_t k = 0, parts = 0;
-            return parse_block(text, k, parts) ? std::string()
-                                               : "want k/K with whole numbers 1 <= k <= K";
-          },
-          "k/K"));
-  bool timed = false;
-  band_cmd->add_flag("--timing", timed,
-                     "print each process's time per phase and peak memory on standard error");
-  band_cmd->add_option(
-      "-o,--output", band_output,
-      "output prefix: PREFIX.csv and PREFIX.svg, or PREFIX-k-of-K.part with --block");
-
-  std::string inspect_file;
-  CLI::App* inspect_cmd = app.add_subcommand(
-      "inspect",
-      "The kind of a file, its header values, nodes, flavour slots or columns, ranges (a "
-      "description: its kind, members and level)");
-  inspect_cmd
-      ->add_option("FILE", inspect_file,
-                   "a .pds table set, a grid member or a description; a plain name is looked for "
-                   "on PDFERR_DATA_PATH, then here")
-      ->required();
-
-  std::string make_csv, make_output;
-  double make_alambda = 0.2, make_vary = 0.0;
-  bool make_model = false, make_nodes = false;
-  CLI::App* table_cmd = app.add_subcommand(
-      "make-table", "Write a .pds table set from a CSV of values on the nodes, or from a model");
-  CLI::App* grid_cmd = app.add_subcommand(
-      "make-grid", "Write a grid member from a CSV of values on the nodes, or from a model");
-  for (CLI::App* c : {table_cmd, grid_cmd}) {
-    c->add_option("--csv", make_csv,
-                  c == table_cmd
-                      ? "values on the nodes: a header x,Q,s-M,...,sV, a node pair a line"
-                      : "values on the nodes: a header x,Q2,c1,...,c6, 1380 lines");
-    c->add_flag("--model", make_model, "the built-in smooth model instead of a CSV");
-    c->add_option("--vary", make_vary, "the model times (1 + VARY (1 - 2x))")
-        ->capture_default_str();
-    c->add_option("-o,--output", make_output, "the file to write")->required();
-  }
-  table_cmd->add_option("--alambda", make_alambda, "the scale of t = ln(ln(Q / alambda))")
-      ->capture_default_str();
-  grid_cmd->add_flag("--nodes", make_nodes,
-                     "write the node pairs as CSV x,Q2 (a template for --csv) instead");
-
-  CLI::App* list_cmd = app.add_subcommand(
-      "list",
-      "What the folders of PDFERR_DATA_PATH and the working folder hold, in search order: "
-      "member sets, table sets and grid members");
-
-  std::vector<std::string> merge_files;
-  std::string merge_output = "band";
-  CLI::App* merge_cmd =
-      app.add_subcommand("merge", "Join the K partial results of band --block k/K into the band");
-  merge_cmd->add_option("PART", merge_files, "the partial results, in any order")->required();
-  merge_cmd->add_option("-o,--output", merge_output, "output prefix")->capture_default_str();
+  // In the order of the help text.
+  std::vector<Subcommand> subcommands{add_check(app), add_eval(app), add_band(app, argc, argv),
+                                      add_inspect(app)};
+  for (Subcommand& c : add_make(app)) subcommands.push_back(std::move(c));
+  subcommands.push_back(add_list(app));
+  subcommands.push_back(add_merge(app));
 
   try {
     app.parse(argc, argv);
@@ -695,42 +766,8 @@ int main(int argc, char** argv) {
   }
   const std::string command = "pdferr " + app.get_subcommands().front()->get_name();
   try {
-    if (*check_cmd) return finish(command, check(check_files));
-    if (*inspect_cmd) return finish(command, inspect(inspect_file));
-    if (*list_cmd) {
-      std::string faults;
-      const std::string text = cli::list_data(faults);
-      std::fwrite(text.data(), 1, text.size(), stdout);
-      std::fprintf(stderr, "%s", faults.c_str());
-      return finish(command, faults.empty() ? 0 : 1);
-    }
-    if (*table_cmd || *grid_cmd) {
-      const bool table = table_cmd->parsed();
-      refuse_overwrite({make_csv}, {make_output});
-      std::string text;
-      if (!table && make_nodes) {
-        text = cli::grid_nodes_csv();
-      } else if (make_model && make_csv.empty()) {
-        text = table ? cli::table_model(make_alambda, make_vary) : cli::grid_model(make_vary);
-      } else if (!make_model && !make_csv.empty()) {
-        text = table ? cli::table_from_csv(make_csv, make_alambda) : cli::grid_from_csv(make_csv);
-      } else {
-        throw cli::Failure("give one of --csv FILE and --model");
-      }
-      cli::write_file(make_output, text);
-      return finish(command, 0);
-    }
-    if (*eval_cmd)
-      return finish(command, eval(eval_which, eval_points, eval_selector, eval_output));
-    if (*band_cmd) {
-      return finish(command,
-                    band(argc, argv, band_options, band_points, block, band_output, timed));
-    }
-    if (*merge_cmd) {
-      refuse_overwrite(merge_files, {merge_output + ".csv", merge_output + ".svg"});
-      cli::merge_partials(merge_files, merge_output);
-      std::printf("written: %s.csv, %s.svg\n", merge_output.c_str(), merge_output.c_str());
-      return finish(command, 0);
+    for (const Subcommand& c : subcommands) {
+      if (c.app->parsed()) return finish(command, c.run());
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", command.c_str(), e.what());
