@@ -108,4 +108,42 @@ TEST(Blocks, AnOverrunIsRefused) {
   EXPECT_THROW(pdferr::cli::draw_blocks(s, 0, 1, [](std::uint64_t) {}), pdferr::cli::Failure);
 }
 
+// Sorting each point's keys: the passes that run are one (odd, so the keys
+// end in the other buffer and must come back), three, or four, and a pass
+// is skipped only where every key has the same digit (here three of four
+// share the first key's low digit, and that pass must still run).
+TEST(SortSamples, EveryPassCountAndNoPassSkippedWrongly) {
+  const std::vector<std::vector<std::uint64_t>> cases = {
+      {0x0005, 0x0003, 0x0009, 0x0001, 0x0007},  // the low digit only
+      {0x0005, 0x0005, 0x0005, 0x0001},          // three of four alike
+      {0x0000'0001'0000'0002, 0x0000'0000'0003'0001, 0x0000'0001'0000'0001,
+       0x0000'0000'0000'0004},  // three digits
+      {0x8000'0000'0000'0001, 0x0001'0002'0003'0004, 0x8000'0001'0000'0000, 0x0000'0000'0000'0000,
+       0xFFFF'FFFF'FFFF'FFFF}};  // all four
+  for (const std::vector<std::uint64_t>& keys : cases) {
+    pdferr::cli::Samples samples;
+    samples.count = keys.size();
+    // Two points: the second holds the same keys reversed.
+    samples.keys = keys;
+    samples.keys.insert(samples.keys.end(), keys.rbegin(), keys.rend());
+    pdferr::cli::sort_samples(samples);
+    std::vector<std::uint64_t> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.insert(sorted.end(), sorted.begin(), sorted.end());
+    EXPECT_EQ(samples.keys, sorted) << "first key " << keys[0];
+  }
+}
+
+// At g exactly 0.5 the interpolated quantile is numpy's, from the upper
+// order statistic: for 0.1 and 0.7 that is 0.39999999999999997, where the
+// lower one's formula would give 0.4.
+TEST(Selection, HalfWayTakesTheUpperFormula) {
+  const double v[] = {0.1, 0.7, 1.0};
+  const pdferr::cli::QuantileRanks r = pdferr::cli::quantile_ranks(3, 0.25);
+  ASSERT_EQ(r.g, 0.5);
+  const double q = pdferr::cli::quantile_from(r, v[r.below], v[r.above]);
+  EXPECT_EQ(q, pdferr::uncertainty::quantile(v, 3, 0.25));
+  EXPECT_EQ(q, 0.39999999999999997);
+}
+
 }  // namespace
