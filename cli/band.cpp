@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "common/output_file.hpp"
+#include "crc32c.hpp"
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
 #include "select.hpp"
@@ -406,7 +408,8 @@ void write_partial(const std::string& path, const Setup& setup, const Samples& s
   Writer w;
   const char magic[] = "PDFERRBP";
   w.bytes.assign(magic, magic + 8);
-  w.word(1);
+  // The format: 2 ends the file with the CRC-32C of all the bytes before.
+  w.word(2);
   w.word(k);
   w.word(parts);
   const std::vector<unsigned char> s = setup.save();
@@ -416,9 +419,14 @@ void write_partial(const std::string& path, const Setup& setup, const Samples& s
   w.word(setup.x.size());
   w.word(samples.count);
   // The keys as they lie in memory: little-endian words (checked above).
+  const std::uint32_t crc = crc32c(crc32c(0, w.bytes.data(), w.bytes.size()), samples.keys.data(),
+                                   8 * samples.keys.size());
+  Writer tail;
+  tail.word(crc);
   common::OutputFile f;
   if (!f.open(path) || !f.write(w.bytes.data(), w.bytes.size()) ||
-      !f.write(samples.keys.data(), 8 * samples.keys.size()) || !f.commit()) {
+      !f.write(samples.keys.data(), 8 * samples.keys.size()) ||
+      !f.write(tail.bytes.data(), tail.bytes.size()) || !f.commit()) {
     throw Failure(f.message());
   }
 }
@@ -479,7 +487,7 @@ struct Partial {
     for (;;) {
       Reader r{head.data() + 8, head.size() - 8, path};
       try {
-        if (r.word() != 1) throw Failure(path + ": a partial result of another version");
+        if (r.word() != 2) throw Failure(path + ": a partial result of another version");
         k = r.word();
         parts = r.word();
         setup = r.text();
@@ -500,16 +508,72 @@ struct Partial {
     if (k >= parts)
       throw Failure(path + ": part " + std::to_string(k + 1) + " of " + std::to_string(parts) +
                     " does not exist");
-    if (points != 0 && count > (size - keys_at) / 8 / points) {
+    // The keys, then the checksum.
+    const std::uint64_t key_bytes = size - keys_at < 8 ? 0 : size - keys_at - 8;
+    if (size - keys_at < 8 || (points != 0 && count > key_bytes / 8 / points)) {
       throw Failure(path + ": the keys end early");
     }
-    if (size - keys_at != points * count * 8) throw Failure(path + ": bytes after the keys");
+    if (key_bytes != points * count * 8) throw Failure(path + ": bytes after the keys");
+    check_content(size);
     // The fences, one pass over the keys.
     per_point = (count + fence - 1) / fence;
     fences.resize(points * per_point);
     for (std::uint64_t p = 0; p < points; ++p) {
       for (std::uint64_t f = 0; f < per_point; ++f) {
         read_at(&fences[p * per_point + f], 8, keys_at + 8 * (p * count + f * fence));
+      }
+    }
+  }
+
+  // The checksum over the whole file, then what an edit of the keys would
+  // break: each point's keys ascend, and their mean is the moments' mean
+  // within the rounding of the two sums.  Summed in any order, n values f
+  // carry an error of at most (n - 1) u sum |f| (u = 2^-53), so the two
+  // means, each a sum divided by n, differ by at most about 2 u sum |f|:
+  // 4 u sum |f| allows twice that.
+  void check_content(std::uint64_t size) const {
+    std::uint32_t crc = 0;
+    std::vector<std::uint64_t> buffer(1 << 17);
+    for (std::uint64_t at = 0; at < keys_at;) {
+      const std::uint64_t n = std::min<std::uint64_t>(keys_at - at, 8 * buffer.size());
+      read_at(buffer.data(), n, at);
+      crc = crc32c(crc, buffer.data(), n);
+      at += n;
+    }
+    std::vector<double> sum(points, 0.0), magnitude(points, 0.0);
+    std::uint64_t previous = 0;
+    const std::uint64_t keys = points * count;
+    for (std::uint64_t i = 0; i < keys;) {
+      const std::uint64_t n = std::min<std::uint64_t>(keys - i, buffer.size());
+      read_at(buffer.data(), 8 * n, keys_at + 8 * i);
+      crc = crc32c(crc, buffer.data(), 8 * n);
+      for (std::uint64_t j = 0; j < n; ++j, ++i) {
+        const std::uint64_t p = i / count;
+        const std::uint64_t key = buffer[j];
+        if (i % count != 0 && key < previous) {
+          throw Failure(path + ": point " + std::to_string(p + 1) +
+                        ": its keys are not in ascending order");
+        }
+        previous = key;
+        const double v = key_value(key);
+        sum[p] = sum[p] + v;
+        magnitude[p] = magnitude[p] + std::fabs(v);
+      }
+    }
+    std::uint64_t stored = 0;
+    read_at(&stored, 8, size - 8);
+    if (stored != crc) {
+      throw Failure(path + ": damaged: its checksum does not match its content");
+    }
+    if (count == 0) return;
+    constexpr double u = 0x1p-53;
+    for (std::uint64_t p = 0; p < points; ++p) {
+      const double mean = sum[p] / static_cast<double>(count);
+      const double recorded = moments.mean(p);
+      if (!(std::fabs(mean - recorded) <= 4 * u * magnitude[p])) {
+        throw Failure(path + ": point " + std::to_string(p + 1) +
+                      ": its keys do not agree with its moments (mean " + number(mean) +
+                      " against " + number(recorded) + ")");
       }
     }
   }
