@@ -63,7 +63,7 @@ std::string power_of_ten(double e) {
 }
 
 // "Q2 = 100 GeV²", or the range of a scale that varies.
-std::string scale_text(const Setup& s) {
+std::string scale_text(const BandInputs& s) {
   const auto [low, high] = std::minmax_element(s.given.begin(), s.given.end());
   const std::string unit = s.scale == "Q2" ? " GeV\u00b2" : " GeV";
   if (*low == *high) return s.scale + " = " + number(*low) + unit;
@@ -138,7 +138,7 @@ void y_ticks(std::string& o, const Panel& p) {
 
 }  // namespace
 
-std::string band_svg(const Setup& s, const McBand* mc) {
+std::string band_svg(const BandInputs& s, const pdferr::uncertainty::McColumns* mc) {
   const double w = 760, h = 560, left = 90, right = 20;
   const std::size_t n = s.x.size();
   const double nan = std::numeric_limits<double>::quiet_NaN();
