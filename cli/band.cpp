@@ -165,11 +165,13 @@ BandInputs make_inputs(const BandOptions& o, const std::function<void(const std:
   s.probability = level.probability();
   s.hessian = hessian;
   s.monte_carlo = !o.covariance.empty();
-  if (!hessian && !s.monte_carlo) {
-    throw Failure(o.members + ": a replica set gives a Monte Carlo band: give the covariance of " +
-                  "its variations with --cov");
+  s.replica = !hessian && !s.monte_carlo;
+  if (s.replica && set.replicas() < 2) {
+    throw Failure(o.members + ": a replica band needs at least 2 replicas");
   }
-  if (!set.has_central()) throw Failure(o.members + ": the band needs the set's central member");
+  if (!set.has_central() && !s.replica) {
+    throw Failure(o.members + ": the band needs the set's central member");
+  }
 
   // Every member at every point, in member order.
   const std::size_t points = o.points.size();
@@ -189,6 +191,13 @@ BandInputs make_inputs(const BandOptions& o, const std::function<void(const std:
     }
   }
   s.central = values[0];
+  if (s.replica) {
+    std::vector<double> member_major;
+    for (const auto& v : values) member_major.insert(member_major.end(), v.begin(), v.end());
+    s.replicas =
+        unc::replica_band(member_major.data(), set.has_central(), set.replicas(), points, level);
+    s.central = s.replicas.central;
+  }
   const std::string what = table ? "flavour " : "column ";
   const std::string set_name = o.members.substr(o.members.find_last_of('/') + 1);
   s.title = set_name + ": " + (table ? "table sets, " : "grid members, ") + what +
@@ -272,6 +281,7 @@ unc::McPart draw_part(const BandInputs& s, std::uint64_t k, std::uint64_t parts,
 
 std::string band_csv(const BandInputs& s, const unc::McColumns* mc) {
   std::string out = s.header + "x," + s.scale + ",central";
+  if (s.replica) out += ",replica_mean,replica_sd,replica_low,replica_high,replicas";
   if (s.hessian) out += ",hessian,hessian_plus,hessian_minus";
   if (mc != nullptr) out += ",mc_mean,mc_sd,mc_low,mc_high";
   out += "\n";
@@ -282,6 +292,11 @@ std::string band_csv(const BandInputs& s, const unc::McColumns* mc) {
     };
     out += number(s.x[p]);
     for (double v : {s.given[p], s.central[p]}) field(v);
+    if (s.replica) {
+      const unc::ReplicaBand& r = s.replicas;
+      for (double v : {r.mean[p], r.sd[p], r.low[p], r.high[p]}) field(v);
+      out += ',' + std::to_string(r.count);
+    }
     if (s.hessian) {
       for (double v : {s.symmetric[p], s.plus[p], s.minus[p]}) field(v);
     }

@@ -41,6 +41,9 @@ struct BandInputs {
   std::vector<double> x, given, central;
   bool hessian = false;
   std::vector<double> symmetric, plus, minus;
+  // A replica set without --cov: its replica band.
+  bool replica = false;
+  pdferr::uncertainty::ReplicaBand replicas;
   bool monte_carlo = false;
   std::uint64_t draws = 0;
   double probability = 0.0;  // of the interval

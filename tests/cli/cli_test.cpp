@@ -463,6 +463,45 @@ TEST(Cli, BandHessianOfTableSets) {
   }
 }
 
+// A replica description gives the replica band without --cov: per point
+// the central member (the mean where the set has none), the replicas' mean,
+// standard deviation, interval at the level and count, the formulas of the
+// error-set library on the members' values.
+TEST(Cli, BandOfReplicas) {
+  const Data d;
+  d.dir.write("rep.members",
+              "pdferr-members 1\nsource grid\nreplicas\ncentral 0\nreplica 1 -1 2 -2\n");
+  d.dir.write("bare.members", "pdferr-members 1\nsource grid\nreplicas\nreplica 1 -1 2 -2\n");
+  namespace unc = pdferr::uncertainty;
+  std::vector<pdferr::GridMember> members;
+  for (int m : {0, 1, -1, 2, -2}) {
+    members.emplace_back(d.dir.file(pdferr::GridMember::file_name(m)));
+  }
+  for (const bool central : {true, false}) {
+    SCOPED_TRACE(central);
+    const ProcessResult r = d.run({"band", central ? "rep.members" : "bare.members", "--points",
+                                   "points.csv", "--column", "2", "--level", "90%", "-o", "r"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = rows(d.read("r.csv"));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "x,Q2,central,replica_mean,replica_sd,replica_low,replica_high,replicas");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      const std::vector<double> v = numbers(lines[i]);
+      double f[4];
+      for (int m = 0; m < 4; ++m) f[m] = members[m + 1].values(v[0], v[1])[1];
+      const double mean = unc::mean(f, 4);
+      const unc::Interval in = unc::central_interval(f, 4, unc::Confidence::central(0.9));
+      expect_bits(v[2], central ? members[0].values(v[0], v[1])[1] : mean);
+      expect_bits(v[3], mean);
+      expect_bits(v[4], unc::standard_deviation(f, 4));
+      expect_bits(v[5], in.low);
+      expect_bits(v[6], in.high);
+      EXPECT_EQ(v[7], 4.0);
+    }
+  }
+  EXPECT_NE(d.read("r.svg").find("replica interval, 4 replicas"), std::string::npos);
+}
+
 // Refusals: exit status 1, nothing written, the fault on standard error.
 TEST(Cli, BandAndMergeRefusals) {
   const Data d;

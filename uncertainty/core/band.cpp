@@ -36,6 +36,35 @@ HessianBand hessian_band(const double* values, std::size_t pairs, std::size_t po
   return b;
 }
 
+// --- Replicas ----------------------------------------------------------------
+
+ReplicaBand replica_band(const double* values, bool has_central, std::size_t replicas,
+                         std::size_t points, Confidence level) {
+  if (replicas < 2) {
+    throw std::invalid_argument("a replica band needs at least 2 replicas; there are " +
+                                std::to_string(replicas));
+  }
+  if (values == nullptr) throw std::invalid_argument("values is NULL");
+  // Member-major values are rows of draws: replica d's values at every point.
+  const double* first = values + (has_central ? points : 0);
+  ReplicaBand b;
+  b.count = replicas;
+  if (points == 0) return b;
+  Moments m(points);
+  m.add(first, replicas);
+  std::vector<Interval> interval(points);
+  central_interval(first, replicas, points, static_cast<std::ptrdiff_t>(points), 1, level,
+                   interval.data());
+  for (std::size_t p = 0; p < points; ++p) {
+    b.mean.push_back(m.mean(p));
+    b.sd.push_back(m.standard_deviation(p));
+    b.central.push_back(has_central ? values[p] : b.mean[p]);
+    b.low.push_back(interval[p].low);
+    b.high.push_back(interval[p].high);
+  }
+  return b;
+}
+
 // --- Monte Carlo -------------------------------------------------------------
 
 MonteCarlo::MonteCarlo(const double* central, const double* variations, std::size_t n,

@@ -96,6 +96,21 @@ struct HessianBand {
 PDFERR_API HessianBand hessian_band(const double* values, std::size_t pairs, std::size_t points,
                                     Confidence from, Confidence to);
 
+// --- The replica band --------------------------------------------------------
+
+// values member-major: the central member first when has_central, then
+// the replicas (replicas >= 2, std::invalid_argument otherwise).  Per
+// point: the central member (the replicas' mean where the set has none),
+// the replicas' mean and standard deviation (divisor N - 1), the bits of
+// mean() and standard_deviation() on that point's values, and the central
+// interval at the level (central_interval()); and the count of replicas.
+struct ReplicaBand {
+  std::vector<double> central, mean, sd, low, high;
+  std::uint64_t count = 0;
+};
+PDFERR_API ReplicaBand replica_band(const double* values, bool has_central, std::size_t replicas,
+                                    std::size_t points, Confidence level);
+
 // --- The Monte Carlo band ----------------------------------------------------
 
 // The mean, standard deviation and interval ends of the draws at each point.
