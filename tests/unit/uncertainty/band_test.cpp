@@ -14,9 +14,11 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pdferr/generator.hpp"
+#include "pdferr/uncertainty.h"
 #include "pdferr/uncertainty.hpp"
 
 namespace {
@@ -159,6 +161,21 @@ TEST(MonteCarlo, BandIsTheFormulasOverAllDraws) {
     const unc::Interval want = unc::central_interval(values[p].data(), 700, level);
     expect_bits(got.low[p], want.low);
     expect_bits(got.high[p], want.high);
+  }
+  // The C interface, from the covariance.
+  const float cov[4] = {1, 0.5f, 0.5f, 2};
+  double c[4][3];
+  const pdferr_confidence one_sigma{PDFERR_SIGMAS, 1.0};
+  ASSERT_EQ(pdferr_band_monte_carlo(r.central, r.variations, 2, 3, cov, 1234, 77, 700, one_sigma,
+                                    c[0], c[1], c[2], c[3], nullptr),
+            0);
+  for (std::size_t p = 0; p < 3; ++p) {
+    for (const auto& [got_c, want] : {std::pair{c[0][p], got.mean[p]},
+                                      {c[1][p], got.sd[p]},
+                                      {c[2][p], got.low[p]},
+                                      {c[3][p], got.high[p]}}) {
+      expect_bits(got_c, want);
+    }
   }
   // Saved parts of any split merge to the same bits.
   for (std::uint64_t parts : {1, 2, 5}) {
