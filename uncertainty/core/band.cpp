@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -129,11 +130,19 @@ McPart MonteCarlo::draw(std::uint64_t k, std::uint64_t parts,
   out.keys.resize(need);
   std::vector<float> c(block_draws * n);
   std::vector<double> rows(block_draws * points);
+  std::optional<Generator> generator;
   for (std::uint64_t b = first; b < end; ++b) {
     const std::uint64_t d0 = b * block_draws;
     const std::size_t count = std::min(block_draws, draws_ - d0);
     const std::int64_t start = position_ + static_cast<std::int64_t>(b) * stride_;
-    Generator g(seed_, start);
+    // The generator moves on from the block before: a skip of a few
+    // thousand numbers costs less than a jump from the seed.
+    if (!generator) {
+      generator.emplace(seed_, start);
+    } else {
+      generator->jump(start - generator->position());
+    }
+    Generator& g = *generator;
     g.correlated(factor_.data(), n, count, c.data());
     if (g.position() - start > stride_) {
       throw std::logic_error(
