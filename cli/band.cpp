@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -22,13 +21,8 @@
 #include <vector>
 
 #include "common/output_file.hpp"
-#include "crc32c.hpp"
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
-#include "select.hpp"
-
-static_assert(std::endian::native == std::endian::little,
-              "partial results are mapped as little-endian words");
 
 namespace pdferr::cli {
 namespace unc = pdferr::uncertainty;
@@ -110,7 +104,7 @@ struct Reader {
 
 }  // namespace
 
-std::vector<unsigned char> Setup::save() const {
+std::vector<unsigned char> BandInputs::save() const {
   Writer w;
   w.text(header);
   w.text(title);
@@ -134,9 +128,9 @@ std::vector<unsigned char> Setup::save() const {
   return w.bytes;
 }
 
-Setup Setup::load(const unsigned char* bytes, std::size_t size) {
+BandInputs BandInputs::load(const unsigned char* bytes, std::size_t size) {
   Reader r{bytes, size, "setup"};
-  Setup s;
+  BandInputs s;
   s.header = r.text();
   s.title = r.text();
   s.scale = r.text();
@@ -158,12 +152,12 @@ Setup Setup::load(const unsigned char* bytes, std::size_t size) {
   return s;
 }
 
-Setup make_setup(const BandOptions& o, const std::function<void(const std::string&)>& warn) {
+BandInputs make_inputs(const BandOptions& o, const std::function<void(const std::string&)>& warn) {
   const unc::MemberSet set = unc::MemberSet::load(o.members);
   const unc::Confidence level = parse_level(o.level);
   const bool table = set.source() == unc::MemberSet::Source::table;
   const bool hessian = set.kind() == unc::MemberSet::Kind::hessian;
-  Setup s;
+  BandInputs s;
   s.scale = o.points.scale;
   s.x = o.points.x;
   s.given = o.points.given();
@@ -171,11 +165,13 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
   s.probability = level.probability();
   s.hessian = hessian;
   s.monte_carlo = !o.covariance.empty();
-  if (!hessian && !s.monte_carlo) {
-    throw Failure(o.members + ": a replica set gives a Monte Carlo band: give the covariance of " +
-                  "its variations with --cov");
+  s.replica = !hessian && !s.monte_carlo;
+  if (s.replica && set.replicas() < 2) {
+    throw Failure(o.members + ": a replica band needs at least 2 replicas");
   }
-  if (!set.has_central()) throw Failure(o.members + ": the band needs the set's central member");
+  if (!set.has_central() && !s.replica) {
+    throw Failure(o.members + ": the band needs the set's central member");
+  }
 
   // Every member at every point, in member order.
   const std::size_t points = o.points.size();
@@ -195,6 +191,13 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
     }
   }
   s.central = values[0];
+  if (s.replica) {
+    std::vector<double> member_major;
+    for (const auto& v : values) member_major.insert(member_major.end(), v.begin(), v.end());
+    s.replicas =
+        unc::replica_band(member_major.data(), set.has_central(), set.replicas(), points, level);
+    s.central = s.replicas.central;
+  }
   const std::string what = table ? "flavour " : "column ";
   const std::string set_name = o.members.substr(o.members.find_last_of('/') + 1);
   s.title = set_name + ": " + (table ? "table sets, " : "grid members, ") + what +
@@ -209,14 +212,11 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
   if (hessian) {
     std::vector<double> member_major;
     for (const auto& v : values) member_major.insert(member_major.end(), v.begin(), v.end());
-    std::vector<unc::HessianErrors> e(points);
-    unc::hessian(member_major.data(), set.pairs(), points, e.data());
-    for (const auto& err : e) {
-      const unc::HessianErrors r = unc::rescale(err, set.confidence(), level);
-      s.symmetric.push_back(r.symmetric);
-      s.plus.push_back(r.plus);
-      s.minus.push_back(r.minus);
-    }
+    unc::HessianBand h =
+        unc::hessian_band(member_major.data(), set.pairs(), points, set.confidence(), level);
+    s.symmetric = std::move(h.symmetric);
+    s.plus = std::move(h.plus);
+    s.minus = std::move(h.minus);
   }
 
   if (s.monte_carlo) {
@@ -228,156 +228,60 @@ Setup make_setup(const BandOptions& o, const std::function<void(const std::strin
       throw Failure(o.covariance + ", line 0: a covariance of order " + std::to_string(order) +
                     " for " + std::to_string(n) + " variations in " + o.members);
     }
+    std::vector<float> factor;
     try {
-      s.factor = pdferr::cholesky(cov.data(), n);
+      factor = pdferr::cholesky(cov.data(), n);
     } catch (const pdferr::domain_error& e) {
       throw Failure(o.covariance + ": " + e.what());
     }
     if (o.draws < 2) throw Failure("--draws: a Monte Carlo band needs at least 2 draws");
+    std::vector<double> variations;
+    for (std::size_t i = 1; i <= n; ++i) {
+      const std::vector<double>& f = values[hessian ? 2 * i - 1 : i];
+      variations.insert(variations.end(), f.begin(), f.end());
+    }
+    try {
+      s.run.emplace(s.central.data(), variations.data(), n, points, factor.data(), o.seed,
+                    o.position, o.draws);
+    } catch (const std::out_of_range&) {
+      throw Failure("--draws " + std::to_string(o.draws) + " from position " +
+                    std::to_string(o.position) + " would pass the generator's last position");
+    }
     s.coefficients = n;
     s.draws = o.draws;
     s.seed = o.seed;
     s.position = o.position;
-    s.stride = static_cast<std::int64_t>(16 * block_draws * n);
-    for (std::size_t i = 1; i <= n; ++i) {
-      const std::vector<double>& f = values[hessian ? 2 * i - 1 : i];
-      for (std::size_t p = 0; p < points; ++p) s.shift.push_back(f[p] - s.central[p]);
-    }
-    // The last block must start within the generator's range.
-    const auto last = static_cast<std::int64_t>(s.blocks());
-    if (o.position < 0 || last > (pdferr::Generator::max_position - o.position) / s.stride - 1) {
-      throw Failure("--draws " + std::to_string(o.draws) + " from position " +
-                    std::to_string(o.position) + " would pass the generator's last position");
-    }
-    pdferr::Generator(o.seed, o.position);  // refuses a seed out of range
+    s.stride = s.run->stride();
     s.header += "# monte carlo: " + std::to_string(o.draws) + " draws of " + std::to_string(n) +
                 " coefficients, covariance " + o.covariance + "\n# generator seed " +
                 std::to_string(o.seed) + ", starting position " + std::to_string(o.position) +
-                "; blocks of " + std::to_string(block_draws) + " draws, block b from position " +
-                std::to_string(o.position) + " + b * " + std::to_string(s.stride) + "\n";
+                "; blocks of " + std::to_string(unc::MonteCarlo::block_draws) +
+                " draws, block b from position " + std::to_string(o.position) + " + b * " +
+                std::to_string(s.stride) + "\n";
   }
   return s;
 }
 
-void part_blocks(std::uint64_t blocks, std::uint64_t k, std::uint64_t parts, std::uint64_t& first,
-                 std::uint64_t& end) {
-  using wide = unsigned __int128;  // blocks * (k + 1) may pass 2^64
-  first = static_cast<std::uint64_t>(wide{blocks} * k / parts);
-  end = static_cast<std::uint64_t>(wide{blocks} * (k + 1) / parts);
-}
-
-Samples draw_blocks(const Setup& s, std::uint64_t first, std::uint64_t end,
-                    const std::function<void(std::uint64_t)>& progress) {
-  const std::size_t points = s.x.size(), n = s.coefficients;
-  const std::uint64_t first_draw = first * block_draws;
-  const std::uint64_t end_draw = std::min(end * block_draws, s.draws);
-  unc::MomentsOptions mo;
-  mo.first = first_draw;
-  Samples out{unc::Moments(points, mo), {}, end_draw > first_draw ? end_draw - first_draw : 0};
-  // The share of samples this process keeps: 8 bytes a draw and point.
-  const std::uint64_t need = out.count * points;
+unc::McPart draw_part(const BandInputs& s, std::uint64_t k, std::uint64_t parts,
+                      const std::function<void(std::uint64_t)>& progress) {
   try {
-    if (points != 0 && need / points != out.count) throw std::bad_alloc();
-    out.keys.resize(need);
+    return s.run->draw(k, parts, progress);
   } catch (const std::bad_alloc&) {
-    throw Failure("this part's " + std::to_string(out.count) + " draws at " +
-                  std::to_string(points) + " points need " + std::to_string(need / 131072) +
+    const std::uint64_t count = unc::MonteCarlo::part_draws(s.draws, k, parts);
+    const std::uint64_t points = s.x.size();
+    const std::uint64_t need = count * points;  // 8 bytes a draw and point
+    throw Failure("this part's " + std::to_string(count) + " draws at " + std::to_string(points) +
+                  " points need " +
+                  (points != 0 && need / points != count ? std::string("more")
+                                                         : std::to_string(need / 131072)) +
                   " MiB of samples (8 bytes a draw and point), more than this process can " +
                   "have: split the draws over more MPI ranks or --block parts");
   }
-  std::vector<float> c(block_draws * n);
-  std::vector<double> rows(block_draws * points);
-  for (std::uint64_t b = first; b < end; ++b) {
-    const std::uint64_t d0 = b * block_draws;
-    const std::size_t count = std::min(block_draws, s.draws - d0);
-    const std::int64_t start = s.position + static_cast<std::int64_t>(b) * s.stride;
-    pdferr::Generator g(s.seed, start);
-    g.correlated(s.factor.data(), n, count, c.data());
-    if (g.position() - start > s.stride) {
-      throw Failure("block " + std::to_string(b) + " consumed " +
-                    std::to_string(g.position() - start) +
-                    " generator numbers, more than its stride of " + std::to_string(s.stride));
-    }
-    for (std::size_t d = 0; d < count; ++d) {
-      const float* cd = c.data() + d * n;
-      for (std::size_t p = 0; p < points; ++p) {
-        double f = s.central[p];
-        for (std::size_t i = 0; i < n; ++i) {
-          const double term = static_cast<double>(cd[i]) * s.shift[i * points + p];
-          f = f + term;
-        }
-        rows[d * points + p] = f;
-        out.keys[p * out.count + (d0 + d - first_draw)] = order_key(f);
-      }
-    }
-    out.moments.add(rows.data(), count);
-    progress(b + 1 - first);
-  }
-  return out;
 }
 
-namespace {
-
-// Sorts a[0..n) by least significant digit first, 16 bits a pass, with
-// tmp as the other buffer; a pass whose digit is the same in every key is
-// skipped (the high bits of one point's samples mostly are).
-void radix_sort(std::uint64_t* a, std::size_t n, std::vector<std::uint64_t>& tmp) {
-  tmp.resize(n);
-  std::uint64_t* from = a;
-  std::uint64_t* to = tmp.data();
-  std::vector<std::size_t> count(1 << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(count.begin(), count.end(), 0);
-    for (std::size_t i = 0; i < n; ++i) ++count[(from[i] >> shift) & 0xffff];
-    if (n == 0 || count[(from[0] >> shift) & 0xffff] == n) continue;
-    std::size_t sum = 0;
-    for (std::size_t& c : count) {
-      const std::size_t here = c;
-      c = sum;
-      sum += here;
-    }
-    for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> shift) & 0xffff]++] = from[i];
-    std::swap(from, to);
-  }
-  if (from != a) std::copy(from, from + n, a);
-}
-
-}  // namespace
-
-void sort_samples(Samples& samples) {
-  const std::size_t points = samples.count == 0 ? 0 : samples.keys.size() / samples.count;
-  std::vector<std::uint64_t> tmp;
-  for (std::size_t p = 0; p < points; ++p) {
-    radix_sort(samples.keys.data() + p * samples.count, samples.count, tmp);
-  }
-}
-
-McBand finish_band(const Setup& s, const unc::Moments* all,
-                   const std::function<std::uint64_t(std::size_t, std::uint64_t)>& local_count,
-                   const std::function<void(std::vector<std::uint64_t>&)>& sum) {
-  const std::size_t points = s.x.size();
-  const QuantileRanks low = quantile_ranks(s.draws, (1.0 - s.probability) / 2.0);
-  const QuantileRanks high = quantile_ranks(s.draws, (1.0 + s.probability) / 2.0);
-  std::vector<Rank> queries;
-  for (std::size_t p = 0; p < points; ++p) {
-    for (std::uint64_t r : {low.below, low.above, high.below, high.above})
-      queries.push_back({p, r});
-  }
-  const std::vector<std::uint64_t> keys = select_keys(queries, local_count, sum);
-  McBand b;
-  for (std::size_t p = 0; p < points; ++p) {
-    if (all != nullptr) {
-      b.mean.push_back(all->mean(p));
-      b.sd.push_back(all->standard_deviation(p));
-    }
-    b.low.push_back(quantile_from(low, key_value(keys[4 * p]), key_value(keys[4 * p + 1])));
-    b.high.push_back(quantile_from(high, key_value(keys[4 * p + 2]), key_value(keys[4 * p + 3])));
-  }
-  return b;
-}
-
-std::string band_csv(const Setup& s, const McBand* mc) {
+std::string band_csv(const BandInputs& s, const unc::McColumns* mc) {
   std::string out = s.header + "x," + s.scale + ",central";
+  if (s.replica) out += ",replica_mean,replica_sd,replica_low,replica_high,replicas";
   if (s.hessian) out += ",hessian,hessian_plus,hessian_minus";
   if (mc != nullptr) out += ",mc_mean,mc_sd,mc_low,mc_high";
   out += "\n";
@@ -388,6 +292,11 @@ std::string band_csv(const Setup& s, const McBand* mc) {
     };
     out += number(s.x[p]);
     for (double v : {s.given[p], s.central[p]}) field(v);
+    if (s.replica) {
+      const unc::ReplicaBand& r = s.replicas;
+      for (double v : {r.mean[p], r.sd[p], r.low[p], r.high[p]}) field(v);
+      out += ',' + std::to_string(r.count);
+    }
     if (s.hessian) {
       for (double v : {s.symmetric[p], s.plus[p], s.minus[p]}) field(v);
     }
@@ -403,234 +312,80 @@ void write_file(const std::string& path, const std::string& text) {
   if (const std::string e = common::write_whole_file(path, text); !e.empty()) throw Failure(e);
 }
 
-void write_partial(const std::string& path, const Setup& setup, const Samples& samples,
-                   std::uint64_t k, std::uint64_t parts) {
-  Writer w;
-  const char magic[] = "PDFERRBP";
-  w.bytes.assign(magic, magic + 8);
-  // The format: 2 ends the file with the CRC-32C of all the bytes before.
-  w.word(2);
-  w.word(k);
-  w.word(parts);
-  const std::vector<unsigned char> s = setup.save();
-  w.text(std::string(s.begin(), s.end()));
-  const std::vector<unsigned char> m = samples.moments.save();
-  w.text(std::string(m.begin(), m.end()));
-  w.word(setup.x.size());
-  w.word(samples.count);
-  // The keys as they lie in memory: little-endian words (checked above).
-  const std::uint32_t crc = crc32c(crc32c(0, w.bytes.data(), w.bytes.size()), samples.keys.data(),
-                                   8 * samples.keys.size());
-  Writer tail;
-  tail.word(crc);
+void write_partial(const std::string& path, const BandInputs& inputs, unc::McPart& part) {
+  const std::vector<unsigned char> run = inputs.save();
+  part.run.assign(run.begin(), run.end());
   common::OutputFile f;
-  if (!f.open(path) || !f.write(w.bytes.data(), w.bytes.size()) ||
-      !f.write(samples.keys.data(), 8 * samples.keys.size()) ||
-      !f.write(tail.bytes.data(), tail.bytes.size()) || !f.commit()) {
-    throw Failure(f.message());
+  bool written = f.open(path);
+  if (written) {
+    part.write([&](const void* bytes, std::size_t n) { written = written && f.write(bytes, n); });
   }
+  if (!written || !f.commit()) throw Failure(f.message());
 }
 
 namespace {
 
-// A partial result, its keys searched where they lie in the file: every
-// fence-th key of each point is kept in memory, and a count reads the one
-// run of fence keys between two kept ones (4 KB), so that merging needs
-// 1/512 of the parts' size in memory.
-struct Partial {
-  static constexpr std::uint64_t fence = 512;
-  std::string path;
-  int fd = -1;
-  std::uint64_t k = 0, parts = 0, points = 0, count = 0;
-  std::string setup;
-  unc::Moments moments;
-  std::uint64_t keys_at = 0;          // file offset of the keys
-  std::vector<std::uint64_t> fences;  // key i * fence of each point, point-major
-  std::uint64_t per_point = 0;        // fences per point
-
-  explicit Partial(const std::string& p) : path(p) {
+// A partial file, its keys read where they lie (see McPartView).
+class PartFile {
+ public:
+  explicit PartFile(const std::string& p) : path_(p) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw Failure(p + ": cannot be opened (" + std::strerror(errno) + ")");
+    fd_ = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) throw Failure(p + ": cannot be opened (" + std::strerror(errno) + ")");
     try {
-      read_header();
+      struct stat st {};
+      if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        throw Failure(path_ + ": not a regular file");
+      }
+      view_.emplace([this](void* out, std::uint64_t n, std::uint64_t at) { read_at(out, n, at); },
+                    static_cast<std::uint64_t>(st.st_size));
+    } catch (const std::invalid_argument& e) {
+      ::close(fd_);
+      throw Failure(path_ + ": " + e.what());
     } catch (...) {
-      ::close(fd);
+      ::close(fd_);
       throw;
     }
   }
-  ~Partial() { ::close(fd); }
-  Partial(const Partial&) = delete;
-  Partial& operator=(const Partial&) = delete;
+  ~PartFile() { ::close(fd_); }
+  PartFile(const PartFile&) = delete;
+  PartFile& operator=(const PartFile&) = delete;
+  const unc::McPartView& view() const { return *view_; }
 
+ private:
   void read_at(void* out, std::uint64_t bytes, std::uint64_t at) const {
     auto* o = static_cast<unsigned char*>(out);
     while (bytes > 0) {
-      const ssize_t n = ::pread(fd, o, bytes, static_cast<off_t>(at));
-      if (n <= 0) throw Failure(path + ": read error or a file cut short");
+      const ssize_t n = ::pread(fd_, o, bytes, static_cast<off_t>(at));
+      if (n <= 0) throw Failure(path_ + ": read error or a file cut short");
       o += n;
       at += static_cast<std::uint64_t>(n);
       bytes -= static_cast<std::uint64_t>(n);
     }
   }
-
-  void read_header() {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw Failure(path + ": not a regular file");
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    // The header ends where the keys begin: read it in growing pieces.
-    std::vector<unsigned char> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 65536)));
-    read_at(head.data(), head.size(), 0);
-    if (head.size() < 8 || std::memcmp(head.data(), "PDFERRBP", 8) != 0) {
-      throw Failure(path + ": not a partial result of pdferr band --block");
-    }
-    for (;;) {
-      Reader r{head.data() + 8, head.size() - 8, path};
-      try {
-        if (r.word() != 2) throw Failure(path + ": a partial result of another version");
-        k = r.word();
-        parts = r.word();
-        setup = r.text();
-        const std::string mb = r.text();
-        moments = unc::Moments::load(mb.data(), mb.size());
-        points = r.word();
-        count = r.word();
-        keys_at = head.size() - r.left;
-        break;
-      } catch (const EndEarly&) {
-        if (head.size() == size) throw;  // the bytes end early in the whole file
-        head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, 4 * head.size())));
-        read_at(head.data(), head.size(), 0);
-      } catch (const std::invalid_argument& e) {
-        throw Failure(path + ": " + e.what());
-      }
-    }
-    if (k >= parts)
-      throw Failure(path + ": part " + std::to_string(k + 1) + " of " + std::to_string(parts) +
-                    " does not exist");
-    // The keys, then the checksum.
-    const std::uint64_t key_bytes = size - keys_at < 8 ? 0 : size - keys_at - 8;
-    if (size - keys_at < 8 || (points != 0 && count > key_bytes / 8 / points)) {
-      throw Failure(path + ": the keys end early");
-    }
-    if (key_bytes != points * count * 8) throw Failure(path + ": bytes after the keys");
-    check_content(size);
-    // The fences, one pass over the keys.
-    per_point = (count + fence - 1) / fence;
-    fences.resize(points * per_point);
-    for (std::uint64_t p = 0; p < points; ++p) {
-      for (std::uint64_t f = 0; f < per_point; ++f) {
-        read_at(&fences[p * per_point + f], 8, keys_at + 8 * (p * count + f * fence));
-      }
-    }
-  }
-
-  // The checksum over the whole file, then what an edit of the keys would
-  // break: each point's keys ascend, and their mean is the moments' mean
-  // within the rounding of the two sums.  Summed in any order, n values f
-  // carry an error of at most (n - 1) u sum |f| (u = 2^-53), so the two
-  // means, each a sum divided by n, differ by at most about 2 u sum |f|:
-  // 4 u sum |f| allows twice that.
-  void check_content(std::uint64_t size) const {
-    std::uint32_t crc = 0;
-    std::vector<std::uint64_t> buffer(1 << 17);
-    for (std::uint64_t at = 0; at < keys_at;) {
-      const std::uint64_t n = std::min<std::uint64_t>(keys_at - at, 8 * buffer.size());
-      read_at(buffer.data(), n, at);
-      crc = crc32c(crc, buffer.data(), n);
-      at += n;
-    }
-    std::vector<double> sum(points, 0.0), magnitude(points, 0.0);
-    std::uint64_t previous = 0;
-    const std::uint64_t keys = points * count;
-    for (std::uint64_t i = 0; i < keys;) {
-      const std::uint64_t n = std::min<std::uint64_t>(keys - i, buffer.size());
-      read_at(buffer.data(), 8 * n, keys_at + 8 * i);
-      crc = crc32c(crc, buffer.data(), 8 * n);
-      for (std::uint64_t j = 0; j < n; ++j, ++i) {
-        const std::uint64_t p = i / count;
-        const std::uint64_t key = buffer[j];
-        if (i % count != 0 && key < previous) {
-          throw Failure(path + ": point " + std::to_string(p + 1) +
-                        ": its keys are not in ascending order");
-        }
-        previous = key;
-        const double v = key_value(key);
-        sum[p] = sum[p] + v;
-        magnitude[p] = magnitude[p] + std::fabs(v);
-      }
-    }
-    std::uint64_t stored = 0;
-    read_at(&stored, 8, size - 8);
-    if (stored != crc) {
-      throw Failure(path + ": damaged: its checksum does not match its content");
-    }
-    if (count == 0) return;
-    constexpr double u = 0x1p-53;
-    for (std::uint64_t p = 0; p < points; ++p) {
-      const double mean = sum[p] / static_cast<double>(count);
-      const double recorded = moments.mean(p);
-      if (!(std::fabs(mean - recorded) <= 4 * u * magnitude[p])) {
-        throw Failure(path + ": point " + std::to_string(p + 1) +
-                      ": its keys do not agree with its moments (mean " + number(mean) +
-                      " against " + number(recorded) + ")");
-      }
-    }
-  }
-
-  // The keys of point p at or below key.
-  std::uint64_t count_at_or_below_key(std::uint64_t p, std::uint64_t key) const {
-    const std::uint64_t* f = fences.data() + p * per_point;
-    const auto j = static_cast<std::uint64_t>(std::upper_bound(f, f + per_point, key) - f);
-    if (j == 0) return 0;  // below the first key
-    const std::uint64_t first = (j - 1) * fence;
-    const std::uint64_t n = std::min(fence, count - first);
-    std::uint64_t run[fence];
-    read_at(run, 8 * n, keys_at + 8 * (p * count + first));
-    return first + pdferr::cli::count_at_or_below(run, n, key);
-  }
+  std::string path_;
+  int fd_ = -1;
+  std::optional<unc::McPartView> view_;
 };
 
 }  // namespace
 
 void merge_partials(const std::vector<std::string>& paths, const std::string& prefix) {
-  std::vector<std::unique_ptr<Partial>> parts;
-  for (const std::string& p : paths) parts.push_back(std::make_unique<Partial>(p));
-  const std::uint64_t total = parts[0]->parts;
-  if (parts.size() != total) {
-    throw Failure(std::to_string(parts.size()) + " partial results given where " + paths[0] +
-                  " is one of " + std::to_string(total));
+  std::vector<std::unique_ptr<PartFile>> files;
+  std::vector<const unc::McPartView*> views;
+  for (const std::string& p : paths) {
+    files.push_back(std::make_unique<PartFile>(p));
+    views.push_back(&files.back()->view());
   }
-  std::vector<const Partial*> by_k(total, nullptr);
-  for (const auto& p : parts) {
-    if (p->parts != total || p->setup != parts[0]->setup) {
-      throw Failure(p->path + " is a part of another run than " + paths[0]);
-    }
-    if (by_k[p->k] != nullptr) {
-      throw Failure(p->path + " and " + by_k[p->k]->path + " are both part " +
-                    std::to_string(p->k + 1) + " of " + std::to_string(total));
-    }
-    by_k[p->k] = p.get();
+  const std::string& run = views[0]->run();
+  unc::McColumns mc;
+  BandInputs s;
+  try {
+    s = BandInputs::load(reinterpret_cast<const unsigned char*>(run.data()), run.size());
+    mc = unc::merge_parts(views, paths, s.probability);
+  } catch (const std::invalid_argument& e) {
+    throw Failure(e.what());
   }
-  const Setup s = Setup::load(reinterpret_cast<const unsigned char*>(parts[0]->setup.data()),
-                              parts[0]->setup.size());
-  unc::Moments all(s.x.size());
-  for (std::uint64_t k = 0; k < total; ++k) {
-    std::uint64_t first = 0, end = 0;
-    part_blocks(s.blocks(), k, total, first, end);
-    const std::uint64_t draws =
-        first >= end ? 0 : std::min(end * block_draws, s.draws) - first * block_draws;
-    if (by_k[k]->count != draws || by_k[k]->points != s.x.size()) {
-      throw Failure(by_k[k]->path + " does not hold the draws of its part");
-    }
-    if (draws > 0) all.merge(by_k[k]->moments);
-  }
-  const auto local = [&](std::size_t p, std::uint64_t key) {
-    std::uint64_t n = 0;
-    for (const Partial* q : by_k) n += q->count_at_or_below_key(p, key);
-    return n;
-  };
-  const McBand mc = finish_band(s, &all, local, [](std::vector<std::uint64_t>&) {});
   write_file(prefix + ".csv", band_csv(s, &mc));
   write_file(prefix + ".svg", band_svg(s, &mc));
 }

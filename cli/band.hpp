@@ -1,34 +1,24 @@
 // The error band of a member set at given points, for one flavour or
-// column: Hessian errors from the set's pairs, and a Monte Carlo band from
-// correlated coefficient draws.
-//
-// Monte Carlo model: with F0 the central member and F1..Fn the variations
-// (the plus members of a Hessian set, or the replicas of a replica set), a
-// draw is c ~ N(0, cov) and F = F0 + sum_i c_i (F_i - F0), the terms added
-// to F0 one after the other in order i = 1..n, in double precision.
-//
-// The draws are split into fixed blocks of block_draws vectors; block b
-// takes the generator at start + b * stride, stride = 16 * block_draws * n
-// numbers, more than a block consumes (an overrun is refused, never an
-// overlap).  Any split of the blocks over processes or jobs therefore draws
-// the same vectors; sums follow the fixed order of Moments, and the interval
-// ends are exact order statistics selected without gathering the samples
-// (see select.hpp), so that every split writes the same bytes.
+// column: the members' values from table sets or grid members, handed to
+// the band library (pdferr/band.hpp), whose Monte Carlo model, blocks and
+// exact interval ends make every split of a run write the same bytes; and
+// the band's files.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data.hpp"
+#include "pdferr/band.hpp"
+#include "pdferr/generator.hpp"
 #include "pdferr/uncertainty.hpp"
 
 namespace pdferr::cli {
 
 class Comm;
-
-inline constexpr std::uint64_t block_draws = 256;
 
 struct BandOptions {
   std::string members;  // the member-set description
@@ -37,78 +27,63 @@ struct BandOptions {
   std::string level = "1 sigma";
   std::string covariance;  // CSV; empty: no Monte Carlo band
   std::uint64_t draws = 10000;
-  std::int32_t seed = 54217137;
+  std::int32_t seed = pdferr::Generator::default_seed;
   std::int64_t position = 0;  // the generator position of block 0
 };
 
-// What every process and job of a band computes alike: the points, the
-// central values, the Hessian errors and the Monte Carlo inputs.
-struct Setup {
+// The inputs of a band as every process and job of it holds them alike:
+// the texts of its files, the points, the members' central values there,
+// the Hessian columns and the Monte Carlo run.
+struct BandInputs {
   std::string header;  // the CSV's comment lines
   std::string title;   // the plot's title
   std::string scale;   // "Q" or "Q2"
   std::vector<double> x, given, central;
   bool hessian = false;
   std::vector<double> symmetric, plus, minus;
+  // A replica set without --cov: its replica band.
+  bool replica = false;
+  pdferr::uncertainty::ReplicaBand replicas;
   bool monte_carlo = false;
   std::uint64_t draws = 0;
   double probability = 0.0;  // of the interval
   std::string level;
-  // The Monte Carlo inputs.
   std::size_t coefficients = 0;
-  std::vector<float> factor;  // Cholesky factor of the covariance
-  std::vector<double> shift;  // F_i - F0, variation-major
   std::int32_t seed = 0;
   std::int64_t position = 0;
   std::int64_t stride = 0;
-  // The member files read (not saved: a merge needs no inputs of the run).
+  // The run (not saved: a merge needs no inputs of the run).
+  std::optional<pdferr::uncertainty::MonteCarlo> run;
+  // The member files read (not saved either).
   std::vector<std::string> member_files;
 
-  std::uint64_t blocks() const { return (draws + block_draws - 1) / block_draws; }
+  // The bytes that name a run in its parts, and back.
   std::vector<unsigned char> save() const;
-  static Setup load(const unsigned char* bytes, std::size_t size);
+  static BandInputs load(const unsigned char* bytes, std::size_t size);
 };
 
 // Loads the members and evaluates them; warnings (points outside a table
 // set's nodes) go to warn.
-Setup make_setup(const BandOptions& options, const std::function<void(const std::string&)>& warn);
+BandInputs make_inputs(const BandOptions& options,
+                       const std::function<void(const std::string&)>& warn);
 
-// The blocks [first, end) of part k of K.
-void part_blocks(std::uint64_t blocks, std::uint64_t k, std::uint64_t parts, std::uint64_t& first,
-                 std::uint64_t& end);
-
-// The draws of blocks [first, end): their moments and, for every point, the
-// keys of its samples (point-major, count per point), in draw order until
-// sort_samples sorts each point's keys.
-struct Samples {
-  pdferr::uncertainty::Moments moments;
-  std::vector<std::uint64_t> keys;
-  std::uint64_t count = 0;
-};
-Samples draw_blocks(const Setup& setup, std::uint64_t first, std::uint64_t end,
-                    const std::function<void(std::uint64_t done)>& progress);
-void sort_samples(Samples& samples);
-
-// The Monte Carlo columns from the merged moments (the mean and standard
-// deviation, where all is given) and the selected interval ends (every
-// process calls this with its own samples).
-struct McBand {
-  std::vector<double> mean, sd, low, high;
-};
-McBand finish_band(const Setup& setup, const pdferr::uncertainty::Moments* all,
-                   const std::function<std::uint64_t(std::size_t, std::uint64_t)>& local_count,
-                   const std::function<void(std::vector<std::uint64_t>&)>& sum);
+// The draws of part k of K (keys unsorted); Failure where this process
+// cannot hold them.
+pdferr::uncertainty::McPart draw_part(const BandInputs& inputs, std::uint64_t k,
+                                      std::uint64_t parts,
+                                      const std::function<void(std::uint64_t done)>& progress);
 
 // The band as CSV and as an SVG plot.
-std::string band_csv(const Setup& setup, const McBand* mc);
-std::string band_svg(const Setup& setup, const McBand* mc);
+std::string band_csv(const BandInputs& inputs, const pdferr::uncertainty::McColumns* mc);
+std::string band_svg(const BandInputs& inputs, const pdferr::uncertainty::McColumns* mc);
 
 // Writes text to path; Failure if it cannot.
 void write_file(const std::string& path, const std::string& text);
 
 // Partial results of --block k/K, and their merge.
-void write_partial(const std::string& path, const Setup& setup, const Samples& samples,
-                   std::uint64_t k, std::uint64_t parts);
+// (The part takes the inputs' saved bytes as its run.)
+void write_partial(const std::string& path, const BandInputs& inputs,
+                   pdferr::uncertainty::McPart& part);
 // Merges the partial files into the band; writes prefix.csv and prefix.svg.
 void merge_partials(const std::vector<std::string>& paths, const std::string& prefix);
 

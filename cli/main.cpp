@@ -45,7 +45,6 @@
 #include "nodes.hpp"
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
-#include "select.hpp"
 #include "writers.hpp"
 
 namespace cli = pdferr::cli;
@@ -424,10 +423,10 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   const bool lead = comm->rank() == 0;
   Timing timing(timed);
   std::string error;
-  cli::Setup s;
+  cli::BandInputs s;
   try {
     o.points = po.get();
-    s = cli::make_setup(o, [&](const std::string& w) {
+    s = cli::make_inputs(o, [&](const std::string& w) {
       if (lead) warn("band", w);
     });
   } catch (const std::exception& e) {
@@ -462,7 +461,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     parts = static_cast<std::uint64_t>(comm->size());
   }
   std::uint64_t first = 0, end = 0;
-  cli::part_blocks(s.blocks(), k, parts, first, end);
+  unc::MonteCarlo::part_blocks(s.draws, k, parts, first, end);
   if (lead) {
     std::printf("generator: seed %d, starting position %lld (this part: %lld), stride %lld\n",
                 s.seed, static_cast<long long>(s.position),
@@ -470,37 +469,38 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
                 static_cast<long long>(s.stride));
     std::fflush(stdout);
   }
-  cli::Samples samples;
+  unc::McPart part;
   try {
     Progress progress(lead, end - first);
-    samples = cli::draw_blocks(s, first, end, [&](std::uint64_t done) { progress(done); });
+    part = cli::draw_part(s, k, parts, [&](std::uint64_t done) { progress(done); });
   } catch (const std::exception& e) {
     error = e.what();
   }
   if (!agree(*comm, error)) return 1;
   timing.phase("draws");
-  cli::sort_samples(samples);
+  part.sort();
   timing.phase("sort");
 
   if (!block.empty()) {
     output = part_name;
-    cli::write_partial(output, s, samples, k, parts);
+    cli::write_partial(output, s, part);
     std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
                 static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
     return 0;
   }
   // The moments of every rank, merged in rank order (which is draw order).
-  const auto saved = comm->gather(samples.moments.save());
+  const auto saved = comm->gather(part.moments.save());
   unc::Moments all(s.x.size());
   for (const auto& bytes : saved) {
-    const unc::Moments part = unc::Moments::load(bytes.data(), bytes.size());
-    if (part.count() > 0) all.merge(part);
+    const unc::Moments moments = unc::Moments::load(bytes.data(), bytes.size());
+    if (moments.count() > 0) all.merge(moments);
   }  // (nothing on the other ranks)
   const auto local = [&](std::size_t p, std::uint64_t key) {
-    return cli::count_at_or_below(samples.keys.data() + p * samples.count, samples.count, key);
+    return unc::count_at_or_below(part.keys.data() + p * part.count, part.count, key);
   };
-  const cli::McBand mc = cli::finish_band(s, lead ? &all : nullptr, local,
-                                          [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
+  const unc::McColumns mc =
+      unc::mc_columns(s.x.size(), s.draws, s.probability, lead ? &all : nullptr, local,
+                      [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
   timing.phase("moments and intervals");
   if (lead) {
     cli::write_file(output + ".csv", cli::band_csv(s, &mc));
@@ -509,7 +509,7 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     std::fflush(stdout);
   }
   timing.phase("output");
-  timing.report(*comm, samples.count);
+  timing.report(*comm, part.count);
   return 0;
 }
 

@@ -63,7 +63,7 @@ std::string power_of_ten(double e) {
 }
 
 // "Q2 = 100 GeV²", or the range of a scale that varies.
-std::string scale_text(const Setup& s) {
+std::string scale_text(const BandInputs& s) {
   const auto [low, high] = std::minmax_element(s.given.begin(), s.given.end());
   const std::string unit = s.scale == "Q2" ? " GeV\u00b2" : " GeV";
   if (*low == *high) return s.scale + " = " + number(*low) + unit;
@@ -138,12 +138,14 @@ void y_ticks(std::string& o, const Panel& p) {
 
 }  // namespace
 
-std::string band_svg(const Setup& s, const McBand* mc) {
+std::string band_svg(const BandInputs& s, const pdferr::uncertainty::McColumns* mc) {
   const double w = 760, h = 560, left = 90, right = 20;
   const std::size_t n = s.x.size();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   // Each curve in values, and divided by the central value (none where it is 0).
   std::vector<double> central = s.central, hl, hh, ml, mh;
+  // The interval: the Monte Carlo band's, or the replicas'.
+  const bool interval = mc != nullptr || s.replica;
   for (std::size_t p = 0; p < n; ++p) {
     if (s.hessian) {
       hl.push_back(s.central[p] - s.minus[p]);
@@ -152,6 +154,9 @@ std::string band_svg(const Setup& s, const McBand* mc) {
     if (mc != nullptr) {
       ml.push_back(mc->low[p]);
       mh.push_back(mc->high[p]);
+    } else if (s.replica) {
+      ml.push_back(s.replicas.low[p]);
+      mh.push_back(s.replicas.high[p]);
     }
   }
   const auto ratio = [&](const std::vector<double>& v) {
@@ -183,7 +188,7 @@ std::string band_svg(const Setup& s, const McBand* mc) {
       for (std::size_t q = a; q < b; ++q) o += format("%.2f,%.2f ", p.px(s.x[q]), p.py(v[q]));
       o += "\"/>\n";
     };
-    if (mc != nullptr) {
+    if (interval) {
       for (const auto& [a, b] : runs(n, {&mhi, &mlo})) {
         o += "<polygon fill=\"#9ecae1\" fill-opacity=\"0.7\" stroke=\"none\" points=\"";
         for (std::size_t q = a; q < b; ++q) o += format("%.2f,%.2f ", p.px(s.x[q]), p.py(mhi[q]));
@@ -248,10 +253,11 @@ std::string band_svg(const Setup& s, const McBand* mc) {
     o += mark + format("<text x=\"%g\" y=\"%g\">", lx + 30, ly) + text + "</text>\n";
     lx += 30 + 7 * static_cast<double>(text.size()) + 20;
   };
-  if (mc != nullptr) {
+  if (interval) {
     entry(format("<rect x=\"%g\" y=\"%g\" width=\"24\" height=\"10\" fill=\"#9ecae1\"/>\n", lx,
                  ly - 9),
-          "Monte Carlo interval, " + std::to_string(s.draws) + " draws");
+          mc != nullptr ? "Monte Carlo interval, " + std::to_string(s.draws) + " draws"
+                        : "replica interval, " + std::to_string(s.replicas.count) + " replicas");
   }
   if (s.hessian) {
     entry(format("<line x1=\"%g\" x2=\"%g\" ", lx, lx + 24) +

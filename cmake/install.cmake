@@ -104,7 +104,8 @@ pdferr_pkgconfig(pdferr-error_estimate "Random sampling: uniform generator, norm
   error_estimate pdferr-fio)
 pdferr_pkgconfig(pdferr-ZEMOPdf "Parton density tables" ZEMOPdf pdferr-fio)
 pdferr_pkgconfig(pdferr-PELK-2008 "Parton density grids" PELK-2008 pdferr-fio)
-pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas" uncertainty pdferr-fio)
+pdferr_pkgconfig(pdferr-uncertainty "Error-set formulas and error bands" uncertainty
+  "pdferr-error_estimate pdferr-fio")
 
 # Fortran programs: the module, the bridge (an archive of either kind of
 # tree, pulled into the program by one of its symbols, since the runtime

@@ -15,6 +15,9 @@
 
 namespace pdferr {
 
+// ranmar's default seed, once for the core and the value type.
+static_assert(Generator::default_seed == sampling::default_seed);
+
 namespace {
 
 // Numbers per call of the core's draw, whose count is a 32-bit integer.
@@ -31,11 +34,15 @@ std::string range_text(std::int64_t low, std::int64_t high) {
 // For seeds in 0..max_seed the four values that build the table lie in
 // 1..178, so their products modulo the prime 179 never vanish and the table
 // is never all zero, as it can be for other seeds.
-Generator::Generator(std::int32_t seed, std::int64_t position)
-    : table_{}, carry_(0.0f), ilag_(0), jlag_(0), seed_(seed), position_(0) {
+void Generator::check_seed(std::int64_t seed) {
   if (seed < 0 || seed > max_seed) {
     refuse("generator seed " + std::to_string(seed) + " is outside " + range_text(0, max_seed));
   }
+}
+
+Generator::Generator(std::int32_t seed, std::int64_t position)
+    : table_{}, carry_(0.0f), ilag_(0), jlag_(0), seed_(seed), position_(0) {
+  check_seed(seed);
   if (position < 0 || position > max_position) {
     refuse("generator position " + std::to_string(position) + " is outside " +
            range_text(0, max_position));

@@ -7,6 +7,10 @@
 #include "common/c_status.hpp"
 #include "pdferr/generator.hpp"
 
+// The C header's seeds are the value type's.
+static_assert(PDFERR_GENERATOR_DEFAULT_SEED == pdferr::Generator::default_seed &&
+              PDFERR_GENERATOR_MAX_SEED == pdferr::Generator::max_seed);
+
 struct pdferr_generator {
   pdferr::Generator generator;
 };

@@ -150,9 +150,10 @@ def _draw(ax, band: Band, colour, ratio: bool) -> None:
     central = c["central"]
     scale = _ratio_scale(central) if ratio else _np.ones_like(central)
     ax.plot(x, central * scale, color=colour, lw=1.2)
-    if "mc_low" in c:
-        ax.fill_between(x, c["mc_low"] * scale, c["mc_high"] * scale, color=colour, alpha=0.25,
-                        lw=0)
+    for kind in ("mc", "replica"):
+        if f"{kind}_low" in c:
+            ax.fill_between(x, c[f"{kind}_low"] * scale, c[f"{kind}_high"] * scale, color=colour,
+                            alpha=0.25, lw=0)
     if "hessian_plus" in c:
         # The edges only: no closing lines at the ends.
         for edge in (central + c["hessian_plus"], central - c["hessian_minus"]):
@@ -172,6 +173,8 @@ def _legend(ax, bands: list[Band], names: list[str], colours: list) -> None:
         count = draws.pop() if len(draws) == 1 else ""
         handles.append(Patch(color=kind_colour, alpha=0.25, lw=0,
                              label="Monte Carlo interval" + (f", {count} draws" if count else "")))
+    if any("replica_low" in b.columns for b in bands):
+        handles.append(Patch(color=kind_colour, alpha=0.25, lw=0, label="replica interval"))
     if any("hessian_plus" in b.columns for b in bands):
         handles.append(Line2D([], [], color=kind_colour, lw=1.2, ls="--",
                               label="Hessian band (plus, minus)"))

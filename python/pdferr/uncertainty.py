@@ -141,6 +141,34 @@ def correlation(x, y) -> float:
     return _u._correlation(np.asarray(x, dtype=np.float64), np.asarray(y, dtype=np.float64))
 
 
+class McBand(NamedTuple):
+    """The Monte Carlo band at each point: the draws' mean, standard
+    deviation (N - 1) and central interval."""
+
+    mean: np.ndarray
+    sd: np.ndarray
+    low: np.ndarray
+    high: np.ndarray
+
+
+def monte_carlo_band(central, variations, cov, confidence: Confidence, *, draws: int = 10000,
+                     seed: int | None = None, position: int = 0) -> McBand:
+    """The Monte Carlo band of ``pdferr band --cov``, bit for bit: with F0
+    the central values (points,) and F1..Fn the variations (n, points),
+    draws of F = F0 + c1 (F1 - F0) + ... + cn (Fn - F0), c drawn by
+    :meth:`pdferr.Generator.correlated` from ``cov`` (float32) in blocks of
+    256 draws, block b from the generator (seed, its default when None) at
+    position + b * 16 * 256 * n.  The command's variations are the plus
+    members of a Hessian set's pairs, or the replicas."""
+    central = np.ascontiguousarray(central, dtype=np.float64)
+    variations = np.ascontiguousarray(variations, dtype=np.float64)
+    cov = np.ascontiguousarray(cov, dtype=np.float32)
+    kwargs = {} if seed is None else {"seed": seed}
+    out = _u._monte_carlo_band(central, variations, cov, position=position, draws=draws,
+                               probability=confidence.probability, **kwargs)
+    return McBand(*(out[:, i].reshape(central.shape) for i in range(4)))
+
+
 def load_members(member_set: MemberSet) -> list:
     """The members of a set in member order, loaded: a list of
     :class:`pdferr.TableSet` or :class:`pdferr.GridMember`.  Numbered
@@ -159,6 +187,7 @@ __all__ = [
     "Confidence",
     "HessianErrors",
     "Interval",
+    "McBand",
     "MemberSet",
     "Moments",
     "central_interval",
@@ -167,6 +196,7 @@ __all__ = [
     "hessian_correlation",
     "load_members",
     "mean",
+    "monte_carlo_band",
     "normal_quantile",
     "quantile",
     "rescale",

@@ -98,4 +98,13 @@ def quantile(values: npt.ArrayLike, p: float, *, axis: int = 0,
 def central_interval(values: npt.ArrayLike, confidence: Confidence, *, axis: int = 0,
                      errors: _Errors = "raise") -> Interval: ...
 def correlation(x: npt.ArrayLike, y: npt.ArrayLike) -> float: ...
+class McBand(NamedTuple):
+    mean: npt.NDArray[np.float64]
+    sd: npt.NDArray[np.float64]
+    low: npt.NDArray[np.float64]
+    high: npt.NDArray[np.float64]
+
+def monte_carlo_band(central: npt.ArrayLike, variations: npt.ArrayLike, cov: npt.ArrayLike,
+                     confidence: Confidence, *, draws: int = 10000, seed: int | None = None,
+                     position: int = 0) -> McBand: ...
 def load_members(member_set: MemberSet) -> list[TableSet] | list[GridMember]: ...

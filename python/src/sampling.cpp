@@ -52,10 +52,7 @@ void locked(PyGenerator& self, Draw draw) {
 void register_sampling(py::module_& m) {
   py::class_<PyGenerator>(m, "Generator", doc::generator)
       .def(py::init([](std::int64_t seed, std::int64_t position) {
-             if (seed < 0 || seed > Generator::max_seed) {
-               throw py::value_error("seed " + std::to_string(seed) + " outside 0.." +
-                                     std::to_string(Generator::max_seed));
-             }
+             Generator::check_seed(seed);  // std::invalid_argument: ValueError
              return new PyGenerator(static_cast<std::int32_t>(seed), position);
            }),
            py::arg("seed") = Generator::default_seed, py::arg("position") = 0)
@@ -145,10 +142,7 @@ void register_sampling(py::module_& m) {
             } catch (const py::cast_error&) {
               throw py::value_error("Generator: seed or position beyond 64 bits");
             }
-            if (seed < 0 || seed > Generator::max_seed) {
-              throw py::value_error("seed " + std::to_string(seed) + " outside 0.." +
-                                    std::to_string(Generator::max_seed));
-            }
+            Generator::check_seed(seed);
             return new PyGenerator(static_cast<std::int32_t>(seed), position);
           }));
 

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "bindings.hpp"
+#include "pdferr/band.hpp"
+#include "pdferr/generator.hpp"
 #include "pdferr/uncertainty.hpp"
 
 namespace pdferr::python {
@@ -220,6 +222,44 @@ void register_uncertainty(py::module_& top) {
     }
     return unc::correlation(x.data(), y.data(), static_cast<std::size_t>(x.size()));
   });
+
+  // central (points,), variations (n, points), the covariance (n, n) ->
+  // (points, 4): mean, standard deviation, low, high; the
+  // command's Monte Carlo band, bit for bit.
+  using Floats = py::array_t<float, py::array::c_style | py::array::forcecast>;
+  m.def(
+      "_monte_carlo_band",
+      [](const Doubles& central, const Doubles& variations, const Floats& cov, std::int64_t seed,
+         std::int64_t position, std::uint64_t draws, double probability) {
+        check_2d(variations, "variations");
+        const auto points = static_cast<std::size_t>(central.size());
+        const auto n = static_cast<std::size_t>(variations.shape(0));
+        if (central.ndim() != 1 || static_cast<std::size_t>(variations.shape(1)) != points) {
+          throw py::value_error("central, variations: expected (points,) and (n, points)");
+        }
+        if (cov.ndim() != 2 || static_cast<std::size_t>(cov.shape(0)) != n ||
+            static_cast<std::size_t>(cov.shape(1)) != n) {
+          throw py::value_error("cov: expected (n, n) for n = " + std::to_string(n));
+        }
+        pdferr::Generator::check_seed(seed);
+        const std::vector<float> factor = pdferr::cholesky(cov.data(), n);
+        const unc::MonteCarlo mc(central.data(), variations.data(), n, points, factor.data(),
+                                 static_cast<std::int32_t>(seed), position, draws);
+        py::array_t<double> out({static_cast<py::ssize_t>(points), py::ssize_t{4}});
+        double* o = out.mutable_data();
+        unc::McColumns c;
+        {
+          py::gil_scoped_release release;
+          c = mc.run(probability);
+        }
+        for (std::size_t p = 0; p < points; ++p) {
+          for (const double v : {c.mean[p], c.sd[p], c.low[p], c.high[p]}) *o++ = v;
+        }
+        return out;
+      },
+      py::arg("central"), py::arg("variations"), py::arg("cov"),
+      py::arg("seed") = pdferr::Generator::default_seed, py::arg("position") = 0,
+      py::arg("draws") = 10000, py::arg("probability"));
 
   py::class_<unc::Moments>(m, "Moments",
                            R"(Moments(width=1, *, correlations=False, first=0, errors="raise")

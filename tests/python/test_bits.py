@@ -1,6 +1,7 @@
 """Every array result has the bits of the C++ library's."""
 
 import os
+import subprocess
 
 import numpy as np
 import pytest
@@ -86,3 +87,31 @@ def test_legacy_routines_agree(data, monkeypatch):
     legacy.rmarin(54217137, 20, 0)
     assert legacy.gaudev(50).tobytes() == pdferr.Generator(position=20).normal(50).tobytes()
     assert not legacy.mvndev(np.eye(101)).any()  # refused with a message: zeros
+
+
+def test_monte_carlo_band_is_the_commands(data, tmp_path):
+    """monte_carlo_band on the members' values gives the numbers of
+    ``pdferr band --cov`` from the same inputs, seed and position."""
+    program = os.environ.get("PDFERR_PROGRAM")
+    if not program:
+        pytest.skip("the pdferr command is not built")
+    x, q2 = np.array([1e-4, 0.003, 0.3]), np.array([10.0, 100.0, 1e4])
+    (tmp_path / "points.csv").write_text(
+        "x,Q2\n" + "".join(f"{a!r},{b!r}\n" for a, b in zip(x, q2)))
+    cov = [[1.0, 0.3, 0, 0], [0.3, 1.0, 0, 0], [0, 0, 2.0, 0], [0, 0, 0, 0.5]]
+    (tmp_path / "cov.csv").write_text("".join(", ".join(map(str, r)) + "\n" for r in cov))
+    members_file = os.path.join(data, "grids.members")
+    subprocess.run([program, "band", members_file, "--points", "points.csv", "--column", "3",
+                    "--cov", "cov.csv", "--draws", "700", "--seed", "99", "--position", "12",
+                    "-o", "b"], cwd=tmp_path, check=True, capture_output=True)
+    rows = [line.split(",") for line in (tmp_path / "b.csv").read_text().splitlines()
+            if not line.startswith("#")]
+    assert rows[0][6:] == ["mc_mean", "mc_sd", "mc_low", "mc_high"]
+    command = np.array([[float(v) for v in r[6:]] for r in rows[1:]])
+
+    members = uncertainty.load_members(uncertainty.MemberSet.read(members_file))
+    values = np.array([m.values(x, q2)[..., 2] for m in members])  # column 3
+    band = uncertainty.monte_carlo_band(values[0], values[1::2], cov,
+                                        uncertainty.Confidence.sigmas(1), draws=700, seed=99,
+                                        position=12)
+    assert np.stack(band, axis=1).tobytes() == command.tobytes()

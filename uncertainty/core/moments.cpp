@@ -54,7 +54,6 @@ struct MomentsState {
   std::size_t open_rows = 0;
 
   std::size_t products() const { return correlations ? width * (width + 1) / 2 : width; }
-  std::uint64_t complete_end() const { return end - open_rows; }
 };
 
 }  // namespace detail

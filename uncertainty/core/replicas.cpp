@@ -1,5 +1,6 @@
 // Replicas and draws: the mean, standard deviation and correlation through
-// Moments, and quantiles by linear interpolation between order statistics.
+// Moments, and quantiles by the one rule of quantile_from between order
+// statistics.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "finite.hpp"
+#include "pdferr/band.hpp"
 #include "pdferr/uncertainty.hpp"
 #include "text.hpp"
 
@@ -50,17 +52,12 @@ bool before(double a, double b) { return a < b || (a == b && std::signbit(a) && 
 // any order); on return s[at..n) does, where `at` is the position of the
 // lower order statistic, so that a second, larger quantile continues from it.
 double select_quantile(double* s, std::size_t n, double p, std::size_t& from) {
-  const double h = static_cast<double>(n - 1) * p;
-  if (h >= static_cast<double>(n - 1)) return *std::max_element(s + from, s + n, before);
-  const double below = std::floor(h);
-  const auto i = static_cast<std::size_t>(below);
-  const double g = h - below;
+  const QuantileRanks r = quantile_ranks(n, p);
+  if (r.last) return *std::max_element(s + from, s + n, before);
+  const auto i = static_cast<std::size_t>(r.below);
   std::nth_element(s + from, s + i, s + n, before);
   from = i;
-  const double a = s[i];
-  const double b = *std::min_element(s + i + 1, s + n, before);
-  const double diff = b - a;
-  return g >= 0.5 ? b - diff * (1.0 - g) : a + diff * g;
+  return quantile_from(r, s[i], *std::min_element(s + i + 1, s + n, before));
 }
 
 double quantile_of(double* s, std::size_t n, double p) {

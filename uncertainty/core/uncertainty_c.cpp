@@ -1,6 +1,7 @@
 // The C interface of pdferr::uncertainty: each call runs through c_call,
 // which turns an exception into a status code and the caller's error
 // record.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "common/c_status.hpp"
+#include "pdferr/band.hpp"
+#include "pdferr/generator.hpp"
 #include "pdferr/uncertainty.h"
 #include "pdferr/uncertainty.hpp"
 
@@ -132,6 +135,26 @@ PDFERR_API int32_t pdferr_replicas_interval(const double* v, size_t n, pdferr_co
 PDFERR_API int32_t pdferr_replicas_correlation(const double* x, const double* y, size_t n,
                                                double* r, pdferr_error* err) {
   return one_value(r, err, [&] { return unc::correlation(x, y, n); });
+}
+
+PDFERR_API int32_t pdferr_band_monte_carlo(const double* central, const double* variations,
+                                           size_t n, size_t points, const float* cov, int32_t seed,
+                                           int64_t position, uint64_t draws,
+                                           pdferr_confidence level, double* mean, double* sd,
+                                           double* low, double* high, pdferr_error* err) {
+  return c_call(err, [&] {
+    require(central, "central");
+    require(variations, "variations");
+    require(cov, "cov");
+    for (double* out : {mean, sd, low, high}) require(out, "mean, sd, low and high");
+    const std::vector<float> factor = pdferr::cholesky(cov, n);
+    const unc::MonteCarlo mc(central, variations, n, points, factor.data(), seed, position, draws);
+    const unc::McColumns c = mc.run(confidence(level).probability());
+    std::copy(c.mean.begin(), c.mean.end(), mean);
+    std::copy(c.sd.begin(), c.sd.end(), sd);
+    std::copy(c.low.begin(), c.low.end(), low);
+    std::copy(c.high.begin(), c.high.end(), high);
+  });
 }
 
 PDFERR_API int32_t pdferr_moments_open(size_t width, int32_t correlations, uint64_t first,

@@ -33,6 +33,10 @@ class PDFERR_API Generator {
   // (0..max_position) numbers after it, in O(log position).  Anything else
   // throws std::invalid_argument and names the value.
   explicit Generator(std::int32_t seed = default_seed, std::int64_t position = 0);
+  // The one check of a seed: std::invalid_argument naming it unless it
+  // lies in 0..max_seed (64-bit, so that a caller's wider number is checked
+  // before it is narrowed).
+  static void check_seed(std::int64_t seed);
 
   // Writes the next n numbers to out[0..n), as ranmar draws them: multiples
   // of 2^-24 strictly between 0 and 1 (a zero is replaced by a smaller

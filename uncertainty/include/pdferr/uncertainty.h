@@ -158,6 +158,18 @@ int32_t pdferr_member_set_get_info(const pdferr_member_set* set, pdferr_member_s
 int32_t pdferr_member_set_member(const pdferr_member_set* set, size_t index, pdferr_member* member,
                                  pdferr_error* err);
 
+/* The Monte Carlo band of `pdferr band --cov`, bit for bit (pdferr/band.hpp):
+ * central[0..points) the central values F0, variations[i * points + p]
+ * variation i + 1 at point p (n variations), cov the n x n covariance of
+ * their coefficients (row by row, symmetric, positive definite), the
+ * generator's seed and the position of block 0, draws >= 2 and the level.
+ * Writes at each point p the draws' mean[p], standard deviation sd[p]
+ * (divisor N - 1) and central interval low[p], high[p]. */
+int32_t pdferr_band_monte_carlo(const double* central, const double* variations, size_t n,
+                                size_t points, const float* cov, int32_t seed, int64_t position,
+                                uint64_t draws, pdferr_confidence level, double* mean, double* sd,
+                                double* low, double* high, pdferr_error* err);
+
 #ifdef __cplusplus
 }
 #endif
