@@ -25,8 +25,8 @@
 ! untouched in some cases (a count of zero, an error) are intent(inout).
 module pdferr
   use, intrinsic :: iso_fortran_env, only: int32, real32, real64
-  use, intrinsic :: iso_c_binding, only: c_char, c_double, c_int32_t, c_int64_t, c_null_char, &
-    c_null_ptr, c_ptr, c_size_t, c_associated, c_f_pointer
+  use, intrinsic :: iso_c_binding, only: c_char, c_double, c_float, c_int32_t, c_int64_t, &
+    c_null_char, c_null_ptr, c_ptr, c_size_t, c_associated, c_f_pointer
   implicit none
   private
   public :: ranmar, rmarin, rmarut, gaudev, corset, mvndev
@@ -47,7 +47,7 @@ module pdferr
   public :: pdferr_confidence_z, pdferr_confidence_probability, pdferr_rescale_factor
   public :: pdferr_hessian, pdferr_hessian_rescale, pdferr_hessian_correlation
   public :: pdferr_replicas_mean, pdferr_replicas_standard_deviation, pdferr_replicas_quantile
-  public :: pdferr_replicas_interval, pdferr_replicas_correlation
+  public :: pdferr_replicas_interval, pdferr_replicas_correlation, pdferr_band_monte_carlo
   public :: pdferr_member_set_info, pdferr_member, pdferr_member_set_read, pdferr_member_set_load
   public :: pdferr_member_set_parse, pdferr_member_set_close, pdferr_member_set_get_info
   public :: pdferr_member_set_member
@@ -595,6 +595,28 @@ module pdferr
       type(pdferr_error), intent(out), optional :: err
       integer(c_int32_t) :: pdferr_replicas_correlation
     end function pdferr_replicas_correlation
+
+    ! The Monte Carlo band of pdferr band --cov, bit for bit: the central
+    ! values central(1..points), variation i at point p in
+    ! variations(p, i), i = 1..n, the covariance cov(n, n) of their
+    ! coefficients (symmetric, positive definite, in single precision as the
+    ! generator works), the generator's seed and the position of block 0,
+    ! draws >= 2 (a 64-bit count) and the level.  At each point: the draws'
+    ! mean, standard deviation (divisor draws - 1) and central interval.
+    function pdferr_band_monte_carlo(central, variations, n, points, cov, seed, position, &
+                                     draws, level, mean, sd, low, high, err) bind(c)
+      import :: c_int32_t, c_int64_t, c_double, c_float, c_size_t, pdferr_confidence, &
+        pdferr_error
+      real(c_double), intent(in) :: central(*), variations(*)
+      integer(c_size_t), value :: n, points
+      real(c_float), intent(in) :: cov(*)
+      integer(c_int32_t), value :: seed
+      integer(c_int64_t), value :: position, draws
+      type(pdferr_confidence), value :: level
+      real(c_double), intent(inout) :: mean(*), sd(*), low(*), high(*)
+      type(pdferr_error), intent(out), optional :: err
+      integer(c_int32_t) :: pdferr_band_monte_carlo
+    end function pdferr_band_monte_carlo
 
     ! Member-set descriptions.
 

@@ -5,7 +5,7 @@
 ! grid members 0 and -1, 1; it writes the bad files it opens.
 program faces_test
   use, intrinsic :: iso_c_binding, only: c_ptr, c_null_ptr, c_associated, c_f_pointer, &
-    c_double, c_int32_t, c_size_t
+    c_double, c_float, c_int32_t, c_int64_t, c_size_t
   use, intrinsic :: ieee_arithmetic, only: ieee_is_nan, ieee_value, ieee_quiet_nan
   use pdferr
   implicit none
@@ -16,6 +16,7 @@ program faces_test
   call grids()
   call formulas()
   call member_sets()
+  call band()
   if (nfail == 0) print '(a)', 'fortran faces ok'
 
 contains
@@ -230,6 +231,41 @@ contains
                 'the standard deviation needs at least 2 values; there are 1', &
                 'replicas_standard_deviation: n = 1')
   end subroutine formulas
+
+  ! The Monte Carlo band: variations equal to the central values leave
+  ! every draw at them (1 and 2, whose sums are exact); variations that
+  ! differ give a band around them; a covariance that is not positive
+  ! definite is refused.
+  subroutine band()
+    type(pdferr_confidence), parameter :: one = pdferr_confidence(PDFERR_SIGMAS, 1d0)
+    real(c_double) :: central(3) = [1d0, 2d0, 4d0], variations(3, 2)
+    real(c_double) :: mean(3), sd(3), low(3), high(3)
+    real(c_float) :: cov(2, 2) = reshape([1.0, 0.5, 0.5, 2.0], [2, 2])
+    real(c_float) :: singular(2, 2) = 1.0
+    integer(c_int32_t) :: status
+
+    variations(:, 1) = central
+    variations(:, 2) = central
+    call okay(pdferr_band_monte_carlo(central, variations, 2_c_size_t, 3_c_size_t, cov, 1234, &
+                                      77_c_int64_t, 700_c_int64_t, one, mean, sd, low, high, err), &
+              'band_monte_carlo')
+    call check(same(mean, central) .and. all(sd == 0) .and. same(low, central) .and. &
+               same(high, central), 'band_monte_carlo: no variation, no band')
+    variations(:, 1) = central * 1.1d0
+    variations(:, 2) = central * 0.95d0
+    call okay(pdferr_band_monte_carlo(central, variations, 2_c_size_t, 3_c_size_t, cov, 1234, &
+                                      77_c_int64_t, 700_c_int64_t, one, mean, sd, low, high, err), &
+              'band_monte_carlo')
+    ! sd of 0.1 c1 - 0.05 c2 is sqrt(0.01 + 0.005 - 0.005) = 0.1 of each value.
+    call check(all(abs(mean - central) < 0.02d0 * central) .and. &
+               all(abs(sd - 0.1d0 * central) < 0.01d0 * central) .and. &
+               all(low < mean .and. mean < high), 'band_monte_carlo: a band around the values')
+    status = pdferr_band_monte_carlo(central, variations, 2_c_size_t, 3_c_size_t, singular, 1234, &
+                                     77_c_int64_t, 700_c_int64_t, one, mean, sd, low, high, err)
+    call check(status /= PDFERR_OK .and. err%code == status .and. &
+               index(pdferr_message(err), 'not positive definite') > 0, &
+               'band_monte_carlo: a singular covariance refused')
+  end subroutine band
 
   subroutine member_sets()
     character(len=*), parameter :: nl = achar(10)
