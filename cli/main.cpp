@@ -403,25 +403,64 @@ class Timing {
   std::string line_;
 };
 
+// The part k of K that --block k/K names (0 of 1 without it), checked
+// against the run's draws.
+void block_of(const std::string& block, const cli::BandOptions& o, std::uint64_t& k,
+              std::uint64_t& parts) {
+  k = 0;
+  parts = 1;
+  if (block.empty()) return;
+  parse_block(block, k, parts);  // checked when parsed
+  if (o.covariance.empty()) throw cli::Failure("--block splits the draws: give --cov");
+  // Parts beyond the blocks are empty, which merges well; parts beyond
+  // the draws could never all be written.
+  if (parts > o.draws) {
+    throw cli::Failure("--block " + block + ": K parts of " + std::to_string(o.draws) +
+                       " draws: K may be at most the count of draws");
+  }
+}
+
+// The band's CSV and SVG as PREFIX.csv and PREFIX.svg (mc null: no Monte
+// Carlo columns), and the line that names them.
+void write_band(const std::string& prefix, const cli::BandInputs& s, const unc::McColumns* mc) {
+  cli::write_file(prefix + ".csv", cli::band_csv(s, mc));
+  cli::write_file(prefix + ".svg", cli::band_svg(s, mc));
+  std::printf("written: %s.csv, %s.svg\n", prefix.c_str(), prefix.c_str());
+  std::fflush(stdout);
+}
+
+// The Monte Carlo columns of the parts every rank holds: the moments
+// merged in rank order (which is draw order) on rank 0, the interval ends
+// selected over all ranks.
+unc::McColumns gather_columns(cli::Comm& comm, const cli::BandInputs& s, const unc::McPart& part) {
+  const bool lead = comm.rank() == 0;
+  const auto saved = comm.gather(part.moments.save());
+  unc::Moments all(s.x.size());
+  for (const auto& bytes : saved) {
+    const unc::Moments moments = unc::Moments::load(bytes.data(), bytes.size());
+    if (moments.count() > 0) all.merge(moments);
+  }  // (nothing on the other ranks)
+  const auto local = [&](std::size_t p, std::uint64_t key) {
+    return unc::count_at_or_below(part.keys.data() + p * part.count, part.count, key);
+  };
+  return unc::mc_columns(s.x.size(), s.draws, s.probability, lead ? &all : nullptr, local,
+                         [&](std::vector<std::uint64_t>& c) { comm.sum(c); });
+}
+
 int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
          const std::string& block, std::string output, bool timed) {
   std::uint64_t k = 0, parts = 1;
-  if (!block.empty()) {
-    parse_block(block, k, parts);  // checked when parsed
-    if (o.covariance.empty()) throw cli::Failure("--block splits the draws: give --cov");
-    // Parts beyond the blocks are empty, which merges well; parts beyond
-    // the draws could never all be written.
-    if (parts > o.draws) {
-      throw cli::Failure("--block " + block + ": K parts of " + std::to_string(o.draws) +
-                         " draws: K may be at most the count of draws");
-    }
-  }
+  block_of(block, o, k, parts);
   const std::unique_ptr<cli::Comm> comm = cli::open_comm(argc, argv);
   if (comm->size() > 1 && !block.empty()) {
     throw cli::Failure("--block is for runs without MPI: start one process per block");
   }
   const bool lead = comm->rank() == 0;
   Timing timing(timed);
+  if (output.empty()) output = "band";
+  const std::string part_name =
+      output + "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
+  // Every process reads the inputs; a fault is said once, by rank 0.
   std::string error;
   cli::BandInputs s;
   try {
@@ -429,31 +468,18 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
     s = cli::make_inputs(o, [&](const std::string& w) {
       if (lead) warn("band", w);
     });
+    std::vector<std::string> inputs = s.member_files;
+    inputs.insert(inputs.end(), {o.members, po.file, o.covariance});
+    refuse_overwrite(inputs, block.empty()
+                                 ? std::vector<std::string>{output + ".csv", output + ".svg"}
+                                 : std::vector<std::string>{part_name});
   } catch (const std::exception& e) {
     error = e.what();
-  }
-  if (output.empty()) output = "band";
-  const std::string part_name =
-      output + "-" + std::to_string(k + 1) + "-of-" + std::to_string(parts) + ".part";
-  if (error.empty()) {
-    try {
-      std::vector<std::string> inputs = s.member_files;
-      inputs.insert(inputs.end(), {o.members, po.file, o.covariance});
-      refuse_overwrite(inputs, block.empty()
-                                   ? std::vector<std::string>{output + ".csv", output + ".svg"}
-                                   : std::vector<std::string>{part_name});
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
   }
   if (!agree(*comm, error)) return 1;
   timing.phase("set-up");
   if (!s.monte_carlo) {
-    if (lead) {
-      cli::write_file(output + ".csv", cli::band_csv(s, nullptr));
-      cli::write_file(output + ".svg", cli::band_svg(s, nullptr));
-      std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
-    }
+    if (lead) write_band(output, s, nullptr);
     return 0;
   }
   if (comm->size() > 1) {
@@ -480,34 +506,15 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
   timing.phase("draws");
   part.sort();
   timing.phase("sort");
-
   if (!block.empty()) {
-    output = part_name;
-    cli::write_partial(output, s, part);
-    std::printf("written: %s (part %llu of %llu)\n", output.c_str(),
+    cli::write_partial(part_name, s, part);
+    std::printf("written: %s (part %llu of %llu)\n", part_name.c_str(),
                 static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
     return 0;
   }
-  // The moments of every rank, merged in rank order (which is draw order).
-  const auto saved = comm->gather(part.moments.save());
-  unc::Moments all(s.x.size());
-  for (const auto& bytes : saved) {
-    const unc::Moments moments = unc::Moments::load(bytes.data(), bytes.size());
-    if (moments.count() > 0) all.merge(moments);
-  }  // (nothing on the other ranks)
-  const auto local = [&](std::size_t p, std::uint64_t key) {
-    return unc::count_at_or_below(part.keys.data() + p * part.count, part.count, key);
-  };
-  const unc::McColumns mc =
-      unc::mc_columns(s.x.size(), s.draws, s.probability, lead ? &all : nullptr, local,
-                      [&](std::vector<std::uint64_t>& c) { comm->sum(c); });
+  const unc::McColumns mc = gather_columns(*comm, s, part);
   timing.phase("moments and intervals");
-  if (lead) {
-    cli::write_file(output + ".csv", cli::band_csv(s, &mc));
-    cli::write_file(output + ".svg", cli::band_svg(s, &mc));
-    std::printf("written: %s.csv, %s.svg\n", output.c_str(), output.c_str());
-    std::fflush(stdout);
-  }
+  if (lead) write_band(output, s, &mc);
   timing.phase("output");
   timing.report(*comm, part.count);
   return 0;
