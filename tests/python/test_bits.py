@@ -97,7 +97,7 @@ def test_monte_carlo_band_is_the_commands(data, tmp_path):
         pytest.skip("the pdferr command is not built")
     x, q2 = np.array([1e-4, 0.003, 0.3]), np.array([10.0, 100.0, 1e4])
     (tmp_path / "points.csv").write_text(
-        "x,Q2\n" + "".join(f"{a!r},{b!r}\n" for a, b in zip(x, q2)))
+        "x,Q2\n" + "".join(f"{float(a)!r},{float(b)!r}\n" for a, b in zip(x, q2)))
     cov = [[1.0, 0.3, 0, 0], [0.3, 1.0, 0, 0], [0, 0, 2.0, 0], [0, 0, 0, 0.5]]
     (tmp_path / "cov.csv").write_text("".join(", ".join(map(str, r)) + "\n" for r in cov))
     members_file = os.path.join(data, "grids.members")
