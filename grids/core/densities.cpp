@@ -2,6 +2,7 @@
 // one point, and many points with the six columns side by side.
 #include "densities.hpp"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,8 +22,8 @@ void densities(const double* tables, const std::int32_t* nnodes, const double* l
   const Cell cell = find_cell_ascending(2, point, nnodes, lognodes);
   double t[ncol];
   corner_sums_2d(cell, nnodes, tables, ncol, t);
-  const Powers p = powers(x);
-  column_densities(t, u_powers(x), x, p.sqrt_x, out);
+  // x^0.5 as powers() forms it for the load factors: the IEEE square root.
+  column_densities(t, u_powers(x), x, std::sqrt(x), out);
 }
 
 namespace {
