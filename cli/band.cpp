@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "common/output_file.hpp"
+#include "common/words.hpp"
 #include "pdferr/generator.hpp"
 #include "pdferr/version.h"
 
@@ -46,15 +47,9 @@ unc::Confidence parse_level(const std::string& text) {
 // Little-endian words and strings of a saved setup or partial result.
 struct Writer {
   std::vector<unsigned char> bytes;
-  void word(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
-  }
-  void real(double v) { word(std::bit_cast<std::uint64_t>(v)); }
-  void text(const std::string& s) {
-    word(s.size());
-    bytes.insert(bytes.end(), s.begin(), s.end());
-    while (bytes.size() % 8 != 0) bytes.push_back(0);
-  }
+  void word(std::uint64_t v) { common::put_word(bytes, v); }
+  void real(double v) { common::put_real(bytes, v); }
+  void text(const std::string& s) { common::put_bytes(bytes, s.data(), s.size()); }
   void reals(const std::vector<double>& v) {
     word(v.size());
     for (double d : v) real(d);
@@ -75,8 +70,7 @@ struct Reader {
   }
   std::uint64_t word() {
     need(8);
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    const std::uint64_t v = common::get_word(p);
     p += 8;
     left -= 8;
     return v;

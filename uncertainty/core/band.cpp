@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/words.hpp"
 #include "pdferr/generator.hpp"
 #include "text.hpp"
 
@@ -208,16 +209,8 @@ namespace {
 constexpr char part_magic[8] = {'P', 'D', 'F', 'E', 'R', 'R', 'B', 'P'};
 constexpr std::uint64_t part_version = 2;
 
-void put(std::vector<unsigned char>& out, std::uint64_t w) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(w >> (8 * i)));
-}
-
-void put_bytes(std::vector<unsigned char>& out, const void* bytes, std::size_t n) {
-  put(out, n);
-  const auto* b = static_cast<const unsigned char*>(bytes);
-  out.insert(out.end(), b, b + n);
-  while (out.size() % 8 != 0) out.push_back(0);
-}
+using common::put_bytes;
+using common::put_word;
 
 [[noreturn]] void refuse(const std::string& why) { throw std::invalid_argument(why); }
 
@@ -230,9 +223,7 @@ struct HeadReader {
     unsigned char b[8];
     read(b, 8, at);
     at += 8;
-    std::uint64_t w = 0;
-    for (int i = 0; i < 8; ++i) w |= std::uint64_t{b[i]} << (8 * i);
-    return w;
+    return common::get_word(b);
   }
   std::string bytes() {
     const std::uint64_t n = word();
@@ -254,15 +245,15 @@ void McPart::sort() {
 
 void McPart::write(const std::function<void(const void*, std::size_t)>& out) const {
   std::vector<unsigned char> head(part_magic, part_magic + sizeof part_magic);
-  put(head, part_version);
-  put(head, k);
-  put(head, parts);
-  put(head, draws);
+  put_word(head, part_version);
+  put_word(head, k);
+  put_word(head, parts);
+  put_word(head, draws);
   put_bytes(head, run.data(), run.size());
   const std::vector<unsigned char> m = moments.save();
   put_bytes(head, m.data(), m.size());
-  put(head, points);
-  put(head, count);
+  put_word(head, points);
+  put_word(head, count);
   out(head.data(), head.size());
   std::uint32_t crc = crc32c(head.data(), head.size());
   // The keys as they lie in memory: little-endian words (checked above).
@@ -271,7 +262,7 @@ void McPart::write(const std::function<void(const void*, std::size_t)>& out) con
     crc = crc32c(keys.data(), 8 * keys.size(), crc);
   }
   std::vector<unsigned char> tail;
-  put(tail, crc);
+  put_word(tail, crc);
   out(tail.data(), tail.size());
 }
 

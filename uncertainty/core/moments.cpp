@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/words.hpp"
 #include "finite.hpp"
 #include "pdferr/uncertainty.hpp"
 
@@ -229,10 +230,8 @@ std::size_t product_index(const MomentsState& st, std::size_t j, std::size_t k) 
 constexpr char magic[8] = {'P', 'D', 'F', 'E', 'R', 'R', 'M', 'O'};
 constexpr std::uint64_t format_version = 1;
 
-void put(std::vector<unsigned char>& out, std::uint64_t w) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(w >> (8 * i)));
-}
-void put(std::vector<unsigned char>& out, double v) { put(out, std::bit_cast<std::uint64_t>(v)); }
+void put(std::vector<unsigned char>& out, std::uint64_t w) { common::put_word(out, w); }
+void put(std::vector<unsigned char>& out, double v) { common::put_real(out, v); }
 
 struct Reader {
   const unsigned char* at;
@@ -240,8 +239,7 @@ struct Reader {
 
   std::uint64_t word() {
     if (left < 8) throw std::invalid_argument("saved moments: the bytes end early");
-    std::uint64_t w = 0;
-    for (int i = 0; i < 8; ++i) w |= std::uint64_t{at[i]} << (8 * i);
+    const std::uint64_t w = common::get_word(at);
     at += 8;
     left -= 8;
     return w;
