@@ -314,7 +314,8 @@ int eval(const Which& which, const PointOptions& po, std::optional<int> selector
   return 0;
 }
 
-// A progress line on a terminal, once a run has taken more than a second.
+// A progress line on a terminal, once a run has taken more than a second:
+// the blocks done of the pass, and the pass where there are several.
 class Progress {
  public:
   Progress(bool on, std::uint64_t total)
@@ -322,7 +323,7 @@ class Progress {
   ~Progress() {
     if (shown_) std::fputc('\n', stderr);
   }
-  void operator()(std::uint64_t done) {
+  void operator()(std::uint64_t done, unsigned pass = 0) {
     if (!on_) return;
     const auto now = clock::now();
     const bool last = done == total_ && shown_;  // the full bar once it was shown
@@ -337,6 +338,7 @@ class Progress {
     std::fprintf(stderr, "\r[%s%s] %llu of %llu blocks", std::string(filled, '#').c_str(),
                  std::string(width - filled, ' ').c_str(), static_cast<unsigned long long>(done),
                  static_cast<unsigned long long>(total_));
+    if (pass > 0) std::fprintf(stderr, ", pass %u", pass);
     std::fflush(stderr);
   }
 
@@ -349,9 +351,10 @@ class Progress {
 };
 
 // The distinct messages of the processes, printed by rank 0; true when
-// there were none.
-bool agree(cli::Comm& comm, const std::string& error) {
-  if (comm.all(error.empty())) return true;
+// all went well (a process may fail without a message of its own, when
+// another's failure stopped it).
+bool agree(cli::Comm& comm, const std::string& error, bool ok = true) {
+  if (comm.all(ok && error.empty())) return true;
   const auto all = comm.gather(std::vector<unsigned char>(error.begin(), error.end()));
   std::set<std::string> seen;
   for (const auto& e : all) {
@@ -366,12 +369,12 @@ bool agree(cli::Comm& comm, const std::string& error) {
 class Timing {
  public:
   explicit Timing(bool on) : on_(on), wall_(clock::now()), processor_(processor()) {}
-  void phase(const char* name) {
+  void phase(const std::string& name) {
     if (!on_) return;
     const auto now = clock::now();
     const double cpu = processor();
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%s %.3f s (processor %.3f s), ", name,
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%s %.3f s (processor %.3f s), ", name.c_str(),
                   std::chrono::duration<double>(now - wall_).count(), cpu - processor_);
     line_ += buf;
     wall_ = now;
@@ -429,22 +432,24 @@ void write_band(const std::string& prefix, const cli::BandInputs& s, const unc::
   std::fflush(stdout);
 }
 
-// The Monte Carlo columns of the parts every rank holds: the moments
-// merged in rank order (which is draw order) on rank 0, the interval ends
-// selected over all ranks.
-unc::McColumns gather_columns(cli::Comm& comm, const cli::BandInputs& s, const unc::McPart& part) {
-  const bool lead = comm.rank() == 0;
+// The Monte Carlo columns: the moments of the ranks' parts merged in rank
+// order (which is draw order) on rank 0, the interval ends as every rank
+// has them.
+unc::McColumns gather_columns(cli::Comm& comm, const cli::BandInputs& s, unc::McStream& part) {
   const auto saved = comm.gather(part.moments.save());
   unc::Moments all(s.x.size());
   for (const auto& bytes : saved) {
     const unc::Moments moments = unc::Moments::load(bytes.data(), bytes.size());
     if (moments.count() > 0) all.merge(moments);
   }  // (nothing on the other ranks)
-  const auto local = [&](std::size_t p, std::uint64_t key) {
-    return unc::count_at_or_below(part.keys.data() + p * part.count, part.count, key);
-  };
-  return unc::mc_columns(s.x.size(), s.draws, s.probability, lead ? &all : nullptr, local,
-                         [&](std::vector<std::uint64_t>& c) { comm.sum(c); });
+  unc::McColumns c;
+  for (std::size_t p = 0; p < s.x.size() && comm.rank() == 0; ++p) {
+    c.mean.push_back(all.mean(p));
+    c.sd.push_back(all.standard_deviation(p));
+  }
+  c.low = std::move(part.low);
+  c.high = std::move(part.high);
+  return c;
 }
 
 int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
@@ -495,28 +500,45 @@ int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,
                 static_cast<long long>(s.stride));
     std::fflush(stdout);
   }
-  unc::McPart part;
-  try {
-    Progress progress(lead, end - first);
-    part = cli::draw_part(s, k, parts, [&](std::uint64_t done) { progress(done); });
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  if (!agree(*comm, error)) return 1;
-  timing.phase("draws");
-  part.sort();
-  timing.phase("sort");
   if (!block.empty()) {
+    unc::McPart part;
+    try {
+      Progress progress(lead, end - first);
+      part = cli::draw_part(s, k, parts, [&](std::uint64_t done) { progress(done); });
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (!agree(*comm, error)) return 1;
+    timing.phase("draws");
+    part.sort();
+    timing.phase("sort");
     cli::write_partial(part_name, s, part);
     std::printf("written: %s (part %llu of %llu)\n", part_name.c_str(),
                 static_cast<unsigned long long>(k + 1), static_cast<unsigned long long>(parts));
+    timing.report(*comm, part.count);
     return 0;
   }
+  // The run keeps no draws: the interval ends come from passes that draw
+  // the blocks again, the counts added up over the ranks.
+  unc::McStream part;
+  bool ok = true;
+  try {
+    Progress progress(lead, end - first);
+    part = s.run->stream(
+        k, parts, s.probability, [&](std::vector<std::uint64_t>& c) { comm->sum(c); },
+        [&](unsigned pass, std::uint64_t done) { progress(done, pass); });
+  } catch (const unc::FailedElsewhere&) {
+    ok = false;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!agree(*comm, error, ok)) return 1;
+  timing.phase("draws and intervals (" + std::to_string(part.passes) + " passes)");
   const unc::McColumns mc = gather_columns(*comm, s, part);
-  timing.phase("moments and intervals");
+  timing.phase("moments");
   if (lead) write_band(output, s, &mc);
   timing.phase("output");
-  timing.report(*comm, part.count);
+  timing.report(*comm, unc::MonteCarlo::part_draws(s.draws, k, parts));
   return 0;
 }
 

@@ -17,7 +17,10 @@
 #include <vector>
 
 #include "common/words.hpp"
+#include "order_keys.hpp"
 #include "pdferr/generator.hpp"
+#include "simd/dispatch.hpp"
+#include "simd/lanes.hpp"
 #include "text.hpp"
 
 static_assert(std::endian::native == std::endian::little,
@@ -70,6 +73,56 @@ ReplicaBand replica_band(const double* values, bool has_central, std::size_t rep
 
 // --- Monte Carlo -------------------------------------------------------------
 
+namespace {
+
+// Each value F0 + c_1 (F_1 - F0) + ... + c_n (F_n - F0), the terms added in
+// order: rows[d * points + p] for the count draws of c (n a draw), shift
+// variation-major; four points side by side, then one at a time.
+[[gnu::always_inline]] inline void model_body(const double* f0, const double* shift, const float* c,
+                                              std::size_t n, std::size_t points, std::size_t count,
+                                              double* rows) {
+  using simd::Quad;
+  for (std::size_t d = 0; d < count; ++d) {
+    double* row = rows + d * points;
+    const float* cd = c + d * n;
+    std::size_t p = 0;
+    for (; p + 4 <= points; p += 4) {
+      Quad f;
+      std::memcpy(&f, f0 + p, sizeof f);
+      for (std::size_t i = 0; i < n; ++i) {
+        const auto ci = static_cast<double>(cd[i]);
+        Quad s;
+        std::memcpy(&s, shift + i * points + p, sizeof s);
+        f = f + Quad{ci, ci, ci, ci} * s;
+      }
+      std::memcpy(row + p, &f, sizeof f);
+    }
+    for (; p < points; ++p) {
+      double f = f0[p];
+      for (std::size_t i = 0; i < n; ++i)
+        f = f + static_cast<double>(cd[i]) * shift[i * points + p];
+      row[p] = f;
+    }
+  }
+}
+
+void model_generic(const double* f0, const double* shift, const float* c, std::size_t n,
+                   std::size_t points, std::size_t count, double* rows) {
+  model_body(f0, shift, c, n, points, count, rows);
+}
+
+PDFERR_TARGET_AVX2 void model_avx2(const double* f0, const double* shift, const float* c,
+                                   std::size_t n, std::size_t points, std::size_t count,
+                                   double* rows) {
+  model_body(f0, shift, c, n, points, count, rows);
+}
+
+constexpr simd::Variants<void(const double*, const double*, const float*, std::size_t, std::size_t,
+                              std::size_t, double*)>
+    model{model_generic, model_avx2};
+
+}  // namespace
+
 MonteCarlo::MonteCarlo(const double* central, const double* variations, std::size_t n,
                        std::size_t points, const float* factor, std::int32_t seed,
                        std::int64_t position, std::uint64_t draws)
@@ -111,14 +164,52 @@ std::uint64_t MonteCarlo::part_draws(std::uint64_t draws, std::uint64_t k,
   return first >= end ? 0 : std::min(end * block_draws, draws) - first * block_draws;
 }
 
+void MonteCarlo::each_block(
+    std::uint64_t first, std::uint64_t end,
+    const std::function<void(std::uint64_t, const double*, std::size_t)>& visit,
+    std::vector<float>* kept) const {
+  const std::size_t points = central_.size(), n = n_;
+  std::vector<float> c(block_draws * n);
+  std::vector<double> rows(block_draws * points);
+  std::optional<Generator> generator;
+  for (std::uint64_t b = first; b < end; ++b) {
+    const std::size_t count = std::min(block_draws, draws_ - b * block_draws);
+    const std::size_t at = static_cast<std::size_t>(b - first) * block_draws * n;
+    const float* cb = c.data();
+    if (kept != nullptr && at < kept->size()) {
+      cb = kept->data() + at;
+    } else {
+      const std::int64_t start = position_ + static_cast<std::int64_t>(b) * stride_;
+      // The generator moves on from the block before: a skip of a few
+      // thousand numbers costs less than a jump from the seed.
+      if (!generator) {
+        generator.emplace(seed_, start);
+      } else {
+        generator->jump(start - generator->position());
+      }
+      Generator& g = *generator;
+      g.correlated(factor_.data(), n, count, c.data());
+      if (g.position() - start > stride_) {
+        throw std::logic_error(
+            "block " + std::to_string(b) + " consumed " + std::to_string(g.position() - start) +
+            " generator numbers, more than its stride of " + std::to_string(stride_));
+      }
+      if (kept != nullptr && kept->size() == at && kept->capacity() - at >= count * n) {
+        kept->insert(kept->end(), c.begin(), c.begin() + static_cast<std::ptrdiff_t>(count * n));
+      }
+    }
+    model(central_.data(), shift_.data(), cb, n, points, count, rows.data());
+    visit(b, rows.data(), count);
+  }
+}
+
 McPart MonteCarlo::draw(std::uint64_t k, std::uint64_t parts,
                         const std::function<void(std::uint64_t)>& progress) const {
-  const std::size_t points = central_.size(), n = n_;
+  const std::size_t points = central_.size();
   std::uint64_t first = 0, end = 0;
   part_blocks(draws_, k, parts, first, end);
-  const std::uint64_t first_draw = first * block_draws;
   MomentsOptions mo;
-  mo.first = first_draw;
+  mo.first = first * block_draws;
   McPart out;
   out.k = k;
   out.parts = parts;
@@ -130,76 +221,46 @@ McPart MonteCarlo::draw(std::uint64_t k, std::uint64_t parts,
   const std::uint64_t need = out.count * points;
   if (points != 0 && need / points != out.count) throw std::bad_alloc();
   out.keys.resize(need);
-  std::vector<float> c(block_draws * n);
-  std::vector<double> rows(block_draws * points);
-  std::optional<Generator> generator;
-  for (std::uint64_t b = first; b < end; ++b) {
-    const std::uint64_t d0 = b * block_draws;
-    const std::size_t count = std::min(block_draws, draws_ - d0);
-    const std::int64_t start = position_ + static_cast<std::int64_t>(b) * stride_;
-    // The generator moves on from the block before: a skip of a few
-    // thousand numbers costs less than a jump from the seed.
-    if (!generator) {
-      generator.emplace(seed_, start);
-    } else {
-      generator->jump(start - generator->position());
-    }
-    Generator& g = *generator;
-    g.correlated(factor_.data(), n, count, c.data());
-    if (g.position() - start > stride_) {
-      throw std::logic_error(
-          "block " + std::to_string(b) + " consumed " + std::to_string(g.position() - start) +
-          " generator numbers, more than its stride of " + std::to_string(stride_));
-    }
+  each_block(first, end, [&](std::uint64_t b, const double* rows, std::size_t count) {
+    const std::uint64_t at = (b - first) * block_draws;
     for (std::size_t d = 0; d < count; ++d) {
-      const float* cd = c.data() + d * n;
       for (std::size_t p = 0; p < points; ++p) {
-        double f = central_[p];
-        for (std::size_t i = 0; i < n; ++i) {
-          const double term = static_cast<double>(cd[i]) * shift_[i * points + p];
-          f = f + term;
-        }
-        rows[d * points + p] = f;
-        out.keys[p * out.count + (d0 + d - first_draw)] = order_key(f);
+        out.keys[p * out.count + at + d] = detail::key_of(rows[d * points + p]);
       }
     }
-    out.moments.add(rows.data(), count);
+    out.moments.add(rows, count);
     if (progress) progress(b + 1 - first);
-  }
+  });
   return out;
 }
 
 McColumns mc_columns(std::size_t points, std::uint64_t draws, double probability,
                      const Moments* all, const LocalCount& local, const SumCounts& sum) {
-  const QuantileRanks low = quantile_ranks(draws, (1.0 - probability) / 2.0);
-  const QuantileRanks high = quantile_ranks(draws, (1.0 + probability) / 2.0);
+  const detail::IntervalRanks wanted(draws, probability);
   std::vector<Rank> queries;
   for (std::size_t p = 0; p < points; ++p) {
-    for (std::uint64_t r : {low.below, low.above, high.below, high.above}) {
-      queries.push_back({p, r});
-    }
+    for (std::uint64_t r : wanted.ranks()) queries.push_back({p, r});
   }
   const std::vector<std::uint64_t> keys = select_keys(queries, local, sum);
   McColumns b;
-  for (std::size_t p = 0; p < points; ++p) {
-    if (all != nullptr) {
-      b.mean.push_back(all->mean(p));
-      b.sd.push_back(all->standard_deviation(p));
-    }
-    b.low.push_back(quantile_from(low, key_value(keys[4 * p]), key_value(keys[4 * p + 1])));
-    b.high.push_back(quantile_from(high, key_value(keys[4 * p + 2]), key_value(keys[4 * p + 3])));
+  for (std::size_t p = 0; p < points && all != nullptr; ++p) {
+    b.mean.push_back(all->mean(p));
+    b.sd.push_back(all->standard_deviation(p));
   }
+  wanted.ends(keys, points, b.low, b.high);
   return b;
 }
 
 McColumns MonteCarlo::run(double probability) const {
-  McPart part = draw(0, 1);
-  part.sort();
-  const auto local = [&part](std::size_t p, std::uint64_t key) {
-    return count_at_or_below(part.keys.data() + p * part.count, part.count, key);
-  };
-  return mc_columns(points(), draws_, probability, &part.moments, local,
-                    [](std::vector<std::uint64_t>&) {});
+  McStream s = stream(0, 1, probability, [](std::vector<std::uint64_t>&) {});
+  McColumns c;
+  for (std::size_t p = 0; p < points(); ++p) {
+    c.mean.push_back(s.moments.mean(p));
+    c.sd.push_back(s.moments.standard_deviation(p));
+  }
+  c.low = std::move(s.low);
+  c.high = std::move(s.high);
+  return c;
 }
 
 // --- Parts -------------------------------------------------------------------

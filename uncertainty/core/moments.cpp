@@ -300,6 +300,14 @@ void Moments::add(const double* rows, std::size_t draws) {
   for (std::size_t d = 0; d < draws;) {
     const std::size_t take = std::min<std::size_t>(draws - d, block - st.open_rows);
     const double* from = rows + d * w;
+    if (all_finite && st.open_rows == 0 && take == block) {
+      // A whole block as it lies, without a copy.
+      d += take;
+      st.end += take;
+      const std::uint64_t b = (st.end - 1) / block;
+      push(st, Piece{b, b + 1, leaf(st, from, block)});
+      continue;
+    }
     double* to = st.open.data() + st.open_rows * w;
     if (all_finite) {
       std::memcpy(to, from, take * w * sizeof(double));

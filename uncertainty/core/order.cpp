@@ -3,26 +3,19 @@
 // parts.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "order_keys.hpp"
 #include "pdferr/band.hpp"
 
 namespace pdferr::uncertainty {
 
-std::uint64_t order_key(double v) {
-  const auto bits = std::bit_cast<std::uint64_t>(v);
-  constexpr std::uint64_t sign = std::uint64_t{1} << 63;
-  return (bits & sign) != 0 ? ~bits : bits | sign;
-}
+std::uint64_t order_key(double v) { return detail::key_of(v); }
 
-double key_value(std::uint64_t key) {
-  constexpr std::uint64_t sign = std::uint64_t{1} << 63;
-  return std::bit_cast<double>((key & sign) != 0 ? key & ~sign : ~key);
-}
+double key_value(std::uint64_t key) { return detail::value_of(key); }
 
 // Each pass moves the keys between a and the other buffer; after an odd
 // count of passes they lie in the other buffer and are copied back.  The

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <barrier>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -198,6 +200,115 @@ TEST(MonteCarlo, BandIsTheFormulasOverAllDraws) {
       expect_bits(merged.high[p], got.high[p]);
     }
   }
+}
+
+// Adds the holders' count vectors up as an all-reduce does: each holder
+// posts its vector and, once all have, takes the sum.
+class ThreadSum {
+ public:
+  explicit ThreadSum(std::size_t holders)
+      : posted_(holders), sync_(static_cast<std::ptrdiff_t>(holders)) {}
+  void operator()(std::size_t k, std::vector<std::uint64_t>& c) {
+    posted_[k] = c;
+    sync_.arrive_and_wait();
+    std::fill(c.begin(), c.end(), 0);
+    for (const auto& v : posted_) {
+      if (v.size() != c.size()) throw std::logic_error("holders out of step");
+      for (std::size_t i = 0; i < c.size(); ++i) c[i] += v[i];
+    }
+    sync_.arrive_and_wait();
+  }
+
+ private:
+  std::vector<std::vector<std::uint64_t>> posted_;
+  std::barrier<> sync_;
+};
+
+// A run that keeps no draws, over 1 and 4 holders (threads) and with
+// memory bounds from the defaults down to two bins a window and four keys
+// collected, gives the bits of the run that keeps and sorts every draw:
+// at 1 sigma, and at a level whose ends lie beyond the first block's
+// values (or, with fewer draws than a block, at its very ends).  The
+// points: a spread of values; every draw equal; values about zero; values
+// near the largest doubles; three values a few ulps apart; values that
+// cross zero through the subnormals.
+TEST(MonteCarlo, StreamedRunIsTheKeptRun) {
+  const double central[6] = {1.0, 2.0, 0.0, 1e300, 1.0, -1e-300};
+  const double variations[12] = {1.5,  2.0, 1e-3,  1.5e300, 1.0 + 0x1p-52, -2e-300,
+                                 0.25, 2.0, -2e-3, 0.5e300, 1.0 - 0x1p-52, 0.0};
+  const std::vector<float> factor =
+      pdferr::cholesky(std::vector<float>{1, 0.5f, 0.5f, 2}.data(), 2);
+  const std::pair<std::uint64_t, double> runs[] = {
+      {3000, unc::Confidence::sigmas(1).probability()}, {3000, 0.9999}, {200, 0.9999}};
+  const unc::StreamMemory bounds[] = {{}, {8, 4, 0}, {64, 100, 1000}};
+  for (const auto& [draws, probability] : runs) {
+    const unc::MonteCarlo mc{central, variations, 2, 6, factor.data(), 99, 5, draws};
+    unc::McPart all = mc.draw(0, 1);
+    all.sort();
+    const unc::McColumns want = unc::mc_columns(
+        6, draws, probability, &all.moments,
+        [&](std::size_t p, std::uint64_t key) {
+          return unc::count_at_or_below(all.keys.data() + p * draws, draws, key);
+        },
+        [](std::vector<std::uint64_t>&) {});
+    for (const unc::StreamMemory& memory : bounds) {
+      for (std::size_t holders : {1, 4}) {
+        SCOPED_TRACE(std::to_string(draws) + " draws at " + std::to_string(probability) + ", " +
+                     std::to_string(memory.counters) + " counters, " + std::to_string(holders) +
+                     " holders");
+        ThreadSum sum(holders);
+        std::vector<unc::McStream> got(holders);
+        std::vector<std::thread> threads;
+        for (std::size_t k = 0; k < holders; ++k) {
+          threads.emplace_back([&, k] {
+            got[k] = mc.stream(
+                k, holders, probability, [&](std::vector<std::uint64_t>& c) { sum(k, c); }, nullptr,
+                memory);
+          });
+        }
+        for (std::thread& t : threads) t.join();
+        unc::Moments moments(6);
+        for (const unc::McStream& g : got) {
+          if (g.moments.count() > 0) moments.merge(g.moments);
+          EXPECT_EQ(g.passes, got[0].passes);
+        }
+        for (std::size_t p = 0; p < 6; ++p) {
+          SCOPED_TRACE(p);
+          expect_bits(moments.mean(p), want.mean[p]);
+          expect_bits(moments.standard_deviation(p), want.sd[p]);
+          for (const unc::McStream& g : got) {
+            expect_bits(g.low[p], want.low[p]);
+            expect_bits(g.high[p], want.high[p]);
+          }
+        }
+      }
+    }
+  }
+  // A holder that fails in a pass takes part in its sum and throws; the
+  // others learn of it there and throw FailedElsewhere.
+  const unc::MonteCarlo mc{central, variations, 2, 6, factor.data(), 99, 5, 3000};
+  const double probability = 0.68;
+  ThreadSum sum(2);
+  std::string said[2];
+  std::vector<std::thread> threads;
+  for (std::size_t k = 0; k < 2; ++k) {
+    threads.emplace_back([&, k] {
+      try {
+        mc.stream(
+            k, 2, probability, [&](std::vector<std::uint64_t>& c) { sum(k, c); },
+            [k](unsigned pass, std::uint64_t) {
+              if (k == 1 && pass == 2) throw std::runtime_error("stopped");
+            });
+      } catch (const unc::FailedElsewhere&) {
+        said[k] = "elsewhere";
+      } catch (const std::exception& e) {
+        said[k] = e.what();
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(said[0], "elsewhere");
+  EXPECT_EQ(said[1], "stopped");
 }
 
 // A saved part changed by accident or by hand is refused, saying what is

@@ -25,12 +25,21 @@
 // Order statistics over samples held apart (in files, in processes) come
 // from select_keys, which only asks each holder for counts of keys at or
 // below a candidate and adds the counts up.
+//
+// A run that need not be saved keeps no samples at all (MonteCarlo::stream):
+// the draws are fixed by their positions, so it draws them again, pass
+// after pass, each pass counting the keys in bins around the wanted order
+// statistics and narrowing to the bin that holds each, until the few keys
+// left are collected and selected.  Its memory is bounded whatever the
+// count of draws (StreamMemory), and its results are the bits of the run
+// that keeps every sample.
 #ifndef PDFERR_BAND_HPP
 #define PDFERR_BAND_HPP
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -195,6 +204,35 @@ PDFERR_API McColumns merge_parts(const std::vector<const McPartView*>& parts,
 PDFERR_API McColumns mc_columns(std::size_t points, std::uint64_t draws, double probability,
                                 const Moments* all, const LocalCount& local, const SumCounts& sum);
 
+// What MonteCarlo::stream holds at once over all points, whatever the
+// count of draws.
+struct StreamMemory {
+  // Histogram counters (8 bytes each), shared out over the points' bins;
+  // a pass is fastest while they stay in the processor's cache.
+  std::size_t counters = std::size_t{1} << 16;
+  // Keys collected for the last selection (8 bytes each), over all holders.
+  std::uint64_t keys = std::uint64_t{1} << 22;
+  // A holder's coefficients kept from the first pass for the next ones (4
+  // bytes each, n a draw): the draws beyond them are drawn again.
+  std::size_t coefficients = std::size_t{1} << 24;
+};
+
+// One holder's share of a streamed run: the moments of its part (merge the
+// parts' moments in part order for the run's) and the run's interval ends,
+// the same on every holder.
+struct McStream {
+  Moments moments;
+  std::vector<double> low, high;
+  unsigned passes = 0;  // over the part's blocks
+};
+
+// Thrown by MonteCarlo::stream on a holder whose own passes went well when
+// another holder's failed; the holder that failed throws its own error.
+class PDFERR_API FailedElsewhere : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class PDFERR_API MonteCarlo {
  public:
   static constexpr std::uint64_t block_draws = 256;
@@ -231,10 +269,32 @@ class PDFERR_API MonteCarlo {
   McPart draw(std::uint64_t k, std::uint64_t parts,
               const std::function<void(std::uint64_t done)>& progress = nullptr) const;
 
-  // The whole band in this process.
+  // Part k of parts of the run without its samples, in passes over its
+  // blocks (see above).  Every holder calls this with the same arguments
+  // and its own k; sum adds a vector of counts over the holders, in place,
+  // once a pass and in select_keys.  progress(pass, done) after each block
+  // of a pass (passes from 1).  A holder that fails (a value that Moments
+  // refuses, a progress that throws) still takes part in the pass's sum,
+  // so that no holder waits for it, and throws its error; the others throw
+  // FailedElsewhere.
+  McStream stream(std::uint64_t k, std::uint64_t parts, double probability, const SumCounts& sum,
+                  const std::function<void(unsigned pass, std::uint64_t done)>& progress = nullptr,
+                  StreamMemory memory = {}) const;
+
+  // The whole band in this process (stream with one holder).
   McColumns run(double probability) const;
 
  private:
+  // Each block b of [first, end) drawn: visit(b, rows, count), the values
+  // draw-major (rows[d * points + p]) for the block's count draws.  With
+  // kept, the coefficients of the blocks it holds (from first on) are taken
+  // from it, and those of the next blocks drawn are added to it while its
+  // capacity lasts.
+  void each_block(
+      std::uint64_t first, std::uint64_t end,
+      const std::function<void(std::uint64_t b, const double* rows, std::size_t count)>& visit,
+      std::vector<float>* kept = nullptr) const;
+
   std::vector<double> central_, shift_;
   std::vector<float> factor_;
   std::size_t n_;
