@@ -195,7 +195,7 @@ void BM_gsl_mc_band(benchmark::State& state) {
   const auto draws = static_cast<std::size_t>(state.range(0));
   constexpr std::size_t m = BandCase::points, n = BandCase::n;
   gsl_matrix* factor = gsl_matrix_alloc(n, n);
-  for (std::size_t i = 0; i < n * n; ++i) factor->data[i] = b.covariance[i];
+  for (std::size_t i = 0; i < n * n; ++i) factor->data[i] = static_cast<double>(b.covariance[i]);
   gsl_linalg_cholesky_decomp1(factor);
   gsl_vector* mu = gsl_vector_calloc(n);
   gsl_vector* c = gsl_vector_alloc(n);

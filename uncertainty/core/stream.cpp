@@ -13,7 +13,9 @@
 // whose keys, over all holders, fit in what is left of the key budget is
 // collected instead, and its ranks selected among the collected keys over
 // all holders (select_keys).  Every holder takes every decision from the
-// added counts, so all take the same passes.
+// added counts, so all take the same passes.  The first pass keeps the
+// coefficients of as many draws as StreamMemory allows, and the later
+// passes take them instead of drawing them again.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -21,6 +23,7 @@
 #include <exception>
 #include <functional>
 #include <limits>
+#include <new>
 #include <numeric>
 #include <vector>
 
@@ -191,9 +194,14 @@ McStream MonteCarlo::stream(std::uint64_t k, std::uint64_t parts, double probabi
     for (Window& w : windows) first_bins(w, rows, count, points, bins_each(points));
   });
 
+  // Kept where memory allows: a holder that fails here would leave the
+  // others waiting in the first sum.
   std::vector<float> kept;
-  kept.reserve(static_cast<std::size_t>(
-      std::min<std::uint64_t>(memory.coefficients, part_draws(draws_, k, parts) * n_)));
+  try {
+    kept.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(memory.coefficients, part_draws(draws_, k, parts) * n_)));
+  } catch (const std::bad_alloc&) {
+  }
   std::vector<std::uint64_t> counts;
   std::vector<std::vector<std::size_t>> of_point(points);
   while (out.passes == 0 || !windows.empty()) {
@@ -204,8 +212,8 @@ McStream MonteCarlo::stream(std::uint64_t k, std::uint64_t parts, double probabi
     for (std::size_t i = 0; i < windows.size(); ++i) {
       Window& w = windows[i];
       of_point[w.point].push_back(i);
-      if (w.collect) continue;
       w.at = slots;
+      if (w.collect) continue;
       slots += w.bins + 3;  // the last counts the keys outside the window
     }
     // The last count is the holders that failed in the pass.
@@ -258,8 +266,9 @@ McStream MonteCarlo::stream(std::uint64_t k, std::uint64_t parts, double probabi
     if (!collected.empty()) {
       std::vector<Rank> queries;
       for (std::size_t i = 0; i < collected.size(); ++i) {
-        for (std::size_t q : collected[i].wanted)
+        for (std::size_t q : collected[i].wanted) {
           queries.push_back({i, rank[q] - collected[i].below});
+        }
       }
       const auto local = [&collected](std::size_t i, std::uint64_t key) {
         const std::vector<std::uint64_t>& keys = collected[i].keys;

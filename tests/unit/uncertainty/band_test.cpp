@@ -241,7 +241,9 @@ TEST(MonteCarlo, StreamedRunIsTheKeptRun) {
   const std::pair<std::uint64_t, double> runs[] = {
       {3000, unc::Confidence::sigmas(1).probability()}, {3000, 0.9999}, {200, 0.9999}};
   const unc::StreamMemory bounds[] = {{}, {8, 4, 0}, {64, 100, 1000}};
-  for (const auto& [draws, probability] : runs) {
+  for (const auto& run : runs) {
+    const std::uint64_t draws = run.first;
+    const double probability = run.second;
     const unc::MonteCarlo mc{central, variations, 2, 6, factor.data(), 99, 5, draws};
     unc::McPart all = mc.draw(0, 1);
     all.sort();
