@@ -435,21 +435,15 @@ void write_band(const std::string& prefix, const cli::BandInputs& s, const unc::
 // The Monte Carlo columns: the moments of the ranks' parts merged in rank
 // order (which is draw order) on rank 0, the interval ends as every rank
 // has them.
-unc::McColumns gather_columns(cli::Comm& comm, const cli::BandInputs& s, unc::McStream& part) {
+unc::McColumns gather_columns(cli::Comm& comm, const cli::BandInputs& s,
+                              const unc::McStream& part) {
   const auto saved = comm.gather(part.moments.save());
   unc::Moments all(s.x.size());
   for (const auto& bytes : saved) {
     const unc::Moments moments = unc::Moments::load(bytes.data(), bytes.size());
     if (moments.count() > 0) all.merge(moments);
   }  // (nothing on the other ranks)
-  unc::McColumns c;
-  for (std::size_t p = 0; p < s.x.size() && comm.rank() == 0; ++p) {
-    c.mean.push_back(all.mean(p));
-    c.sd.push_back(all.standard_deviation(p));
-  }
-  c.low = std::move(part.low);
-  c.high = std::move(part.high);
-  return c;
+  return unc::stream_columns(comm.rank() == 0 ? &all : nullptr, part);
 }
 
 int band(int& argc, char**& argv, cli::BandOptions o, const PointOptions& po,

@@ -251,16 +251,20 @@ McColumns mc_columns(std::size_t points, std::uint64_t draws, double probability
   return b;
 }
 
-McColumns MonteCarlo::run(double probability) const {
-  McStream s = stream(0, 1, probability, [](std::vector<std::uint64_t>&) {});
+McColumns stream_columns(const Moments* all, const McStream& share) {
   McColumns c;
-  for (std::size_t p = 0; p < points(); ++p) {
-    c.mean.push_back(s.moments.mean(p));
-    c.sd.push_back(s.moments.standard_deviation(p));
+  for (std::size_t p = 0; all != nullptr && p < all->width(); ++p) {
+    c.mean.push_back(all->mean(p));
+    c.sd.push_back(all->standard_deviation(p));
   }
-  c.low = std::move(s.low);
-  c.high = std::move(s.high);
+  c.low = share.low;
+  c.high = share.high;
   return c;
+}
+
+McColumns MonteCarlo::run(double probability) const {
+  const McStream s = stream(0, 1, probability, [](std::vector<std::uint64_t>&) {});
+  return stream_columns(&s.moments, s);
 }
 
 // --- Parts -------------------------------------------------------------------

@@ -226,6 +226,11 @@ struct McStream {
   unsigned passes = 0;  // over the part's blocks
 };
 
+// The columns of a streamed run: the mean and standard deviation from the
+// moments of all its draws (the holders' moments merged in part order; null:
+// left empty) and the interval ends of a holder's share.
+PDFERR_API McColumns stream_columns(const Moments* all, const McStream& share);
+
 // Thrown by MonteCarlo::stream on a holder whose own passes went well when
 // another holder's failed; the holder that failed throws its own error.
 class PDFERR_API FailedElsewhere : public std::runtime_error {
