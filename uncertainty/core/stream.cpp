@@ -25,6 +25,7 @@
 #include <limits>
 #include <new>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "order_keys.hpp"
