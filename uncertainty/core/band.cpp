@@ -164,6 +164,14 @@ std::uint64_t MonteCarlo::part_draws(std::uint64_t draws, std::uint64_t k,
   return first >= end ? 0 : std::min(end * block_draws, draws) - first * block_draws;
 }
 
+Moments MonteCarlo::part_moments(std::uint64_t k, std::uint64_t parts, std::uint64_t& first,
+                                 std::uint64_t& end) const {
+  part_blocks(draws_, k, parts, first, end);
+  MomentsOptions mo;
+  mo.first = first * block_draws;
+  return Moments(central_.size(), mo);
+}
+
 void MonteCarlo::each_block(
     std::uint64_t first, std::uint64_t end,
     const std::function<void(std::uint64_t, const double*, std::size_t)>& visit,
@@ -207,16 +215,13 @@ McPart MonteCarlo::draw(std::uint64_t k, std::uint64_t parts,
                         const std::function<void(std::uint64_t)>& progress) const {
   const std::size_t points = central_.size();
   std::uint64_t first = 0, end = 0;
-  part_blocks(draws_, k, parts, first, end);
-  MomentsOptions mo;
-  mo.first = first * block_draws;
   McPart out;
+  out.moments = part_moments(k, parts, first, end);
   out.k = k;
   out.parts = parts;
   out.draws = draws_;
   out.points = points;
   out.count = part_draws(draws_, k, parts);
-  out.moments = Moments(points, mo);
   // 8 bytes a draw and point.
   const std::uint64_t need = out.count * points;
   if (points != 0 && need / points != out.count) throw std::bad_alloc();

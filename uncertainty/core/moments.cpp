@@ -300,26 +300,20 @@ void Moments::add(const double* rows, std::size_t draws) {
   for (std::size_t d = 0; d < draws;) {
     const std::size_t take = std::min<std::size_t>(draws - d, block - st.open_rows);
     const double* from = rows + d * w;
-    if (all_finite && st.open_rows == 0 && take == block) {
-      // A whole block as it lies, without a copy.
-      d += take;
-      st.end += take;
-      const std::uint64_t b = (st.end - 1) / block;
-      push(st, Piece{b, b + 1, leaf(st, from, block)});
-      continue;
-    }
+    // A whole block that needs no cleaning is summed where it lies.
+    const bool in_place = all_finite && st.open_rows == 0 && take == block;
     double* to = st.open.data() + st.open_rows * w;
-    if (all_finite) {
-      std::memcpy(to, from, take * w * sizeof(double));
-    } else {
+    if (!all_finite) {
       for (std::size_t i = 0; i < take * w; ++i) to[i] = std::isfinite(from[i]) ? from[i] : nan;
+    } else if (!in_place) {
+      std::memcpy(to, from, take * w * sizeof(double));
     }
     d += take;
     st.end += take;
     st.open_rows += take;
     if (st.open_rows == block) {
       const std::uint64_t b = (st.end - 1) / block;
-      push(st, Piece{b, b + 1, leaf(st, st.open.data(), block)});
+      push(st, Piece{b, b + 1, leaf(st, in_place ? from : st.open.data(), block)});
       st.open_rows = 0;
     }
   }

@@ -169,11 +169,8 @@ McStream MonteCarlo::stream(std::uint64_t k, std::uint64_t parts, double probabi
                             StreamMemory memory) const {
   const std::size_t points = central_.size();
   std::uint64_t first = 0, end = 0;
-  part_blocks(draws_, k, parts, first, end);
-  MomentsOptions mo;
-  mo.first = first * block_draws;
   McStream out;
-  out.moments = Moments(points, mo);
+  out.moments = part_moments(k, parts, first, end);
 
   const detail::IntervalRanks wanted(draws_, probability);
   std::vector<std::uint64_t> rank, answer(4 * points);

@@ -290,6 +290,10 @@ class PDFERR_API MonteCarlo {
   McColumns run(double probability) const;
 
  private:
+  // The blocks [first, end) of part k of parts, and empty moments of
+  // their draws.
+  Moments part_moments(std::uint64_t k, std::uint64_t parts, std::uint64_t& first,
+                       std::uint64_t& end) const;
   // Each block b of [first, end) drawn: visit(b, rows, count), the values
   // draw-major (rows[d * points + p]) for the block's count draws.  With
   // kept, the coefficients of the blocks it holds (from first on) are taken
